@@ -1,0 +1,42 @@
+#include "LegacyText.h"
+
+#include <gtest/gtest.h>
+
+using namespace lodestar;
+
+TEST(LegacyText, JapaneseTextIsShiftJisAndBack) {
+    // "メモ帳" in CP932.
+    const std::string legacy = ToLegacy("メモ帳");
+    EXPECT_EQ(legacy, "\x83\x81\x83\x82\x92\xA0");
+    EXPECT_EQ(FromLegacy(legacy), "メモ帳");
+    EXPECT_EQ(LegacyLength("メモ帳.txt"), 10u);
+    // Half-width katakana take one byte.
+    EXPECT_EQ(LegacyLength("ｱｲｳ"), 3u);
+}
+
+TEST(LegacyText, CutsNeverSplitACharacter) {
+    struct Case {
+        const char* utf8;
+        std::size_t max;
+        const char* expected;
+    } cases[] = {
+        {"abcdef", 4, "abcd"},
+        {"aメモ", 2, "a"},   // the second byte would split メ
+        {"aメモ", 3, "aメ"},
+        {"aメモ", 100, "aメモ"},
+        {"ｱメ", 2, "ｱ"},
+        {"表示", 3, "表"}, // 表 ends in 0x5C, the backslash byte
+        {"", 5, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CutToLegacyBytes(c.utf8, c.max), c.expected) << c.utf8 << " " << c.max;
+}
+
+TEST(LegacyText, DanglingLeadByteIsDropped) {
+    EXPECT_EQ(WholeLegacyChars("ab\x83\x81\x83"), "ab\x83\x81");
+    EXPECT_EQ(WholeLegacyChars("ab\x83\x81"), "ab\x83\x81");
+}
+
+TEST(LegacyText, UnconvertibleTextDoesNotFail) {
+    EXPECT_EQ(ToLegacy("a😀b"), "a?b");
+    EXPECT_FALSE(FromLegacy("\xFF\xFE").empty());
+}
