@@ -3,13 +3,32 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
 namespace lodestar {
 
-template <typename T, auto Close, T Invalid = T{}>
+// Traits name the handle type, its closing function and its invalid value; INVALID_HANDLE_VALUE is not a
+// constant expression, so the invalid value comes from a function.
+template <typename T, void (*CloseFn)(T)>
+struct NullHandleTraits {
+    using Type = T;
+    static T Invalid() { return T{}; }
+    static void Close(T h) { CloseFn(h); }
+};
+
+template <void (*CloseFn)(HANDLE)>
+struct FileHandleTraits {
+    using Type = HANDLE;
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { CloseFn(h); }
+};
+
+template <typename Traits>
 class UniqueHandle {
+    using T = typename Traits::Type;
+
 public:
     UniqueHandle() = default;
     explicit UniqueHandle(T handle) : handle_(handle) {}
@@ -23,10 +42,10 @@ public:
     ~UniqueHandle() { Reset(); }
 
     T Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Invalid; }
-    T Release() { return std::exchange(handle_, Invalid); }
-    void Reset(T handle = Invalid) {
-        if (handle_ != Invalid) Close(handle_);
+    explicit operator bool() const { return handle_ != Traits::Invalid(); }
+    T Release() { return std::exchange(handle_, Traits::Invalid()); }
+    void Reset(T handle = Traits::Invalid()) {
+        if (handle_ != Traits::Invalid()) Traits::Close(handle_);
         handle_ = handle;
     }
     // For functions that hand out a handle through a pointer; the old one is closed first.
@@ -36,7 +55,7 @@ public:
     }
 
 private:
-    T handle_ = Invalid;
+    T handle_ = Traits::Invalid();
 };
 
 namespace detail {
@@ -50,15 +69,25 @@ inline void CloseView(void* v) { ::UnmapViewOfFile(v); }
 inline void CloseFind(HANDLE h) { ::FindClose(h); }
 } // namespace detail
 
-using UniqueKernelHandle = UniqueHandle<HANDLE, detail::CloseKernelHandle>;
-using UniqueFile = UniqueHandle<HANDLE, detail::CloseKernelHandle, INVALID_HANDLE_VALUE>;
-using UniqueFind = UniqueHandle<HANDLE, detail::CloseFind, INVALID_HANDLE_VALUE>;
-using UniqueKey = UniqueHandle<HKEY, detail::CloseKey>;
-using UniqueIcon = UniqueHandle<HICON, detail::CloseIcon>;
-using UniqueModule = UniqueHandle<HMODULE, detail::CloseModule>;
-using UniqueGlobal = UniqueHandle<HGLOBAL, detail::CloseGlobal>;
-using UniqueHook = UniqueHandle<HHOOK, detail::CloseHook>;
-using UniqueView = UniqueHandle<void*, detail::CloseView>;
+using UniqueKernelHandle = UniqueHandle<NullHandleTraits<HANDLE, detail::CloseKernelHandle>>;
+using UniqueFile = UniqueHandle<FileHandleTraits<detail::CloseKernelHandle>>;
+using UniqueFind = UniqueHandle<FileHandleTraits<detail::CloseFind>>;
+using UniqueKey = UniqueHandle<NullHandleTraits<HKEY, detail::CloseKey>>;
+using UniqueIcon = UniqueHandle<NullHandleTraits<HICON, detail::CloseIcon>>;
+using UniqueModule = UniqueHandle<NullHandleTraits<HMODULE, detail::CloseModule>>;
+using UniqueGlobal = UniqueHandle<NullHandleTraits<HGLOBAL, detail::CloseGlobal>>;
+using UniqueHook = UniqueHandle<NullHandleTraits<HHOOK, detail::CloseHook>>;
+using UniqueView = UniqueHandle<NullHandleTraits<void*, detail::CloseView>>;
+
+// Memory the shell hands out from its task allocator (ID lists, strings).
+template <typename T>
+struct CoTaskTraits {
+    using Type = T*;
+    static T* Invalid() { return nullptr; }
+    static void Close(T* p) { ::CoTaskMemFree(const_cast<void*>(static_cast<const void*>(p))); }
+};
+template <typename T>
+using UniqueCoTask = UniqueHandle<CoTaskTraits<T>>;
 
 template <typename T>
 class ComPtr {
