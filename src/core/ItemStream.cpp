@@ -18,10 +18,9 @@ std::uint32_t LoadU32(const std::uint8_t* p) {
 }
 
 void PutU32(Bytes& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-    out.push_back(static_cast<std::uint8_t>(v >> 16));
-    out.push_back(static_cast<std::uint8_t>(v >> 24));
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                   static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+    out.insert(out.end(), bytes, bytes + 4);
 }
 
 // Reads the fields of one block. All ends are compared as remaining byte counts, never as sums, so no
@@ -170,6 +169,7 @@ void WriteItemStream(const TItemData& item, const std::string& defaultTip, Bytes
 
     const std::size_t parentLength =
         36 + item.IDList.Size() + cmd.size() + defDir.size() + tip.size() + customIcon.size();
+    out.reserve(out.size() + 4 + parentLength + item.Children.size() * (60 + 3 * kMaxStoredString));
     PutU32(out, static_cast<std::uint32_t>(parentLength));
     PutIdList(out, item.IDList);
     PutString(out, cmd);
