@@ -1,0 +1,206 @@
+#include "LsReg.h"
+
+#include "ItemRecord.h"
+#include "Settings.h"
+#include "WinError.h"
+#include "WinText.h"
+
+#include <algorithm>
+
+namespace lodestar {
+
+namespace {
+
+// The current key is opened with full access: the tree is the program's own.
+constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
+
+std::wstring KeyPath(std::string_view path) {
+    std::wstring wide = Widen(path);
+    while (!wide.empty() && wide.front() == L'\\') wide.erase(0, 1);
+    return wide;
+}
+
+struct ValueData {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+};
+
+std::optional<ValueData> QueryValue(HKEY key, std::string_view name) {
+    if (key == nullptr) return std::nullopt;
+    const std::wstring wideName = Widen(name);
+    ValueData data;
+    DWORD size = 0;
+    LSTATUS status = ::RegQueryValueExW(key, wideName.c_str(), nullptr, &data.type, nullptr, &size);
+    // The value may grow between the calls; ask again until the buffer holds it.
+    while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+        data.bytes.resize(size);
+        status = ::RegQueryValueExW(key, wideName.c_str(), nullptr, &data.type, data.bytes.data(), &size);
+        if (status == ERROR_SUCCESS) {
+            data.bytes.resize(size);
+            return data;
+        }
+    }
+    return std::nullopt;
+}
+
+void SetValue(HKEY key, std::string_view name, DWORD type, const void* data, std::size_t size) {
+    const LSTATUS status = ::RegSetValueExW(key, Widen(name).c_str(), 0, type, static_cast<const BYTE*>(data),
+                                           static_cast<DWORD>(size));
+    if (status != ERROR_SUCCESS) throw EWindowsError(static_cast<DWORD>(status));
+}
+
+} // namespace
+
+TLsReg::TLsReg() {
+    const LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath(kProgramKey).c_str(), 0, nullptr, 0,
+                                             kAccess, nullptr, current_.Put(), nullptr);
+    if (status != ERROR_SUCCESS) throw EWindowsError(static_cast<DWORD>(status));
+}
+
+HKEY TLsReg::Resolve(std::string_view& path) const {
+    if (!path.empty() && path.front() == '\\') return HKEY_CURRENT_USER;
+    return current_.Get();
+}
+
+bool TLsReg::OpenKey(std::string_view path, bool canCreate) {
+    const HKEY base = Resolve(path);
+    UniqueKey key;
+    const std::wstring sub = KeyPath(path);
+    const LSTATUS status =
+        canCreate ? ::RegCreateKeyExW(base, sub.c_str(), 0, nullptr, 0, kAccess, nullptr, key.Put(), nullptr)
+                  : ::RegOpenKeyExW(base, sub.c_str(), 0, kAccess, key.Put());
+    if (status != ERROR_SUCCESS) return false;
+    current_ = std::move(key);
+    return true;
+}
+
+bool TLsReg::KeyExists(std::string_view path) const {
+    const HKEY base = Resolve(path);
+    UniqueKey key;
+    return ::RegOpenKeyExW(base, KeyPath(path).c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+bool TLsReg::DeleteKey(std::string_view path) {
+    const HKEY base = Resolve(path);
+    const std::wstring sub = KeyPath(path);
+    if (sub.empty()) return false;
+    return ::RegDeleteTreeW(base, sub.c_str()) == ERROR_SUCCESS &&
+           ::RegDeleteKeyW(base, sub.c_str()) == ERROR_SUCCESS;
+}
+
+bool TLsReg::HasSubKeys() const {
+    DWORD subKeys = 0;
+    if (::RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    return subKeys > 0;
+}
+
+std::optional<std::int32_t> TLsReg::ReadInteger(std::string_view name) const {
+    const auto value = QueryValue(current_.Get(), name);
+    if (!value || value->type != REG_DWORD || value->bytes.size() != 4) return std::nullopt;
+    std::int32_t result = 0;
+    std::copy(value->bytes.begin(), value->bytes.end(), reinterpret_cast<BYTE*>(&result));
+    return result;
+}
+
+std::optional<std::string> TLsReg::ReadString(std::string_view name) const {
+    const auto value = QueryValue(current_.Get(), name);
+    if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return std::nullopt;
+    std::wstring text(value->bytes.size() / sizeof(wchar_t), L'\0');
+    std::copy_n(value->bytes.begin(), text.size() * sizeof(wchar_t), reinterpret_cast<BYTE*>(text.data()));
+    // Stored strings need not carry their terminator.
+    text.resize(std::min(text.size(), text.find(L'\0')));
+    return Narrow(text);
+}
+
+bool TLsReg::ReadBoolDef(std::string_view name, bool def) const {
+    const auto value = ReadInteger(name);
+    return value ? *value != 0 : def;
+}
+
+std::int32_t TLsReg::ReadIntegerDef(std::string_view name, std::int32_t def) const {
+    return ReadInteger(name).value_or(def);
+}
+
+std::string TLsReg::ReadStringDef(std::string_view name, std::string_view def) const {
+    return ReadString(name).value_or(std::string(def));
+}
+
+void TLsReg::WriteBool(std::string_view name, bool value) { WriteInteger(name, value ? 1 : 0); }
+
+void TLsReg::WriteInteger(std::string_view name, std::int32_t value) {
+    SetValue(current_.Get(), name, REG_DWORD, &value, sizeof value);
+}
+
+void TLsReg::WriteString(std::string_view name, std::string_view value) {
+    const std::wstring wide = Widen(value);
+    SetValue(current_.Get(), name, REG_SZ, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+}
+
+bool TLsReg::ValueExists(std::string_view name) const {
+    return ::RegQueryValueExW(current_.Get(), Widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+std::vector<std::string> TLsReg::ValueNames() const {
+    std::vector<std::string> names;
+    DWORD count = 0;
+    DWORD maxLength = 0;
+    if (::RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxLength,
+                           nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return names;
+    std::wstring name(maxLength + 1, L'\0');
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD length = static_cast<DWORD>(name.size());
+        if (::RegEnumValueW(current_.Get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            continue;
+        names.push_back(Narrow(std::wstring_view(name.data(), length)));
+    }
+    return names;
+}
+
+bool TLsReg::ReadItem(std::string_view name, TItemData& item) {
+    item = TItemData{};
+    auto value = QueryValue(current_.Get(), name);
+    // Items are binary values; a value of another type was not written by the program.
+    if (!value || value->bytes.empty() || (value->type != REG_BINARY && value->type != REG_NONE)) return false;
+    buffer_.assign(value->bytes.begin(), value->bytes.end());
+    MemoryReader in(buffer_);
+    ReadItemStream(in, item);
+    return true;
+}
+
+bool TLsReg::WriteItem(std::string_view name, const TItemData& item) {
+    if (!IsValidItem(item)) return false;
+    buffer_.clear();
+    WriteItemStream(item, buffer_);
+    SetValue(current_.Get(), name, REG_BINARY, buffer_.data(), buffer_.size());
+    return true;
+}
+
+void SortValueNames(std::vector<std::string>& names) {
+    std::vector<std::pair<std::wstring, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (std::string& name : names) keyed.emplace_back(Widen(name), std::move(name));
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.first.c_str(), -1, b.first.c_str(), -1) ==
+               CSTR_LESS_THAN;
+    });
+    names.clear();
+    for (auto& entry : keyed) names.push_back(std::move(entry.second));
+}
+
+void TLsReg::ReadGroup(int group, int tag, const GroupCallback& callback) {
+    if (!OpenKey(std::string(kProgramKey) + "\\" + kGroupsKey + "\\" + GroupKeyName(group), false)) return;
+    std::vector<std::string> names = ValueNames();
+    SortValueNames(names);
+    TItemData item;
+    for (const std::string& name : names) {
+        if (name.empty()) continue;
+        if (ReadItem(name, item)) callback(item, tag);
+    }
+}
+
+} // namespace lodestar
