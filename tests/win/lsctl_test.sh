@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# lsctl against the real registry of the test prefix: export, reset and import give back the same tree;
+# a bad document changes nothing; item encode and decode undo each other.
+set -euo pipefail
+wine=$1 lsctl=$2 data=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+run() { "$wine" "$lsctl" "$@"; }
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+run reset
+run import "$data/store-document.json" || fail "import of a valid document"
+run export "$work/a.json"
+grep -q '"仕事"' "$work/a.json" || fail "group name not exported"
+grep -q '"Interval": 800' "$work/a.json" || fail "settings not exported"
+# A group named after its own number is stored without a name.
+python3 - "$work/a.json" <<'PY' || fail "exported document"
+import json, sys
+d = json.load(open(sys.argv[1], encoding="utf-8"))
+assert d["Groups"][3]["Name"] == "", d["Groups"][3]
+assert len(d["Groups"]) == 10
+assert d["Groups"][0]["Items"][0]["Children"][1]["DupCheckText"] == "*マイ コンピュータ*"
+assert d["Window"] == {"FixToolbarPos": True, "OptDlgTop": -40, "OptDlgLeft": 120}, d["Window"]
+assert d["Settings"]["IconGroup"] == 3 and d["Settings"]["HideLinkOverlay"] is False
+PY
+
+run reset
+run export "$work/empty.json"
+grep -q '"Interval": 500' "$work/empty.json" || fail "defaults after reset"
+run import "$work/a.json"
+run export "$work/b.json"
+cmp "$work/a.json" "$work/b.json" || fail "export, reset, import, export differs"
+
+set +e
+run import "$data/bad-document.json" 2>"$work/err.txt"
+status=$?
+set -e
+[ "$status" -eq 2 ] || fail "bad document: exit status $status"
+grep -q 'Groups\[1\].Items\[0\].Children\[0\].WaitMode' "$work/err.txt" || fail "bad document: $(cat "$work/err.txt")"
+run export "$work/c.json"
+cmp "$work/a.json" "$work/c.json" || fail "a bad document changed the tree"
+
+python3 - "$work/a.json" >"$work/items.txt" <<'PY'
+import json, sys
+for group in json.load(open(sys.argv[1], encoding="utf-8"))["Groups"]:
+    for item in group["Items"]:
+        print(json.dumps(item, ensure_ascii=False))
+PY
+while IFS= read -r item; do
+    hex=$(printf '%s' "$item" | run item encode)
+    back=$(printf '%s' "$hex" | run item decode)
+    python3 -c 'import json,sys; assert json.loads(sys.argv[1]) == json.loads(sys.argv[2]), sys.argv' "$item" "$back" ||
+        fail "decode(encode(item)) for $item"
+    again=$(printf '%s' "$back" | run item encode)
+    [ "$again" = "$hex" ] || fail "encode(decode(hex)) for $item"
+done <"$work/items.txt"
+run reset
+echo "lsctl: all checks passed"
