@@ -40,6 +40,23 @@ grep -q 'Groups\[1\].Items\[0\].Children\[0\].WaitMode' "$work/err.txt" || fail 
 run export "$work/c.json"
 cmp "$work/a.json" "$work/c.json" || fail "a bad document changed the tree"
 
+# While Lodestar runs (its mutex exists), import refuses unless forced.
+mkfifo "$work/hold"
+"$wine" "$LODESTAR_HOLD_MUTEX" <"$work/hold" >"$work/holding.txt" &
+exec 9>"$work/hold"
+for _ in $(seq 1 100); do grep -q holding "$work/holding.txt" && break; sleep 0.1; done
+set +e
+run import "$data/store-document.json" 2>"$work/err.txt"
+status=$?
+set -e
+[ "$status" -eq 1 ] || fail "import while running: exit status $status"
+grep -q 'Lodestar が実行中です' "$work/err.txt" || fail "import while running: $(cat "$work/err.txt")"
+run export "$work/d.json"
+cmp "$work/a.json" "$work/d.json" || fail "a refused import changed the tree"
+run import --force "$work/a.json" || fail "forced import"
+exec 9>&-
+wait
+
 python3 - "$work/a.json" >"$work/items.txt" <<'PY'
 import json, sys
 for group in json.load(open(sys.argv[1], encoding="utf-8"))["Groups"]:

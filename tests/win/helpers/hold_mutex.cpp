@@ -1,0 +1,16 @@
+// Holds the running program's single-instance mutex until its standard input closes, so tests can see
+// how other tools behave while Lodestar runs.
+#include <windows.h>
+
+#include <cstdio>
+
+int main() {
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Marlowe's Software. Lodestar Mark-R");
+    if (!mutex) return 1;
+    std::puts("holding");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    ::CloseHandle(mutex);
+    return 0;
+}
