@@ -1,0 +1,173 @@
+#include "SysCtrls.h"
+
+#include "Application.h"
+#include "LegacyText.h"
+#include "Seams.h"
+#include "WinText.h"
+
+#include <atomic>
+
+namespace lodestar {
+
+namespace {
+// Identifiers are never reused, so a late notification for a removed icon cannot reach another one.
+std::atomic<std::uint32_t> lastIconId{0};
+} // namespace
+
+TShiftState CurrentShiftState() {
+    const auto& down = Seams().KeyDown;
+    TShiftState shift = 0;
+    if (down(VK_SHIFT)) shift |= ssShift;
+    if (down(VK_CONTROL)) shift |= ssCtrl;
+    if (down(VK_MENU)) shift |= ssAlt;
+    if (down(VK_LBUTTON)) shift |= ssLeft;
+    if (down(VK_RBUTTON)) shift |= ssRight;
+    if (down(VK_MBUTTON)) shift |= ssMiddle;
+    return shift;
+}
+
+TIconTray::TTrayWindow::TTrayWindow(TIconTray& tray) : tray_(tray) { CreateHidden(L"LodestarTrayIcon"); }
+
+LRESULT TIconTray::TTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kTrayCallbackMessage) return TMessageWindow::HandleMessage(message, wParam, lParam);
+    tray_.TrayMessage(lParam);
+    return 0;
+}
+
+TIconTray::TIconTray(TComponent* owner) : TComponent(owner), iconId_(++lastIconId), window_(*this) {}
+
+TIconTray::~TIconTray() {
+    UpdateTrayIcon(false);
+    window_.Destroy();
+}
+
+void TIconTray::SetIcon(HICON icon) {
+    icon_.Reset(icon ? ::CopyIcon(icon) : nullptr);
+    UpdateTrayIcon(true);
+}
+
+void TIconTray::TakeIcon(UniqueIcon icon) {
+    icon_ = std::move(icon);
+    UpdateTrayIcon(true);
+}
+
+void TIconTray::SetHint(const std::string& hint) {
+    if (hint == hint_) return;
+    hint_ = hint;
+    UpdateTrayIcon(true);
+}
+
+void TIconTray::SetShowHint(bool show) {
+    if (show == showHint_) return;
+    showHint_ = show;
+    UpdateTrayIcon(true);
+}
+
+void TIconTray::Loaded() {
+    if (HideMainForm) ::ShowWindow(Application::Handle(), SW_HIDE);
+    UpdateTrayIcon(true);
+}
+
+void TIconTray::SetRBtnPopupMenu(TPopupMenu* menu) {
+    if (rbtnMenu_ && rbtnMenu_ != lbtnMenu_) RemoveFreeNotification(rbtnMenu_);
+    rbtnMenu_ = menu;
+    FreeNotification(menu);
+}
+
+void TIconTray::SetLBtnPopupMenu(TPopupMenu* menu) {
+    if (lbtnMenu_ && lbtnMenu_ != rbtnMenu_) RemoveFreeNotification(lbtnMenu_);
+    lbtnMenu_ = menu;
+    FreeNotification(menu);
+}
+
+void TIconTray::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation != TOperation::opRemove) return;
+    if (component == rbtnMenu_) rbtnMenu_ = nullptr;
+    if (component == lbtnMenu_) lbtnMenu_ = nullptr;
+}
+
+void TIconTray::UpdateTrayIcon(bool show) {
+    if (show && !icon_) show = false;
+    if (show) {
+        NOTIFYICONDATAW data{};
+        // The first version of the block: every shell since Windows 95 takes it.
+        data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+        data.hWnd = window_.Handle();
+        data.uID = iconId_;
+        data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        data.uCallbackMessage = kTrayCallbackMessage;
+        data.hIcon = icon_.Get();
+        if (showHint_) {
+            const std::wstring tip = Widen(CutToLegacyBytes(hint_, kMaxTipBytes));
+            tip.copy(data.szTip, std::min<std::size_t>(tip.size(), 63));
+        }
+        if (!::Shell_NotifyIconW(registered_ ? NIM_MODIFY : NIM_ADD, &data)) throw EIconTrayError();
+        notifyData_ = data;
+    } else if (registered_) {
+        NOTIFYICONDATAW data{};
+        data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+        data.hWnd = window_.Handle();
+        data.uID = iconId_;
+        ::Shell_NotifyIconW(NIM_DELETE, &data);
+    }
+    registered_ = show;
+}
+
+void TIconTray::DoClick() {
+    if (OnClick) OnClick(this);
+}
+void TIconTray::DoDblClick() {
+    if (OnDblClick) OnDblClick(this);
+}
+void TIconTray::DoMouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+void TIconTray::DoMouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+void TIconTray::DoMouseMove(TShiftState shift, int x, int y) {
+    if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TIconTray::PopupAtCursor(POINT position, TPopupMenu* menu) {
+    if (!menu || !menu->AutoPopup) return;
+    if (Owner()) ::SendMessageW(Application::Handle(), WM_CANCELMODE, 0, 0);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    ::SetForegroundWindow(Application::Handle());
+    Application::ProcessMessages();
+    menu->Popup(Application::Handle(), position.x, position.y);
+}
+
+void TIconTray::TrayMessage(LPARAM mouseMessage) {
+    POINT pos{};
+    ::GetCursorPos(&pos);
+    const TShiftState shift = CurrentShiftState();
+    const int x = pos.x;
+    const int y = pos.y;
+    switch (static_cast<UINT>(mouseMessage)) {
+    case WM_MOUSEMOVE: DoMouseMove(shift, x, y); break;
+    case WM_LBUTTONDOWN: DoMouseDown(TMouseButton::mbLeft, shift, x, y); break;
+    case WM_LBUTTONUP:
+        DoClick();
+        DoMouseUp(TMouseButton::mbLeft, shift, x, y);
+        PopupAtCursor(pos, lbtnMenu_);
+        break;
+    case WM_LBUTTONDBLCLK:
+        DoDblClick();
+        DoMouseDown(TMouseButton::mbLeft, shift | ssDouble, x, y);
+        break;
+    case WM_RBUTTONDOWN: DoMouseDown(TMouseButton::mbRight, shift, x, y); break;
+    case WM_RBUTTONUP:
+        DoMouseUp(TMouseButton::mbRight, shift, x, y);
+        PopupAtCursor(pos, rbtnMenu_);
+        break;
+    case WM_RBUTTONDBLCLK: DoMouseDown(TMouseButton::mbRight, shift | ssDouble, x, y); break;
+    case WM_MBUTTONDOWN: DoMouseDown(TMouseButton::mbMiddle, shift, x, y); break;
+    case WM_MBUTTONUP: DoMouseUp(TMouseButton::mbMiddle, shift, x, y); break;
+    case WM_MBUTTONDBLCLK: DoMouseDown(TMouseButton::mbMiddle, shift | ssDouble, x, y); break;
+    default: break;
+    }
+}
+
+} // namespace lodestar

@@ -1,0 +1,125 @@
+// A notification-area ("tray") icon as a component: adds, changes and removes the icon through the
+// shell, shows a tip, and turns the shell's mouse notifications into events.
+#pragma once
+
+#include "Component.h"
+#include "Errors.h"
+#include "Handles.h"
+#include "Menus.h"
+#include "MessageWindow.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace lodestar {
+
+class EIconTrayError : public EProgramError {
+public:
+    EIconTrayError() : EProgramError("Registration Error") {}
+};
+
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+using TShiftState = unsigned;
+enum : TShiftState {
+    ssShift = 1 << 0,
+    ssAlt = 1 << 1,
+    ssCtrl = 1 << 2,
+    ssLeft = 1 << 3,
+    ssRight = 1 << 4,
+    ssMiddle = 1 << 5,
+    ssDouble = 1 << 6,
+};
+
+// The shell's notifications arrive as this message on the icon's hidden window.
+constexpr UINT kTrayCallbackMessage = WM_USER;
+// At most this many bytes of the legacy encoding reach the tray tip.
+constexpr std::size_t kMaxTipBytes = 63;
+
+class TIconTray : public TComponent {
+public:
+    using TNotifyEvent = std::function<void(TComponent* sender)>;
+    using TMouseEvent = std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+    using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
+
+    explicit TIconTray(TComponent* owner);
+    ~TIconTray() override;
+
+    // The icon is copied; an empty icon (null) takes the icon out of the tray, a real one adds it again.
+    HICON Icon() const { return icon_.Get(); }
+    void SetIcon(HICON icon);
+    // Adopts the handle without copying it.
+    void TakeIcon(UniqueIcon icon);
+
+    // The full name is kept; only the tip given to the shell is cut to 63 bytes.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& hint);
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool show);
+
+    bool HideMainForm = false;
+    void Loaded();
+
+    TPopupMenu* RBtnPopupMenu() const { return rbtnMenu_; }
+    TPopupMenu* LBtnPopupMenu() const { return lbtnMenu_; }
+    void SetRBtnPopupMenu(TPopupMenu* menu);
+    void SetLBtnPopupMenu(TPopupMenu* menu);
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+
+    std::uint32_t IconID() const { return iconId_; }
+    bool Registered() const { return registered_; }
+    HWND WindowHandle() const { return window_.Handle(); }
+    // The block last handed to the shell.
+    const NOTIFYICONDATAW& NotifyData() const { return notifyData_; }
+
+    // Sends the icon to the shell (show) or takes it away; the only place that talks to the shell.
+    void UpdateTrayIcon(bool show);
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+    virtual void DoClick();
+    virtual void DoDblClick();
+    virtual void DoMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void DoMouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void DoMouseMove(TShiftState shift, int x, int y);
+    void PopupAtCursor(POINT position, TPopupMenu* menu);
+
+private:
+    class TTrayWindow final : public TMessageWindow {
+    public:
+        explicit TTrayWindow(TIconTray& tray);
+        void Destroy() { DestroyHandle(); }
+
+    protected:
+        LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    private:
+        TIconTray& tray_;
+    };
+
+    void TrayMessage(LPARAM mouseMessage);
+
+    std::uint32_t iconId_;
+    UniqueIcon icon_;
+    std::string hint_;
+    bool showHint_ = true;
+    bool registered_ = false;
+    TPopupMenu* rbtnMenu_ = nullptr;
+    TPopupMenu* lbtnMenu_ = nullptr;
+    NOTIFYICONDATAW notifyData_{};
+    TTrayWindow window_;
+};
+
+// The shift state of the moment, from the keyboard seam.
+TShiftState CurrentShiftState();
+
+} // namespace lodestar

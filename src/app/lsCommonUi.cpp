@@ -1,0 +1,58 @@
+#include "lsCommonUi.h"
+
+#include "Application.h"
+#include "ItemStream.h"
+#include "Seams.h"
+#include "WinText.h"
+
+#include <map>
+
+namespace lodestar {
+
+int ShowErrorBox(const std::string& text, UINT flags) {
+    return Seams().MessageBox(Application::Handle(), text, "エラー - " + Application::Title(), flags | MB_SETFOREGROUND);
+}
+
+void PlaceNearCursor(HWND window, int margin) {
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    int x = cursor.x;
+    int y = cursor.y;
+    const int right = ::GetSystemMetrics(SM_CXMAXIMIZED) - margin;
+    const int bottom = ::GetSystemMetrics(SM_CYMAXIMIZED) - margin;
+    if (x + width > right) x = right - width;
+    if (y + height > bottom) y = bottom - height;
+    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool ClipboardHasItems() {
+    return ::IsClipboardFormatAvailable(ITEMLIST_CLIPFORMAT) || ::IsClipboardFormatAvailable(ITEM_CLIPFORMAT);
+}
+
+HWND FindTrayNotifyWnd() {
+    const HWND taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+    return taskbar ? ::FindWindowExW(taskbar, nullptr, L"TrayNotifyWnd", nullptr) : nullptr;
+}
+
+void UseSystemUIFont(HWND dialog) {
+    LOGFONTW iconFont{};
+    if (!::SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof iconFont, &iconFont, 0)) return;
+    if (std::wstring(iconFont.lfFaceName) != L"MS UI Gothic") return;
+    const auto current = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
+    LOGFONTW font{};
+    if (!current || !::GetObjectW(current, sizeof font, &font)) return;
+    wcscpy_s(font.lfFaceName, L"MS UI Gothic");
+    // One font per size serves every dialog for the life of the process.
+    static std::map<LONG, HFONT> fonts;
+    HFONT& uiFont = fonts[font.lfHeight];
+    if (!uiFont) uiFont = ::CreateFontIndirectW(&font);
+    ::SendMessageW(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont), FALSE);
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont), FALSE);
+}
+
+} // namespace lodestar

@@ -1,0 +1,22 @@
+// Window, message box and clipboard utilities shared by the main window and the dialogs.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace lodestar {
+
+// A message box owned by the application window, caption "エラー - Lodestar", brought to the foreground.
+int ShowErrorBox(const std::string& text, UINT flags);
+// Puts the window's top-left corner at the cursor, moved back so that it stays `margin` pixels inside
+// the maximised-window area.
+void PlaceNearCursor(HWND window, int margin);
+// The clipboard offers items (0x0200) or chain entries (0x0201).
+bool ClipboardHasItems();
+// The notification area's own window inside the taskbar, or null.
+HWND FindTrayNotifyWnd();
+// The dialogs take the system's "MS UI Gothic" when the system uses it for icon titles.
+void UseSystemUIFont(HWND dialog);
+
+} // namespace lodestar

@@ -1,0 +1,50 @@
+// System-wide keyboard shortcuts as an event of the program. Each shortcut is registered under an id
+// the caller chooses; pressing it anywhere raises OnHotKey with that id.
+#pragma once
+
+#include "Component.h"
+#include "MessageWindow.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace lodestar {
+
+class THookHotKey : public TComponent {
+public:
+    using THotKeyEvent = std::function<void(TComponent* sender, int index)>;
+
+    // `ownerWindow` is brought to the foreground before the event when Activate is set.
+    THookHotKey(TComponent* owner, HWND ownerWindow = nullptr);
+    ~THookHotKey() override;
+
+    bool Activate = true;
+    THotKeyEvent OnHotKey;
+
+    // Whether the system accepted the combination (it refuses ones held by other programs).
+    bool AddHotKey(int id, std::uint16_t shortcut);
+    bool RemoveHotKey(int id);
+    HWND WindowHandle() const { return window_.Handle(); }
+    void SetOwnerWindow(HWND window) { ownerWindow_ = window; }
+
+protected:
+    virtual void DoHotKey(int id);
+
+private:
+    class THotKeyWindow final : public TMessageWindow {
+    public:
+        explicit THotKeyWindow(THookHotKey& owner);
+        void Destroy() { DestroyHandle(); }
+
+    protected:
+        LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    private:
+        THookHotKey& owner_;
+    };
+
+    HWND ownerWindow_;
+    THotKeyWindow window_;
+};
+
+} // namespace lodestar

@@ -1,0 +1,79 @@
+#include "Menus.h"
+
+#include "WinText.h"
+
+#include <algorithm>
+
+namespace lodestar {
+
+namespace {
+
+struct MenuDeleter {
+    void operator()(HMENU menu) const { ::DestroyMenu(menu); }
+};
+using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
+
+// Builds the Windows menu for the items; the command id is the index into `flat` plus one.
+HMENU BuildMenu(const TMenuItem& parent, std::vector<TMenuItem*>& flat) {
+    HMENU menu = ::CreatePopupMenu();
+    for (TMenuItem* item : parent.Items()) {
+        if (!item->Visible) continue;
+        if (item->Caption == "-") {
+            ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        UINT flags = MF_STRING | (item->Enabled ? MF_ENABLED : MF_GRAYED) | (item->Checked ? MF_CHECKED : 0);
+        const std::wstring caption = Widen(item->Caption);
+        if (!item->Items().empty()) {
+            ::AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(BuildMenu(*item, flat)), caption.c_str());
+        } else {
+            flat.push_back(item);
+            ::AppendMenuW(menu, flags, flat.size(), caption.c_str());
+            const UINT id = static_cast<UINT>(flat.size());
+            if (item->Checked && item->RadioItem) ::CheckMenuRadioItem(menu, id, id, id, MF_BYCOMMAND);
+            if (item->Default) ::SetMenuDefaultItem(menu, id, FALSE);
+        }
+    }
+    return menu;
+}
+
+} // namespace
+
+TMenuItem::TMenuItem(TComponent* owner, std::string caption) : TComponent(owner), Caption(std::move(caption)) {}
+
+TMenuItem* TMenuItem::Add(std::string caption, std::function<void(TMenuItem*)> onClick) {
+    auto* item = CreateComponent<TMenuItem>(this, std::move(caption));
+    item->OnClick = std::move(onClick);
+    items_.push_back(item);
+    return item;
+}
+
+void TMenuItem::Clear() {
+    while (!items_.empty()) delete items_.back();
+}
+
+void TMenuItem::Click() {
+    if (Enabled && OnClick) OnClick(this);
+}
+
+void TMenuItem::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove) items_.erase(std::remove(items_.begin(), items_.end(), component), items_.end());
+}
+
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), root_(CreateComponent<TMenuItem>(this)) {}
+
+TMenuItem* TPopupMenu::Popup(HWND window, int x, int y) {
+    std::vector<TMenuItem*> flat;
+    const UniqueMenu menu(BuildMenu(*root_, flat));
+    const UINT chosen = static_cast<UINT>(
+        ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, window, nullptr));
+    // The menu closes before the command runs; a posted no-op lets the owner's next click open menus again.
+    ::PostMessageW(window, WM_NULL, 0, 0);
+    if (chosen == 0 || chosen > flat.size()) return nullptr;
+    TMenuItem* item = flat[chosen - 1];
+    item->Click();
+    return item;
+}
+
+} // namespace lodestar

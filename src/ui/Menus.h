@@ -1,0 +1,55 @@
+// Popup menus as components: items with captions, check marks, submenus and click handlers.
+#pragma once
+
+#include "Component.h"
+#include "Handles.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lodestar {
+
+class TMenuItem : public TComponent {
+public:
+    explicit TMenuItem(TComponent* owner, std::string caption = {});
+
+    std::string Caption; // "-" is a separator
+    bool Enabled = true;
+    bool Checked = false;
+    bool RadioItem = false;
+    bool Default = false;
+    bool Visible = true;
+    std::function<void(TMenuItem* sender)> OnClick;
+
+    // Submenu entries, in order; the item owns them.
+    TMenuItem* Add(std::string caption, std::function<void(TMenuItem*)> onClick = {});
+    const std::vector<TMenuItem*>& Items() const { return items_; }
+    void Clear();
+    void Click();
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    std::vector<TMenuItem*> items_;
+};
+
+class TPopupMenu : public TComponent {
+public:
+    explicit TPopupMenu(TComponent* owner);
+
+    bool AutoPopup = true;
+    TMenuItem* Items() const { return root_; }
+    // Shows the menu at a screen position, owned by the window; runs the chosen item's handler.
+    // Returns the item chosen, or null.
+    TMenuItem* Popup(HWND window, int x, int y);
+
+private:
+    TMenuItem* root_;
+};
+
+} // namespace lodestar

@@ -1,0 +1,56 @@
+#include "MessageWindow.h"
+
+#include "Application.h"
+#include "WinError.h"
+#include "WinText.h"
+
+namespace lodestar {
+
+TMessageWindow::~TMessageWindow() { DestroyHandle(); }
+
+void TMessageWindow::CreateHidden(const wchar_t* className, const std::string& title, DWORD exStyle) {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    if (!::GetClassInfoExW(instance, className, &wc)) {
+        wc = WNDCLASSEXW{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &TMessageWindow::Procedure;
+        wc.hInstance = instance;
+        wc.lpszClassName = className;
+        if (!::RegisterClassExW(&wc)) throw EWindowsError();
+    }
+    const HWND hwnd = ::CreateWindowExW(exStyle, className, Widen(title).c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                        instance, this);
+    if (!hwnd) throw EWindowsError();
+}
+
+void TMessageWindow::DestroyHandle() {
+    if (handle_) ::DestroyWindow(handle_);
+}
+
+LRESULT TMessageWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::DefWindowProcW(handle_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TMessageWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    auto* self = reinterpret_cast<TMessageWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        self = static_cast<TMessageWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->handle_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->handle_ = nullptr;
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        Application::HandleException(std::current_exception());
+        return 0;
+    }
+}
+
+} // namespace lodestar

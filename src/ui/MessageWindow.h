@@ -1,0 +1,32 @@
+// A window whose messages go to a C++ object. The procedure binds the object at WM_NCCREATE, lets go of
+// it at WM_NCDESTROY, and lets no exception out: what a handler throws goes to the application's
+// exception handler.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace lodestar {
+
+class TMessageWindow {
+public:
+    TMessageWindow() = default;
+    TMessageWindow(const TMessageWindow&) = delete;
+    TMessageWindow& operator=(const TMessageWindow&) = delete;
+    virtual ~TMessageWindow();
+
+    HWND Handle() const { return handle_; }
+
+protected:
+    // Creates a hidden top-level window of the class (registered once per process).
+    void CreateHidden(const wchar_t* className, const std::string& title = {}, DWORD exStyle = 0);
+    void DestroyHandle();
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    HWND handle_ = nullptr;
+};
+
+} // namespace lodestar

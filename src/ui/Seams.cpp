@@ -1,0 +1,26 @@
+#include "Seams.h"
+
+#include "WinText.h"
+
+namespace lodestar {
+
+namespace {
+TSeams RealSeams() {
+    TSeams seams;
+    seams.MessageBox = [](HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+        return ::MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
+    };
+    seams.Beep = [](UINT type) { ::MessageBeep(type); };
+    seams.KeyDown = [](int virtualKey) { return (::GetKeyState(virtualKey) & 0x8000) != 0; };
+    return seams;
+}
+} // namespace
+
+TSeams& Seams() {
+    static TSeams seams = RealSeams();
+    return seams;
+}
+
+void ResetSeams() { Seams() = RealSeams(); }
+
+} // namespace lodestar

@@ -1,0 +1,24 @@
+// What a test cannot drive for real: the keyboard state, message boxes and beeps. The program uses the
+// real ones; a test may replace them to see which box would be shown and to answer it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace lodestar {
+
+struct TSeams {
+    // Message box with UTF-8 texts; returns the button pressed (IDOK, IDCANCEL, ...).
+    std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)> MessageBox;
+    std::function<void(UINT type)> Beep;
+    // Whether a key or mouse button is held at the moment (GetKeyState's high bit).
+    std::function<bool(int virtualKey)> KeyDown;
+};
+
+TSeams& Seams();
+// Puts the real implementations back.
+void ResetSeams();
+
+} // namespace lodestar
