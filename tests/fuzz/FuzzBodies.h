@@ -3,6 +3,7 @@
 
 #include "CommandLine.h"
 #include "Errors.h"
+#include "IniText.h"
 #include "ItemStream.h"
 #include "LegacyText.h"
 
@@ -10,6 +11,9 @@
 #include <cstdlib>
 #include <span>
 #include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace lodestar::fuzz {
 
@@ -65,6 +69,76 @@ inline void SplitCmdLine(std::span<const std::uint8_t> data) {
     std::string location = line;
     SplitIconLocation(location);
     Check(location.size() <= line.size());
+}
+
+// Every text the INI reader hands out is well-formed UTF-8.
+inline bool IsUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t n = lead < 0x80                    ? 1
+                              : lead >= 0xC2 && lead <= 0xDF ? 2
+                              : lead >= 0xE0 && lead <= 0xEF ? 3
+                              : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                             : 0;
+        if (n == 0 || text.size() - i < n) return false;
+        for (std::size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        }
+        // Overlong forms, surrogates and code points beyond U+10FFFF show in the second byte.
+        const auto second = n > 1 ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+            (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+// Whatever the file holds, the items are startable, their fields in range, each name is taken once, and
+// writing the items back as an INI file (every value quoted, so that it survives as it is) reads back
+// the same items.
+inline void IniText(std::span<const std::uint8_t> data) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+    const TIniText ini = TIniText::FromFileBytes(bytes);
+    std::vector<TItemData> items;
+    ReadIniItems(ini, items);
+    const std::vector<TIniEntry> entries = ReadIniEntries(ini);
+    Check(items.size() == entries.size());
+
+    std::unordered_set<std::string> names;
+    std::string rewritten = "[Entries]\r\n";
+    std::string sections[5] = {"[Tips]\r\n", "[DefDir]\r\n", "[CustomIcon]\r\n", "[WindowSize]\r\n",
+                               "[HotKey]\r\n"};
+    std::vector<TItemData> expected;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const TItemData& item = items[i];
+        const std::string& name = entries[i].Name;
+        Check(IsValidItem(item) && item.Cmd == entries[i].Cmd && item.WndSize < 3);
+        Check(!item.IDList.Present() && item.Children.empty());
+        Check(!name.empty() && name.front() != ';' && name.find('=') == std::string::npos);
+        Check(names.insert(FoldIniName(name)).second);
+        Check(ini.ReadString("Entries", name) == item.Cmd);
+        for (const std::string* text : {&name, &item.Cmd, &item.Tip, &item.DefDir, &item.CustomIcon}) {
+            Check(IsUtf8(*text) && text->find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
+        }
+        // A name that opens with "[" and holds a "]" would read as a section header.
+        if (name.front() == '[' && name.find(']') != std::string::npos) continue;
+        rewritten += name + "=\"" + item.Cmd + "\"\r\n";
+        sections[0] += name + "=\"" + item.Tip + "\"\r\n";
+        sections[1] += name + "='" + item.DefDir + "'\r\n";
+        sections[2] += name + "=\"" + item.CustomIcon + "\"\r\n";
+        sections[3] += name + "=" + std::to_string(item.WndSize) + "\r\n";
+        sections[4] += name + "=" + std::to_string(item.HotKey) + "\r\n";
+        expected.push_back(item);
+    }
+    for (const std::string& section : sections) rewritten += section;
+    std::vector<TItemData> reread;
+    ReadIniItems(TIniText::Parse(rewritten), reread);
+    Check(reread == expected);
+
+    const TIniOptions options = ReadIniOptions(ini);
+    const int position = IntervalTrackPosition(options.Interval);
+    Check(position >= 3 && position <= 12 && IsUtf8(options.DefIconPath) && IsUtf8(ReadIniGroupName(ini)));
 }
 
 } // namespace lodestar::fuzz

@@ -17,6 +17,7 @@ TEST(FuzzRegressions, SavedInputsPass) {
         {"item_stream", lodestar::fuzz::ItemStream},
         {"item_list", lodestar::fuzz::ItemList},
         {"split_cmdline", lodestar::fuzz::SplitCmdLine},
+        {"ini_text", lodestar::fuzz::IniText},
     };
     int replayed = 0;
     for (const auto& target : targets) {
