@@ -10,6 +10,16 @@ bool IsAscii(std::string_view text) {
 
 // Every ANSI code page Windows uses as a system code page is an ASCII superset, so ASCII text needs no
 // conversion; that keeps the common case (paths, URLs) cheap.
+std::string CutCharacters(std::string_view utf8, std::size_t count) {
+    std::size_t pos = 0;
+    for (std::size_t n = 0; n < count && pos < utf8.size(); ++n) {
+        ++pos;
+        // Continuation bytes belong to the character before them.
+        while (pos < utf8.size() && (static_cast<unsigned char>(utf8[pos]) & 0xC0) == 0x80) ++pos;
+    }
+    return std::string(utf8.substr(0, pos));
+}
+
 std::string ToLegacy(std::string_view utf8) {
     return IsAscii(utf8) ? std::string(utf8) : Legacy().Encode(utf8);
 }

@@ -42,4 +42,7 @@ std::string CutToLegacyBytes(std::string_view utf8, std::size_t maxBytes);
 
 bool IsAscii(std::string_view text);
 
+// The first `count` characters (code points) of UTF-8 text.
+std::string CutCharacters(std::string_view utf8, std::size_t count);
+
 } // namespace lodestar

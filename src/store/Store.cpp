@@ -54,6 +54,15 @@ void WriteSettings(const TSettings& settings) {
     });
 }
 
+void WriteIconGroup(int group) {
+    TLsReg reg;
+    reg.OpenKey(kSettingsKey, true);
+    TSettings names;
+    ForEachSetting(names, [&](const char* name, auto& field) {
+        if (&field == static_cast<void*>(&names.IconGroup)) reg.WriteInteger(name, group);
+    });
+}
+
 TWindowSettings ReadWindowSettings() {
     TLsReg reg;
     TWindowSettings window;

@@ -19,6 +19,8 @@ void WriteSettings(const TSettings& settings);
 TWindowSettings ReadWindowSettings();
 // Writes the values that are set; the others are left as stored.
 void WriteWindowSettings(const TWindowSettings& window);
+// The group shown, as written at exit.
+void WriteIconGroup(int group);
 
 struct TGroup {
     std::string Name; // as stored: empty means the group is shown by its number

@@ -24,8 +24,9 @@ HMENU BuildMenu(const TMenuItem& parent, std::vector<TMenuItem*>& flat) {
         }
         UINT flags = MF_STRING | (item->Enabled ? MF_ENABLED : MF_GRAYED) | (item->Checked ? MF_CHECKED : 0);
         const std::wstring caption = Widen(item->Caption);
-        if (!item->Items().empty()) {
-            ::AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(BuildMenu(*item, flat)), caption.c_str());
+        const TMenuItem* sub = item->Submenu ? item->Submenu->Items() : item;
+        if (!sub->Items().empty()) {
+            ::AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(BuildMenu(*sub, flat)), caption.c_str());
         } else {
             flat.push_back(item);
             ::AppendMenuW(menu, flags, flat.size(), caption.c_str());
@@ -64,6 +65,7 @@ void TMenuItem::Notification(TComponent* component, TOperation operation) {
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), root_(CreateComponent<TMenuItem>(this)) {}
 
 TMenuItem* TPopupMenu::Popup(HWND window, int x, int y) {
+    if (OnPopup) OnPopup(this);
     std::vector<TMenuItem*> flat;
     const UniqueMenu menu(BuildMenu(*root_, flat));
     const UINT chosen = static_cast<UINT>(

@@ -24,6 +24,8 @@ public:
     bool Default = false;
     bool Visible = true;
     std::function<void(TMenuItem* sender)> OnClick;
+    // Shown as a submenu holding all entries of another menu, which stays their owner.
+    class TPopupMenu* Submenu = nullptr;
 
     // Submenu entries, in order; the item owns them.
     TMenuItem* Add(std::string caption, std::function<void(TMenuItem*)> onClick = {});
@@ -44,6 +46,9 @@ public:
 
     bool AutoPopup = true;
     TMenuItem* Items() const { return root_; }
+    // The component the menu was last opened for.
+    TComponent* PopupComponent = nullptr;
+    std::function<void(TPopupMenu* sender)> OnPopup;
     // Shows the menu at a screen position, owned by the window; runs the chosen item's handler.
     // Returns the item chosen, or null.
     TMenuItem* Popup(HWND window, int x, int y);

@@ -40,3 +40,10 @@ TEST(LegacyText, UnconvertibleTextDoesNotFail) {
     EXPECT_EQ(ToLegacy("a😀b"), "a?b");
     EXPECT_FALSE(FromLegacy("\xFF\xFE").empty());
 }
+
+TEST(LegacyText, CutCharactersCountsCodePoints) {
+    EXPECT_EQ(CutCharacters("仕事用のグループ", 3), "仕事用");
+    EXPECT_EQ(CutCharacters("ab", 40), "ab");
+    EXPECT_EQ(CutCharacters(std::string(50, 'x'), 40), std::string(40, 'x'));
+    EXPECT_EQ(CutCharacters("a😀b", 2), "a😀");
+}
