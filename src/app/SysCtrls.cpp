@@ -114,6 +114,11 @@ void TIconTray::UpdateTrayIcon(bool show) {
     registered_ = show;
 }
 
+void TIconTray::ReAdd() {
+    registered_ = false;
+    UpdateTrayIcon(true);
+}
+
 void TIconTray::DoClick() {
     if (OnClick) OnClick(this);
 }

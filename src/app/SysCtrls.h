@@ -83,6 +83,8 @@ public:
 
     // Sends the icon to the shell (show) or takes it away; the only place that talks to the shell.
     void UpdateTrayIcon(bool show);
+    // After the shell was restarted it knows no icon: add this one again, when it has one.
+    void ReAdd();
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;

@@ -125,4 +125,14 @@ private:
     T* ptr_ = nullptr;
 };
 
+// GDI pictures and memory device contexts, for drawing icons pixel by pixel.
+namespace detail {
+inline void CloseBitmap(HBITMAP b) { ::DeleteObject(b); }
+inline void CloseMemoryDC(HDC dc) { ::DeleteDC(dc); }
+} // namespace detail
+
+using UniqueBitmap = UniqueHandle<NullHandleTraits<HBITMAP, detail::CloseBitmap>>;
+// Only for device contexts that DeleteDC ends (CreateCompatibleDC), not for those of GetDC.
+using UniqueMemoryDC = UniqueHandle<NullHandleTraits<HDC, detail::CloseMemoryDC>>;
+
 } // namespace lodestar

@@ -1,0 +1,59 @@
+#include "IconItem.h"
+
+#include "AppSettings.h"
+#include "Hkhotkey.h"
+#include "lsCommon.h"
+
+namespace lodestar {
+
+std::string IconItemName(int number) { return "IconItem" + std::to_string(number); }
+
+TIconItem::TIconItem(TComponent* owner, THookHotKey* hotKeys) : TIconTray(owner), hotKeys_(hotKeys) {}
+
+TIconItem::~TIconItem() { SetHotKey(0); }
+
+void TIconItem::SetHotKey(std::uint16_t value) {
+    if (value == hotKey_) return;
+    // The old combination goes first: the id (the item's number) stays the same.
+    if (hotKey_ != 0 && hotKeys_) hotKeys_->RemoveHotKey(Tag);
+    hotKey_ = value;
+    if (hotKey_ != 0 && hotKeys_) hotKeys_->AddHotKey(Tag, hotKey_);
+}
+
+void TIconItem::NewIconByHandle(UniqueIcon icon) {
+    if (icon && ProgramSettings().GrayIcons) icon = GrayIcon(icon.Get());
+    TakeIcon(std::move(icon));
+}
+
+TItemData TIconItem::GetData() const {
+    TItemData data;
+    data.Tip = Hint();
+    data.Cmd = Cmd;
+    data.IDList = IDList;
+    data.DefDir = DefDir;
+    data.CustomIcon = CustomIcon;
+    data.WndSize = WndSize;
+    data.HotKey = hotKey_;
+    data.Children = Children;
+    return data;
+}
+
+void TIconItem::SetData(const TItemData& data) {
+    Cmd = data.Cmd;
+    IDList = data.IDList;
+    DefDir = data.DefDir;
+    WndSize = data.WndSize;
+    SetHint(data.Tip);
+    SetHotKey(data.HotKey);
+    CustomIcon = data.CustomIcon;
+    Children = data.Children;
+    NewIconByHandle(ItemIcon(data.CustomIcon, data.Cmd, data.IDList));
+}
+
+int NextItemNumber(const TComponent& owner) {
+    int n = 1;
+    while (owner.FindComponent(IconItemName(n))) ++n;
+    return n;
+}
+
+} // namespace lodestar

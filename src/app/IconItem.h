@@ -1,0 +1,50 @@
+// A launcher item of the shown group: a tray icon that holds the item's data.
+#pragma once
+
+#include "ItemData.h"
+#include "SysCtrls.h"
+
+#include <cstdint>
+#include <string>
+
+namespace lodestar {
+
+class THookHotKey;
+
+// Items are named "IconItem" followed by their number; at most this many are shown at once.
+constexpr int kMaxItemNumber = 200;
+std::string IconItemName(int number);
+
+class TIconItem : public TIconTray {
+public:
+    // `hotKeys` is the main window's hotkey component, under which the item registers its hotkey with
+    // its number (Tag) as id; may be null where no hotkeys are wanted.
+    TIconItem(TComponent* owner, THookHotKey* hotKeys);
+    ~TIconItem() override;
+
+    std::string Cmd;
+    std::string DefDir;
+    std::uint8_t WndSize = 0;
+    std::string CustomIcon;
+    IdList IDList;
+    TChildIconList Children;
+
+    std::uint16_t HotKey() const { return hotKey_; }
+    void SetHotKey(std::uint16_t value);
+
+    // Takes the icon as the item's icon, gray when the program shows gray icons.
+    void NewIconByHandle(UniqueIcon icon);
+
+    // The item's name is kept whole; the tray tip shows its first 63 bytes.
+    TItemData GetData() const;
+    void SetData(const TItemData& data);
+
+private:
+    THookHotKey* hotKeys_;
+    std::uint16_t hotKey_ = 0;
+};
+
+// The smallest number n >= 1 for which the owner has no component "IconItem<n>".
+int NextItemNumber(const TComponent& owner);
+
+} // namespace lodestar

@@ -1,0 +1,73 @@
+#include "Startup.h"
+
+#include "Application.h"
+#include "Handles.h"
+#include "Seams.h"
+#include "Store.h"
+#include "lsMain.h"
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+namespace lodestar {
+
+namespace {
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    return text;
+}
+
+int ResetMode() {
+    const int answer = Seams().MessageBox(nullptr, "Lodestarの動作設定を全て初期化しますか？", kStartupCaption,
+                                          MB_OKCANCEL | MB_ICONQUESTION | MB_SETFOREGROUND);
+    if (answer != IDOK) return 0;
+    try {
+        ResetStore();
+    } catch (...) {
+        // Registry failures are not reported in reset mode.
+    }
+    Seams().MessageBox(nullptr, "レジストリに保存された値を消去しました。", kStartupCaption,
+                       MB_ICONINFORMATION | MB_SETFOREGROUND);
+    return 0;
+}
+
+} // namespace
+
+int RunLodestar(const std::vector<std::string>& args) {
+    const std::string first = args.empty() ? std::string() : args.front();
+    if (Upper(first) == "/I") return ResetMode();
+
+    UniqueKernelHandle mutex(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
+    if (!mutex) {
+        Seams().MessageBox(nullptr, "Mutexを作成できません。", "", MB_ICONERROR);
+        return 1;
+    }
+    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+        Seams().Beep(0);
+        if (const HWND first = ::FindWindowW(nullptr, L"Lodestar")) ::SetForegroundWindow(first);
+        return 0;
+    }
+
+    const HWND app = Application::Handle();
+    ::SetWindowLongPtrW(app, GWL_EXSTYLE, ::GetWindowLongPtrW(app, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
+    ::OleInitialize(nullptr);
+    int code = 0;
+    {
+        std::unique_ptr<TForm1> form;
+        try {
+            form = std::make_unique<TForm1>(first);
+        } catch (...) {
+            Application::HandleException(std::current_exception());
+        }
+        if (form) code = Application::Run();
+    }
+    ::OleUninitialize();
+    return code;
+}
+
+} // namespace lodestar

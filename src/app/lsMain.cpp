@@ -1,0 +1,416 @@
+#include "lsMain.h"
+
+#include "AppSettings.h"
+#include "Application.h"
+#include "CommandLine.h"
+#include "Dialogs.h"
+#include "Hkhotkey.h"
+#include "LsReg.h"
+#include "Seams.h"
+#include "Store.h"
+#include "WinText.h"
+#include "LegacyText.h"
+#include "lsCommon.h"
+#include "lsCommonUi.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace lodestar {
+
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;
+const UINT WM_TASKBARCREATED = ::RegisterWindowMessageW(L"TaskbarCreated");
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    return text;
+}
+
+} // namespace
+
+int StartupDelay(const std::string& argument) {
+    const std::string upper = Upper(argument);
+    if (upper.rfind("/D:", 0) != 0) return 0;
+    const std::string digits = argument.substr(3, 4);
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return 0;
+    return std::stoi(digits);
+}
+
+TForm1::TMainWindow::TMainWindow(TForm1& form) : form_(form) {
+    CreateHidden(L"LodestarMainWindow", {}, WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+}
+
+LRESULT TForm1::TMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_OPENOPTIONS: form_.OpenOptions(); return 0;
+    case WM_TIMER:
+        if (wParam == kTimer1) form_.Timer1Timer();
+        return 0;
+    case WM_DROPFILES:
+        // Files dropped on the notification area are taken by the drop handling; until then the
+        // handle is released so that the shell's memory does not leak.
+        ::DragFinish(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_DESTROYCLIPBOARD: return 0;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION:
+        // The process may be ended right after this message: save now, as the exit command would.
+        if (wParam) form_.SaveOnExit();
+        return 0;
+    case WM_CLOSE: ::PostQuitMessage(0); return 0;
+    default: break;
+    }
+    if (message == WM_TASKBARCREATED && message != 0) {
+        form_.ReAddIcons();
+        return 0;
+    }
+    return TMessageWindow::HandleMessage(message, wParam, lParam);
+}
+
+TForm1::TForm1(const std::string& startArgument) : TComponent(nullptr), window_(*this) {
+    SetName("Form1");
+    CreateMenus();
+    TSettings& settings = ProgramSettings();
+    settings = ReadSettings();
+    if (const int delay = StartupDelay(startArgument); delay > 0) ::Sleep(static_cast<DWORD>(delay));
+    dropMode_ = settings.TrayDndType;
+    MainIcon->SetHint(Application::Title());
+    UpdateMainIcon();
+    currentGroup_ = settings.IconGroup;
+    GroupMenuItems[static_cast<std::size_t>(currentGroup_)]->Checked = true;
+    LoadGroup();
+    SetActive(true);
+    RebuildGroupMenu();
+    EnsureReachable();
+}
+
+TForm1::~TForm1() {
+    SetActive(false);
+    SaveOnExit();
+    // Only a clipboard this window filled is emptied: anything else there is the user's.
+    if (::GetClipboardOwner() == Handle() && ::OpenClipboard(Handle())) {
+        ::EmptyClipboard();
+        ::CloseClipboard();
+    }
+    FreeIconItems();
+    window_.Destroy();
+}
+
+void TForm1::SaveOnExit() {
+    SaveGroup();
+    WriteIconGroup(currentGroup_);
+}
+
+void TForm1::CreateMenus() {
+    MainIcon = CreateComponent<TIconTray>(this);
+    MainIcon->SetName("MainIcon");
+    MainIcon->OnClick = [this](TComponent* s) { MainIconClick(s); };
+    MainIcon->OnDblClick = [this](TComponent* s) { MainIconDblClick(s); };
+    MainIcon->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) { MainIconMouseUp(s, b, sh, x, y); };
+
+    HkHotKey1 = CreateComponent<THookHotKey>(this, Handle());
+    HkHotKey1->SetName("HkHotKey1");
+    HkHotKey1->Activate = false;
+    HkHotKey1->OnHotKey = [this](TComponent* s, int index) { HkHotKey1HotKey(s, index); };
+
+    pmMain = CreateComponent<TPopupMenu>(this);
+    pmMain->SetName("pmMain");
+    TMenuItem* root = pmMain->Items();
+    root->Add("Lodestar Mark-R の終了(&X)", [this](TMenuItem* s) { miExitClick(s); })->SetName("miExit");
+    root->Add("-")->SetName("N1");
+    TMenuItem* miOpt = root->Add("管理＆設定(&O)...", [this](TMenuItem* s) { miOptClick(s); });
+    miOpt->SetName("miOpt");
+    miOpt->Default = true;
+    root->Add("全表示アイコンの更新(&R)", [this](TMenuItem* s) { miReloadIconsClick(s); })->SetName("miReloadIcons");
+    miGroupDivider = root->Add("-");
+    miGroupDivider->SetName("miGroupDivider");
+    miGroupDivider->Visible = false;
+    for (int g = 0; g < kGroupCount; ++g) {
+        TMenuItem* item = root->Add(g == 0 ? "&0" : "&" + std::to_string(g) + " ", [this](TMenuItem* s) { miGroupsClick(s); });
+        item->SetName("miGroup" + std::to_string(g));
+        item->Tag = g;
+        item->RadioItem = true;
+        item->Visible = false;
+    }
+    for (int g = 0; g < kGroupCount; ++g)
+        GroupMenuItems[static_cast<std::size_t>(g)] = static_cast<TMenuItem*>(root->FindComponent("miGroup" + std::to_string(g)));
+
+    pmItems = CreateComponent<TPopupMenu>(this);
+    pmItems->SetName("pmItems");
+    pmItems->OnPopup = [this](TPopupMenu* s) { pmItemsPopup(s); };
+    TMenuItem* items = pmItems->Items();
+    items->Add("メインメニュー(&M)")->Submenu = pmMain;
+    items->Add("-")->SetName("N2");
+    items->Add("この項目を削除(&D)", [this](TMenuItem* s) { miDelIconClick(s); })->SetName("miDelIcon");
+    items->Add("-")->SetName("N3");
+    items->Add("アイコン項目のプロパティ(&E)...", [this](TMenuItem* s) { miEditThisIcoClick(s); })->SetName("miEditThisIco");
+    miProperty = items->Add("ファイルのプロパティ(&R)", [this](TMenuItem* s) { miPropertyClick(s); });
+    miProperty->SetName("miProperty");
+}
+
+std::vector<TIconItem*> TForm1::IconItems() const {
+    std::vector<TIconItem*> items;
+    for (TComponent* c : MainIcon->Components())
+        if (auto* item = dynamic_cast<TIconItem*>(c)) items.push_back(item);
+    return items;
+}
+
+void TForm1::SetTrayDrop(bool enabled) {
+    switch (dropMode_) {
+    case 0: timerEnabled_ = false; break;
+    case 1: timerEnabled_ = enabled; break;
+    case 2: timerEnabled_ = false; break;
+    default: return;
+    }
+    if (timerEnabled_)
+        ::SetTimer(Handle(), kTimer1, static_cast<UINT>(ProgramSettings().Interval), nullptr);
+    else
+        ::KillTimer(Handle(), kTimer1);
+}
+
+void TForm1::SetActive(bool enabled) {
+    try {
+        SetTrayDrop(enabled);
+    } catch (...) {
+        dropMode_ = 0;
+        Application::HandleException(std::current_exception());
+    }
+    active_ = enabled;
+}
+
+void TForm1::Timer1Timer() {}
+
+void TForm1::LoadGroup() {
+    TLsReg reg;
+    reg.ReadGroup(currentGroup_, 0, [this](const TItemData& item, int) {
+        // Records without command and ID list cannot be started and are not shown.
+        if (IsValidItem(item)) AddItem(item);
+    });
+}
+
+void TForm1::SaveGroup() {
+    std::vector<TItemData> records;
+    for (TIconItem* item : IconItems()) records.push_back(item->GetData());
+    SaveShownGroup(currentGroup_, records);
+}
+
+TIconItem* TForm1::AddItem(const TItemData& record) {
+    const int n = NextItemNumber(*MainIcon);
+    if (n > kMaxItemNumber) return nullptr;
+    auto* item = CreateComponent<TIconItem>(MainIcon, HkHotKey1);
+    item->SetName(IconItemName(n));
+    item->Tag = n;
+    if (record.IDList.Present())
+        item->IDList = record.IDList;
+    else
+        item->Cmd = JoinCommandLine(SplitCommandLine(TrimBlanks(record.Cmd)));
+    item->WndSize = record.WndSize;
+    item->DefDir = record.DefDir;
+    item->SetHint(ItemName(record));
+    item->CustomIcon = record.CustomIcon;
+    item->Children = record.Children;
+    item->SetHotKey(record.HotKey);
+    item->OnClick = [this](TComponent* s) { IconItemClick(s); };
+    item->OnDblClick = [this](TComponent* s) { IconItemDblClick(s); };
+    item->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) { IconItemMouseUp(s, b, sh, x, y); };
+    item->NewIconByHandle(ItemIcon(record.CustomIcon, record.Cmd, record.IDList));
+    return item;
+}
+
+void TForm1::UpdateMainIcon() {
+    if (ProgramSettings().ShowMainIcon)
+        MainIcon->TakeIcon(StockIcon(0));
+    else
+        MainIcon->SetIcon(nullptr);
+}
+
+void TForm1::RemoveMainIcon() { MainIcon->SetIcon(nullptr); }
+
+void TForm1::EnsureReachable() {
+    if (ProgramSettings().ShowMainIcon || !IconItems().empty()) return;
+    ShowErrorBox("現在の設定ではタスクトレイにアイコンが無いため、操作不能になってしまうので、\r強制的にメインアイコンを表示します。",
+                 MB_ICONEXCLAMATION);
+    ProgramSettings().ShowMainIcon = true;
+    UpdateMainIcon();
+}
+
+void TForm1::RebuildGroupMenu() {
+    std::vector<int> listed;
+    for (int g = 0; g < kGroupCount; ++g) {
+        TMenuItem* entry = GroupMenuItems[static_cast<std::size_t>(g)];
+        entry->Visible = false;
+        TLsReg reg;
+        if (!reg.OpenKey(std::string(kProgramKey) + "\\" + kGroupsKey + "\\" + GroupKeyName(g), false)) continue;
+        if (reg.ValueNames().size() < 2 && g != currentGroup_) continue;
+        std::string name = reg.ReadStringDef("", "");
+        if (name.empty()) name = std::to_string(g);
+        entry->Caption = EscapeAmpersands(CutCharacters(name, 40));
+        listed.push_back(g);
+    }
+    const bool onlyShown = listed.empty() || (listed.size() == 1 && listed[0] == currentGroup_);
+    miGroupDivider->Visible = !onlyShown;
+    if (onlyShown) return;
+    for (int g : listed) GroupMenuItems[static_cast<std::size_t>(g)]->Visible = true;
+}
+
+void TForm1::FreeIconItems() {
+    std::vector<TIconItem*> items = IconItems();
+    for (auto it = items.rbegin(); it != items.rend(); ++it) delete *it;
+}
+
+void TForm1::ReAddIcons() {
+    MainIcon->ReAdd();
+    for (TIconItem* item : IconItems()) item->ReAdd();
+}
+
+void TForm1::Close() { ::PostMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+void TForm1::MainIconClick(TComponent*) {
+    if (!ProgramSettings().ClickType && active_) miOptClick(nullptr);
+}
+
+void TForm1::MainIconDblClick(TComponent*) {
+    if (ProgramSettings().ClickType && active_) miOptClick(nullptr);
+}
+
+void TForm1::MainIconMouseUp(TComponent*, TMouseButton button, TShiftState, int x, int y) {
+    ::SetForegroundWindow(Application::Handle());
+    if (!active_ || button != TMouseButton::mbRight) return;
+    Application::ProcessMessages();
+    PopupMain(x, y);
+}
+
+void TForm1::PopupMain(int x, int y) { pmMain->Popup(Application::Handle(), x, y); }
+
+void TForm1::IconItemClick(TComponent* sender) {
+    if (!ProgramSettings().ClickType && active_) ProgramDialogs().LaunchItem(*this, *static_cast<TIconItem*>(sender), false);
+}
+
+void TForm1::IconItemDblClick(TComponent* sender) {
+    if (ProgramSettings().ClickType && active_) ProgramDialogs().LaunchItem(*this, *static_cast<TIconItem*>(sender), false);
+}
+
+void TForm1::IconItemMouseUp(TComponent* sender, TMouseButton button, TShiftState, int x, int y) {
+    ::SetForegroundWindow(Application::Handle());
+    if (!active_) {
+        Seams().Beep(0);
+        return;
+    }
+    if (button != TMouseButton::mbRight) return;
+    Application::ProcessMessages();
+    pmItems->PopupComponent = sender;
+    pmItems->Popup(Application::Handle(), x, y);
+}
+
+void TForm1::miExitClick(TMenuItem*) { Close(); }
+
+void TForm1::miOptClick(TMenuItem*) { ::PostMessageW(Handle(), WM_OPENOPTIONS, 0, 0); }
+
+void TForm1::OpenOptions() {
+    if (!active_) return;
+    SetActive(false);
+    ::SetForegroundWindow(Application::Handle());
+    try {
+        if (const auto result = ProgramDialogs().OpenOptions(*this)) {
+            RebuildGroupMenu();
+            for (TMenuItem* entry : GroupMenuItems) entry->Checked = entry->Tag == currentGroup_;
+            FreeIconItems();
+            RemoveMainIcon();
+            UpdateMainIcon();
+            for (const TItemData& record : result->ShownItems) AddItem(record);
+        }
+    } catch (...) {
+        SetActive(true);
+        EnsureReachable();
+        throw;
+    }
+    SetActive(true);
+    EnsureReachable();
+}
+
+void TForm1::miReloadIconsClick(TMenuItem*) {
+    SetActive(false);
+    for (TIconItem* item : IconItems()) item->NewIconByHandle(ItemIcon(item->CustomIcon, item->Cmd, item->IDList));
+    SetActive(true);
+}
+
+void TForm1::miGroupsClick(TMenuItem* sender) {
+    SetActive(false);
+    if (!sender->Checked) {
+        for (TMenuItem* entry : GroupMenuItems) entry->Checked = entry == sender;
+        SaveGroup();
+        FreeIconItems();
+        RemoveMainIcon();
+        UpdateMainIcon();
+        currentGroup_ = sender->Tag;
+        LoadGroup();
+        EnsureReachable();
+    }
+    SetActive(true);
+}
+
+void TForm1::miDelIconClick(TMenuItem*) {
+    auto* item = dynamic_cast<TIconItem*>(pmItems->PopupComponent);
+    if (!item) return;
+    SetActive(false);
+    if (ProgramSettings().ConfirmOnDel) {
+        Seams().Beep(MB_ICONQUESTION);
+        const int answer = Seams().MessageBox(Application::Handle(), "'" + item->Hint() + "' を削除します。\rよろしいですか？",
+                                              "確認", MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+        if (answer != IDYES) {
+            SetActive(true);
+            return;
+        }
+    }
+    pmItems->PopupComponent = nullptr;
+    delete item;
+    SetActive(true);
+    EnsureReachable();
+}
+
+void TForm1::miEditThisIcoClick(TMenuItem*) {
+    auto* item = dynamic_cast<TIconItem*>(pmItems->PopupComponent);
+    if (!item) return;
+    SetActive(false);
+    TItemData record = item->GetData();
+    if (ProgramDialogs().EditItem(*this, record)) item->SetData(record);
+    SetActive(true);
+}
+
+void TForm1::miPropertyClick(TMenuItem*) {
+    auto* item = dynamic_cast<TIconItem*>(pmItems->PopupComponent);
+    if (!item) return;
+    SetActive(false);
+    ProgramDialogs().ShowItemProperties(*this, *item);
+    SetActive(true);
+}
+
+void TForm1::pmItemsPopup(TPopupMenu* sender) {
+    miProperty->Enabled = true;
+    auto* item = dynamic_cast<TIconItem*>(sender->PopupComponent);
+    if (!item) return;
+    SHFILEINFOW info{};
+    info.dwAttributes = SFGAO_HASPROPSHEET;
+    DWORD_PTR ok = 0;
+    if (item->IDList.Present()) {
+        ok = ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(item->IDList.Data()), 0, &info, sizeof info,
+                              SHGFI_PIDL | SHGFI_ATTRIBUTES);
+    } else {
+        ok = ::SHGetFileInfoW(Widen(SplitCommandLine(item->Cmd).Path).c_str(), 0, &info, sizeof info, SHGFI_ATTRIBUTES);
+    }
+    if (!ok || !(info.dwAttributes & SFGAO_HASPROPSHEET)) miProperty->Enabled = false;
+}
+
+void TForm1::HkHotKey1HotKey(TComponent*, int index) {
+    if (!active_) return;
+    if (auto* item = dynamic_cast<TIconItem*>(MainIcon->FindComponent(IconItemName(index))))
+        ProgramDialogs().LaunchItem(*this, *item, true);
+}
+
+} // namespace lodestar

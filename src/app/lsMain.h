@@ -1,0 +1,109 @@
+// The main window: never shown as an ordinary window, it holds the main icon, the icon items of the
+// shown group, the two popup menus and the hotkeys, and answers the user's clicks.
+#pragma once
+
+#include "Component.h"
+#include "IconItem.h"
+#include "Menus.h"
+#include "MessageWindow.h"
+#include "SysCtrls.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace lodestar {
+
+class THookHotKey;
+
+constexpr UINT WM_OPENOPTIONS = 0x8164;
+
+class TForm1 : public TComponent {
+public:
+    // `startArgument` is the program's first command-line argument ("/D:1500" delays the start).
+    explicit TForm1(const std::string& startArgument = {});
+    ~TForm1() override;
+
+    HWND Handle() const { return window_.Handle(); }
+
+    TIconTray* MainIcon = nullptr;
+    THookHotKey* HkHotKey1 = nullptr;
+    TPopupMenu* pmMain = nullptr;
+    TPopupMenu* pmItems = nullptr;
+    TMenuItem* miGroupDivider = nullptr;
+    TMenuItem* miProperty = nullptr;
+    std::array<TMenuItem*, kGroupCount> GroupMenuItems{};
+
+    bool Active() const { return active_; }
+    int CurrentGroup() const { return currentGroup_; }
+    void SetCurrentGroup(int group) { currentGroup_ = group; }
+    int DragTicks = 0;
+    bool TimerEnabled() const { return timerEnabled_; }
+    // The drop mode in use (the stored setting may say otherwise after a failure).
+    int TrayDropMode() const { return dropMode_; }
+
+    // The icon items in their order.
+    std::vector<TIconItem*> IconItems() const;
+
+    void SetActive(bool enabled);
+    void LoadGroup();
+    void SaveGroup();
+    TIconItem* AddItem(const TItemData& record);
+    void UpdateMainIcon();
+    void RemoveMainIcon();
+    void EnsureReachable();
+    void RebuildGroupMenu();
+    // Takes every icon out of the tray's memory and adds it again, the main icon first.
+    void ReAddIcons();
+    void Close();
+
+    // Handlers.
+    void MainIconClick(TComponent* sender);
+    void MainIconDblClick(TComponent* sender);
+    void MainIconMouseUp(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void IconItemClick(TComponent* sender);
+    void IconItemDblClick(TComponent* sender);
+    void IconItemMouseUp(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void miExitClick(TMenuItem* sender);
+    void miOptClick(TMenuItem* sender);
+    void miReloadIconsClick(TMenuItem* sender);
+    void miGroupsClick(TMenuItem* sender);
+    void miDelIconClick(TMenuItem* sender);
+    void miEditThisIcoClick(TMenuItem* sender);
+    void miPropertyClick(TMenuItem* sender);
+    void pmItemsPopup(TPopupMenu* sender);
+    void HkHotKey1HotKey(TComponent* sender, int index);
+    void OpenOptions();
+    void Timer1Timer();
+
+private:
+    class TMainWindow final : public TMessageWindow {
+    public:
+        explicit TMainWindow(TForm1& form);
+        void Destroy() { DestroyHandle(); }
+
+    protected:
+        LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    private:
+        TForm1& form_;
+    };
+
+    void CreateMenus();
+    void SetTrayDrop(bool enabled);
+    void FreeIconItems();
+    void SaveOnExit();
+    void PopupMain(int x, int y);
+
+    TMainWindow window_;
+    bool active_ = false;
+    int currentGroup_ = 0;
+    int dropMode_ = 1;
+    bool timerEnabled_ = false;
+    bool saved_ = false;
+};
+
+// Milliseconds of start-up delay in a first argument "/D:nnnn" (any case; at most four digits read).
+int StartupDelay(const std::string& argument);
+
+} // namespace lodestar

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Lodestar.exe as a process under Wine: single instance, reset mode and the start-up delay.
+set -euo pipefail
+wine=$1 lodestar=$2 lsctl=$3 data=$4
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+eval "$("$wine" env)"
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+# Milliseconds since the epoch.
+now() { date +%s%3N; }
+# The colour of one pixel of the Wine desktop.
+pixel() { import -display "$DISPLAY" -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n 1 | awk '{print $3}'; }
+stop_lodestar() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    "$wine" taskkill /f /im Lodestar.exe >/dev/null 2>&1 || true
+    pids=()
+    sleep 1
+}
+wait_for_icon() { # x y timeout-ms; prints the time the pixel changed from the taskbar's colour
+    local start=$(now) base
+    base=$(pixel 600 758)
+    while :; do
+        [ "$(pixel "$1" "$2")" != "$base" ] && { now; return 0; }
+        [ $(( $(now) - start )) -gt "$3" ] && return 1
+        sleep 0.05
+    done
+}
+
+"$wine" "$lsctl" reset
+"$wine" "$lsctl" import "$data/store-document.json"
+"$wine" reg add 'HKCU\Software\Marlowe\OtherProgram' /f >/dev/null 2>&1
+
+# A second copy beeps, activates the first and ends at once.
+"$wine" "$lodestar" >/dev/null 2>&1 &
+pids+=($!)
+sleep 3
+start=$(now)
+timeout 20 "$wine" "$lodestar" >/dev/null 2>&1 || fail "second copy did not end by itself"
+[ $(( $(now) - start )) -lt 5000 ] || fail "second copy took $(( $(now) - start )) ms"
+kill -0 "${pids[0]}" 2>/dev/null || fail "first copy ended"
+stop_lodestar
+
+# The start-up delay: icons appear about 1.5 s later with /d:1500 than without it.
+t0=$(now); "$wine" "$lodestar" >/dev/null 2>&1 & pids+=($!)
+t1=$(wait_for_icon 1013 758 20000) || fail "no icon without delay"
+stop_lodestar
+t2=$(now); "$wine" "$lodestar" /d:1500 >/dev/null 2>&1 & pids+=($!)
+t3=$(wait_for_icon 1013 758 20000) || fail "no icon with /d:1500"
+stop_lodestar
+plain=$(( t1 - t0 )) delayed=$(( t3 - t2 ))
+echo "icons after ${plain} ms, with /d:1500 after ${delayed} ms"
+[ $(( delayed - plain )) -ge 1200 ] && [ $(( delayed - plain )) -le 3500 ] || fail "delay of $(( delayed - plain )) ms"
+
+# Reset mode: OK in the question box, then the information box; another program's key stays.
+"$wine" "$lodestar" /i >/dev/null 2>&1 &
+reset_pid=$!
+sleep 3
+xdotool key Return
+sleep 2
+xdotool key Return
+for _ in $(seq 1 50); do kill -0 "$reset_pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$reset_pid" 2>/dev/null && fail "reset mode did not end"
+"$wine" reg query 'HKCU\Software\Marlowe\Lodestar' >/dev/null 2>&1 && fail "tree still there after reset"
+"$wine" reg query 'HKCU\Software\Marlowe\OtherProgram' >/dev/null 2>&1 || fail "another program's key was deleted"
+"$wine" reg delete 'HKCU\Software\Marlowe' /f >/dev/null 2>&1 || true
+echo "Lodestar process: all checks passed"
