@@ -22,11 +22,15 @@ stop_lodestar() {
     pids=()
     sleep 1
 }
-wait_for_icon() { # x y timeout-ms; prints the time the pixel changed from the taskbar's colour
-    local start=$(now) base
-    base=$(pixel 600 758)
+wait_for_icon() { # x y timeout-ms; prints the time the icon's pixel first differs from the taskbar's
+    local start=$(now) bar
     while :; do
-        [ "$(pixel "$1" "$2")" != "$base" ] && { now; return 0; }
+        bar=$(pixel 600 758)
+        # The taskbar itself must be drawn first: while the desktop starts, everything is black.
+        if [ -n "$bar" ] && [ "$bar" != "#000000" ] && [ "$(pixel "$1" "$2")" != "$bar" ]; then
+            now
+            return 0
+        fi
         [ $(( $(now) - start )) -gt "$3" ] && return 1
         sleep 0.05
     done
