@@ -26,7 +26,7 @@ TShiftState CurrentShiftState() {
     return shift;
 }
 
-TIconTray::TTrayWindow::TTrayWindow(TIconTray& tray) : tray_(tray) { CreateHidden(L"LodestarTrayIcon"); }
+TIconTray::TTrayWindow::TTrayWindow(TIconTray& tray) : tray_(tray) { CreateMessageOnly(L"LodestarTrayIcon"); }
 
 LRESULT TIconTray::TTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != kTrayCallbackMessage) return TMessageWindow::HandleMessage(message, wParam, lParam);

@@ -8,17 +8,29 @@ namespace lodestar {
 
 TMessageWindow::~TMessageWindow() { DestroyHandle(); }
 
-void TMessageWindow::CreateHidden(const wchar_t* className, const std::string& title, DWORD exStyle) {
+namespace {
+void RegisterOnce(const wchar_t* className, WNDPROC procedure) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
-    if (!::GetClassInfoExW(instance, className, &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TMessageWindow::Procedure;
-        wc.hInstance = instance;
-        wc.lpszClassName = className;
-        if (!::RegisterClassExW(&wc)) throw EWindowsError();
-    }
+    if (::GetClassInfoExW(instance, className, &wc)) return;
+    wc = WNDCLASSEXW{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.lpszClassName = className;
+    if (!::RegisterClassExW(&wc)) throw EWindowsError();
+}
+} // namespace
+
+void TMessageWindow::CreateMessageOnly(const wchar_t* className) {
+    RegisterOnce(className, &TMessageWindow::Procedure);
+    if (!::CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ::GetModuleHandleW(nullptr), this))
+        throw EWindowsError();
+}
+
+void TMessageWindow::CreateHidden(const wchar_t* className, const std::string& title, DWORD exStyle) {
+    RegisterOnce(className, &TMessageWindow::Procedure);
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     const HWND hwnd = ::CreateWindowExW(exStyle, className, Widen(title).c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                         instance, this);
     if (!hwnd) throw EWindowsError();

@@ -21,6 +21,8 @@ public:
 protected:
     // Creates a hidden top-level window of the class (registered once per process).
     void CreateHidden(const wchar_t* className, const std::string& title = {}, DWORD exStyle = 0);
+    // Creates a message-only window: cheaper than a top-level one, and invisible to window searches.
+    void CreateMessageOnly(const wchar_t* className);
     void DestroyHandle();
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

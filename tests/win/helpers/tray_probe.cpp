@@ -36,7 +36,8 @@ int main() {
     if (!hotKeys.AddHotKey(7, 0xC04B)) Say("hotkey refused");
 
     // Where the shell put the icon, when it can say.
-    NOTIFYICONIDENTIFIER id{sizeof id};
+    NOTIFYICONIDENTIFIER id{};
+    id.cbSize = sizeof id;
     id.hWnd = tray.WindowHandle();
     id.uID = tray.IconID();
     RECT rect{};
