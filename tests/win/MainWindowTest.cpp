@@ -243,3 +243,18 @@ TEST(StartupDelay, ReadsAtMostFourDigits) {
     } cases[] = {{"/d:1500", 1500}, {"/D:25000", 2500}, {"/D:abc", 0}, {"/D:-500", 0}, {"/D:", 0}, {"/X:100", 0}, {"", 0}};
     for (const Case& c : cases) EXPECT_EQ(StartupDelay(c.argument), c.delay) << c.argument;
 }
+
+TEST_F(MainWindowTest, EndOfSessionSavesLikeTheExitCommand) {
+    SetGroup(3, "三", {Item("three.exe")});
+    TSettings settings = ReadSettings();
+    settings.IconGroup = 3;
+    WriteSettings(settings);
+    Start();
+    form->AddItem(Item("new.exe"));
+    SaveShownGroup(3, {});
+    WriteIconGroup(0);
+    EXPECT_TRUE(::SendMessageW(form->Handle(), WM_QUERYENDSESSION, 0, 0));
+    ::SendMessageW(form->Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(StoredCmds(3), (std::vector<std::string>{"three.exe", "new.exe"}));
+    EXPECT_EQ(ReadSettings().IconGroup, 3);
+}
