@@ -17,10 +17,22 @@ now() { date +%s%3N; }
 # The colour of one pixel of the Wine desktop.
 pixel() { import -display "$DISPLAY" -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n 1 | awk '{print $3}'; }
 stop_lodestar() {
+    # A plain taskkill closes the windows, so the program ends as by its exit command and takes its
+    # icons away; only a copy that does not end is killed.
+    "$wine" taskkill /im Lodestar.exe >/dev/null 2>&1 || true
+    for _ in $(seq 1 50); do
+        local alive=0
+        for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null && alive=1; done
+        [ "$alive" = 0 ] && break
+        sleep 0.2
+    done
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    "$wine" taskkill /f /im Lodestar.exe >/dev/null 2>&1 || true
     pids=()
-    sleep 1
+    # The next measurement starts from an empty notification area.
+    for _ in $(seq 1 100); do
+        [ "$(pixel 1013 758)" = "$(pixel 600 758)" ] && break
+        sleep 0.1
+    done
 }
 wait_for_icon() { # x y timeout-ms; prints the time the icon's pixel first differs from the taskbar's
     local start=$(now) bar
