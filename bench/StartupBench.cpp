@@ -52,7 +52,17 @@ double Baseline(const std::vector<std::string>& files, HWND window) {
 
 } // namespace
 
+// Milliseconds from the creation of this process to now.
+double SinceProcessStart() {
+    FILETIME created{}, exited{}, kernel{}, user{}, now{};
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    ::GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<double>(ticks(now) - ticks(created)) / 10000.0;
+}
+
 int main() {
+    const double toMain = SinceProcessStart();
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
     const fs::path dir = fs::path(temp) / L"lodestar startup bench";
@@ -65,6 +75,7 @@ int main() {
     }
     const HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
 
+    std::printf("process start to main: %.1f ms\n", toMain);
     std::printf("%-8s %14s %14s %8s\n", "items", "startup ms", "baseline ms", "ratio");
     for (int n : {0, 50, 200}) {
         std::vector<TItemData> items;
@@ -84,7 +95,10 @@ int main() {
         }
         const std::vector<std::string> some(files.begin(), files.begin() + n);
         const double baseline = Baseline(some, window);
-        std::printf("%-8d %14.1f %14.1f %8.2f\n", n, startup, baseline, baseline > 0 ? startup / baseline : 0.0);
+        if (n == 0)
+            std::printf("%-8d %14.1f %14s %8s\n", n, startup, "-", "-");
+        else
+            std::printf("%-8d %14.1f %14.1f %8.2f\n", n, startup, baseline, startup / baseline);
     }
     ::DestroyWindow(window);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Marlowe\\Lodestar");

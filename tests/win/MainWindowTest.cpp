@@ -228,7 +228,9 @@ TEST_F(MainWindowTest, RestartedTaskbarGetsEveryIconAgain) {
         data.uID = icon->IconID();
         ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &data));
     }
-    ::SendMessageW(form->Handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    // As the shell does when it starts: to every top-level window.
+    ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000,
+                          nullptr);
     // Each icon is known to the shell again: changing it is accepted.
     for (TIconTray* icon : icons) {
         EXPECT_TRUE(icon->Registered());
