@@ -26,15 +26,14 @@ TShiftState CurrentShiftState() {
     return shift;
 }
 
-TIconTray::TTrayWindow::TTrayWindow(TIconTray& tray) : tray_(tray) { CreateMessageOnly(L"LodestarTrayIcon"); }
-
-LRESULT TIconTray::TTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != kTrayCallbackMessage) return TMessageWindow::HandleMessage(message, wParam, lParam);
-    tray_.TrayMessage(lParam);
-    return 0;
-}
-
-TIconTray::TIconTray(TComponent* owner) : TComponent(owner), iconId_(++lastIconId), window_(*this) {}
+TIconTray::TIconTray(TComponent* owner)
+    : TComponent(owner), iconId_(++lastIconId),
+      window_(L"LodestarTrayIcon", TOwnedWindow::TKind::MessageOnly,
+              [this](UINT message, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
+                  if (message != kTrayCallbackMessage) return std::nullopt;
+                  TrayMessage(lParam);
+                  return 0;
+              }) {}
 
 TIconTray::~TIconTray() {
     UpdateTrayIcon(false);

@@ -96,18 +96,6 @@ protected:
     void PopupAtCursor(POINT position, TPopupMenu* menu);
 
 private:
-    class TTrayWindow final : public TMessageWindow {
-    public:
-        explicit TTrayWindow(TIconTray& tray);
-        void Destroy() { DestroyHandle(); }
-
-    protected:
-        LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-    private:
-        TIconTray& tray_;
-    };
-
     void TrayMessage(LPARAM mouseMessage);
 
     std::uint32_t iconId_;
@@ -118,7 +106,7 @@ private:
     TPopupMenu* rbtnMenu_ = nullptr;
     TPopupMenu* lbtnMenu_ = nullptr;
     NOTIFYICONDATAW notifyData_{};
-    TTrayWindow window_;
+    TOwnedWindow window_;
 };
 
 // The shift state of the moment, from the keyboard seam.

@@ -42,15 +42,11 @@ int StartupDelay(const std::string& argument) {
     return std::stoi(digits);
 }
 
-TForm1::TMainWindow::TMainWindow(TForm1& form) : form_(form) {
-    CreateHidden(L"LodestarMainWindow", {}, WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
-}
-
-LRESULT TForm1::TMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_OPENOPTIONS: form_.OpenOptions(); return 0;
+    case WM_OPENOPTIONS: OpenOptions(); return 0;
     case WM_TIMER:
-        if (wParam == kTimer1) form_.Timer1Timer();
+        if (wParam == kTimer1) Timer1Timer();
         return 0;
     case WM_DROPFILES:
         // Files dropped on the notification area are taken by the drop handling; until then the
@@ -61,19 +57,23 @@ LRESULT TForm1::TMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
         // The process may be ended right after this message: save now, as the exit command would.
-        if (wParam) form_.SaveOnExit();
+        if (wParam) SaveOnExit();
         return 0;
     case WM_CLOSE: ::PostQuitMessage(0); return 0;
     default: break;
     }
     if (message == WM_TASKBARCREATED && message != 0) {
-        form_.ReAddIcons();
+        ReAddIcons();
         return 0;
     }
-    return TMessageWindow::HandleMessage(message, wParam, lParam);
+    return std::nullopt;
 }
 
-TForm1::TForm1(const std::string& startArgument) : TComponent(nullptr), window_(*this) {
+TForm1::TForm1(const std::string& startArgument)
+    : TComponent(nullptr),
+      window_(L"LodestarMainWindow", TOwnedWindow::TKind::Hidden,
+              [this](UINT message, WPARAM wParam, LPARAM lParam) { return WindowMessage(message, wParam, lParam); },
+              WS_EX_TOPMOST | WS_EX_TOOLWINDOW) {
     SetName("Form1");
     CreateMenus();
     TSettings& settings = ProgramSettings();

@@ -9,6 +9,7 @@
 #include "SysCtrls.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,25 +78,14 @@ public:
     void Timer1Timer();
 
 private:
-    class TMainWindow final : public TMessageWindow {
-    public:
-        explicit TMainWindow(TForm1& form);
-        void Destroy() { DestroyHandle(); }
-
-    protected:
-        LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-    private:
-        TForm1& form_;
-    };
-
+    std::optional<LRESULT> WindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateMenus();
     void SetTrayDrop(bool enabled);
     void FreeIconItems();
     void SaveOnExit();
     void PopupMain(int x, int y);
 
-    TMainWindow window_;
+    TOwnedWindow window_;
     bool active_ = false;
     int currentGroup_ = 0;
     int dropMode_ = 1;

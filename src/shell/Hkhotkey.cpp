@@ -4,16 +4,13 @@
 
 namespace lodestar {
 
-THookHotKey::THotKeyWindow::THotKeyWindow(THookHotKey& owner) : owner_(owner) { CreateHidden(L"LodestarHotKeys"); }
-
-LRESULT THookHotKey::THotKeyWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != WM_HOTKEY) return TMessageWindow::HandleMessage(message, wParam, lParam);
-    owner_.DoHotKey(static_cast<int>(wParam));
-    return 0;
-}
-
 THookHotKey::THookHotKey(TComponent* owner, HWND ownerWindow)
-    : TComponent(owner), ownerWindow_(ownerWindow), window_(*this) {}
+    : TComponent(owner), ownerWindow_(ownerWindow),
+      window_(L"LodestarHotKeys", TOwnedWindow::TKind::Hidden, [this](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+          if (message != WM_HOTKEY) return std::nullopt;
+          DoHotKey(static_cast<int>(wParam));
+          return 0;
+      }) {}
 
 // Destroying the window ends its registrations with the system.
 THookHotKey::~THookHotKey() { window_.Destroy(); }

@@ -31,20 +31,8 @@ protected:
     virtual void DoHotKey(int id);
 
 private:
-    class THotKeyWindow final : public TMessageWindow {
-    public:
-        explicit THotKeyWindow(THookHotKey& owner);
-        void Destroy() { DestroyHandle(); }
-
-    protected:
-        LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-    private:
-        THookHotKey& owner_;
-    };
-
     HWND ownerWindow_;
-    THotKeyWindow window_;
+    TOwnedWindow window_;
 };
 
 } // namespace lodestar

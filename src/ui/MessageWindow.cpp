@@ -44,6 +44,19 @@ LRESULT TMessageWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     return ::DefWindowProcW(handle_, message, wParam, lParam);
 }
 
+TOwnedWindow::TOwnedWindow(const wchar_t* className, TKind kind, THandler handler, DWORD exStyle)
+    : handler_(std::move(handler)) {
+    if (kind == TKind::MessageOnly)
+        CreateMessageOnly(className);
+    else
+        CreateHidden(className, {}, exStyle);
+}
+
+LRESULT TOwnedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (const std::optional<LRESULT> result = handler_(message, wParam, lParam)) return *result;
+    return TMessageWindow::HandleMessage(message, wParam, lParam);
+}
+
 LRESULT CALLBACK TMessageWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     auto* self = reinterpret_cast<TMessageWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (message == WM_NCCREATE) {

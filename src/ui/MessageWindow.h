@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace lodestar {
@@ -29,6 +31,23 @@ protected:
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     HWND handle_ = nullptr;
+};
+
+// A window that belongs to a component and hands its messages to it. The handler returns nothing for the
+// messages it leaves to the default procedure.
+class TOwnedWindow final : public TMessageWindow {
+public:
+    using THandler = std::function<std::optional<LRESULT>(UINT message, WPARAM wParam, LPARAM lParam)>;
+    enum class TKind { MessageOnly, Hidden };
+
+    TOwnedWindow(const wchar_t* className, TKind kind, THandler handler, DWORD exStyle = 0);
+    void Destroy() { DestroyHandle(); }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    THandler handler_;
 };
 
 } // namespace lodestar
