@@ -15,10 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include "WinTestSupport.h"
+
 #include <filesystem>
 #include <string>
 
 using namespace lodestar;
+using namespace lodestar::test;
 
 namespace lodestar {
 // Failures show the fields, not the bytes.
@@ -32,33 +35,9 @@ void PrintTo(const TItemData& item, std::ostream* out) {
 
 namespace {
 
-std::string LongOf(const std::string& path) {
-    wchar_t buffer[1024] = {};
-    const DWORD n = ::GetLongPathNameW(Widen(path).c_str(), buffer, 1024);
-    return n && n < 1024 ? Narrow(buffer) : std::string();
-}
 
-std::string ShortOf(const std::string& path) {
-    wchar_t buffer[1024] = {};
-    const DWORD n = ::GetShortPathNameW(Widen(path).c_str(), buffer, 1024);
-    return n && n < 1024 ? Narrow(buffer) : std::string();
-}
 
-void WriteBytes(const std::string& path, std::string_view bytes) {
-    const UniqueFile file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file) << path;
-    DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    ASSERT_EQ(written, bytes.size()) << path;
-}
 
-IdList ParseIdList(const std::string& name) {
-    UniqueCoTask<ITEMIDLIST> pidl;
-    if (FAILED(::SHParseDisplayName(Widen(name).c_str(), nullptr, pidl.Put(), 0, nullptr))) return {};
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl.Get());
-    return IdList::FromBytes({bytes, IdList::WalkedSize(bytes)}).value_or(IdList());
-}
 
 std::string DisplayNameOf(const IdList& list) {
     SHFILEINFOW info{};

@@ -8,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include "WinTestSupport.h"
+
 #include <filesystem>
 
 using namespace lodestar;
+using namespace lodestar::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -36,14 +39,6 @@ protected:
     fs::path dir_;
 };
 
-IdList ParseIdList(const std::string& path) {
-    PIDLIST_ABSOLUTE pidl = nullptr;
-    if (FAILED(::SHParseDisplayName(Widen(path).c_str(), nullptr, &pidl, 0, nullptr))) return {};
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl);
-    IdList list = *IdList::FromBytes({bytes, IdList::WalkedSize(bytes)});
-    ::CoTaskMemFree(pidl);
-    return list;
-}
 
 } // namespace
 

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "WinTestSupport.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -23,18 +25,10 @@
 
 using namespace lodestar;
 using namespace std::string_literals;
+using namespace lodestar::test;
 
 namespace {
 
-void WriteBytes(const std::string& path, std::string_view bytes) {
-    const UniqueFile file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file) << path;
-    DWORD written = 0;
-    const BOOL ok =
-        ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ASSERT_TRUE(ok && written == bytes.size()) << path;
-}
 
 // The profile functions, through their ANSI entry points as versions up to 2.61 called them. The program
 // runs with UTF-8 as its ANSI code page, so names and values pass as UTF-8.

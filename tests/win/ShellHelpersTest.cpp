@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "WinTestSupport.h"
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,20 +20,11 @@
 #include <vector>
 
 using namespace lodestar;
+using namespace lodestar::test;
 
 namespace {
 
-std::string ShortOf(const std::string& path) {
-    wchar_t buffer[1024] = {};
-    const DWORD n = ::GetShortPathNameW(Widen(path).c_str(), buffer, 1024);
-    return n && n < 1024 ? Narrow(buffer) : std::string();
-}
 
-std::string LongOf(const std::string& path) {
-    wchar_t buffer[1024] = {};
-    const DWORD n = ::GetLongPathNameW(Widen(path).c_str(), buffer, 1024);
-    return n && n < 1024 ? Narrow(buffer) : std::string();
-}
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
     const std::wstring wa = Widen(a), wb = Widen(b);
@@ -39,14 +32,6 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
                                   static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
 }
 
-void WriteBytes(const std::string& path, std::string_view bytes) {
-    const UniqueFile file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file) << path;
-    DWORD written = 0;
-    const BOOL ok = ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ASSERT_TRUE(ok && written == bytes.size()) << path;
-}
 
 struct TShortcut {
     std::string Target;
