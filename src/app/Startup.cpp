@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "Application.h"
+#include "CommandLine.h"
 #include "Handles.h"
 #include "Seams.h"
 #include "Store.h"
@@ -16,11 +17,6 @@
 namespace lodestar {
 
 namespace {
-
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
 
 int ResetMode() {
     const int answer = Seams().MessageBox(nullptr, "Lodestarの動作設定を全て初期化しますか？", kStartupCaption,
@@ -40,7 +36,7 @@ int ResetMode() {
 
 int RunLodestar(const std::vector<std::string>& args) {
     const std::string first = args.empty() ? std::string() : args.front();
-    if (Upper(first) == "/I") return ResetMode();
+    if (UpperAscii(first) == "/I") return ResetMode();
 
     UniqueKernelHandle mutex(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
     if (!mutex) {

@@ -26,15 +26,10 @@ namespace {
 constexpr UINT_PTR kTimer1 = 1;
 const UINT WM_TASKBARCREATED = ::RegisterWindowMessageW(L"TaskbarCreated");
 
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
-
 } // namespace
 
 int StartupDelay(const std::string& argument) {
-    const std::string upper = Upper(argument);
+    const std::string upper = UpperAscii(argument);
     if (upper.rfind("/D:", 0) != 0) return 0;
     const std::string digits = argument.substr(3, 4);
     if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))

@@ -31,6 +31,9 @@ std::string ExtractFileName(std::string_view path);
 // The folder part of a path, ending with its backslash; empty when there is none.
 std::string ExtractFilePath(std::string_view path);
 
+// ASCII letters in upper case (command-line switches, program names); other bytes unchanged.
+std::string UpperAscii(std::string_view text);
+
 // Delphi's Trim: removes spaces and control characters (bytes up to 0x20) from both ends.
 std::string_view TrimBlanks(std::string_view text);
 

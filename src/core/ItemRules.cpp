@@ -19,19 +19,8 @@ bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string AsciiUpper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper)
-        c = AsciiUpper(c);
-    return upper;
-}
-
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && AsciiUpper(text.substr(0, prefix.size())) == AsciiUpper(prefix);
+    return text.size() >= prefix.size() && UpperAscii(text.substr(0, prefix.size())) == UpperAscii(prefix);
 }
 
 } // namespace
@@ -138,7 +127,7 @@ std::optional<TStockIcon> DriveStockIcon(unsigned driveType, bool endsInBackslas
 }
 
 TIconLookup CommandIconLookup(const TCmd& cmd) {
-    std::string program = AsciiUpper(ExtractFileName(cmd.Path));
+    std::string program = UpperAscii(ExtractFileName(cmd.Path));
     if (const std::size_t exe = program.find(".EXE"); exe != std::string::npos) program.resize(exe);
     if (program == "RUNDLL32" && StartsWithIgnoringCase(cmd.Params, "RNAUI.DLL")) return {true, {}};
     if (program == "EXPLORER" && cmd.Params.starts_with("::")) return {false, cmd.Params};

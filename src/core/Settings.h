@@ -80,6 +80,9 @@ std::string StoredGroupName(int group, const std::string& name);
 // A group's caption: its name, or its number when the name is empty.
 std::string GroupCaption(int group, const std::string& storedName);
 
+// The running program holds this mutex; other tools look for it.
+inline constexpr const wchar_t* kInstanceMutex = L"Marlowe's Software. Lodestar Mark-R";
+
 // Registry names of the tree.
 inline constexpr const char* kProgramKey = "\\Software\\Marlowe\\Lodestar";
 inline constexpr const char* kVendorKey = "\\Software\\Marlowe";

@@ -68,8 +68,6 @@ const char* const kResetHelp =
     "HKEY_CURRENT_USER\\Software\\Marlowe にほかのキーが残っていなければ、それも削除します。\n"
     "確認はしません。\n";
 
-const wchar_t* const kMutexName = L"Marlowe's Software. Lodestar Mark-R";
-
 bool WantsHelp(const std::vector<std::string>& args) {
     for (const std::string& a : args)
         if (a == "--help" || a == "-h" || a == "/?") return true;
@@ -134,7 +132,7 @@ int Export(const std::vector<std::string>& args) {
 }
 
 bool LodestarRuns() {
-    const HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, kMutexName);
+    const HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutex);
     if (!mutex) return false;
     UniqueKernelHandle owner(mutex);
     return true;

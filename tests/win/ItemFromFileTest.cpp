@@ -47,35 +47,6 @@ std::string DisplayNameOf(const IdList& list) {
     return Narrow(info.szDisplayName);
 }
 
-struct TShortcut {
-    std::string Target{}; // a path, or empty with IDList
-    IdList IDList{};
-    std::string Arguments{};
-    std::string WorkDir{};
-    WORD HotKey = 0;
-    std::string IconPath{};
-    int IconIndex = 0;
-    int ShowCmd = SW_SHOWNORMAL;
-};
-
-// Written through the shell's own link object, as Explorer writes them.
-void WriteShortcut(const std::string& lnkPath, const TShortcut& s) {
-    ComPtr<IShellLinkW> link;
-    ASSERT_HRESULT_SUCCEEDED(
-        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid()));
-    if (s.IDList)
-        ASSERT_HRESULT_SUCCEEDED(link->SetIDList(reinterpret_cast<PCIDLIST_ABSOLUTE>(s.IDList.Data())));
-    else
-        ASSERT_HRESULT_SUCCEEDED(link->SetPath(Widen(s.Target).c_str()));
-    ASSERT_HRESULT_SUCCEEDED(link->SetArguments(Widen(s.Arguments).c_str()));
-    ASSERT_HRESULT_SUCCEEDED(link->SetWorkingDirectory(Widen(s.WorkDir).c_str()));
-    ASSERT_HRESULT_SUCCEEDED(link->SetHotkey(s.HotKey));
-    ASSERT_HRESULT_SUCCEEDED(link->SetIconLocation(Widen(s.IconPath).c_str(), s.IconIndex));
-    ASSERT_HRESULT_SUCCEEDED(link->SetShowCmd(s.ShowCmd));
-    const ComPtr<IPersistFile> file = link.As<IPersistFile>(IID_IPersistFile);
-    ASSERT_TRUE(file);
-    ASSERT_HRESULT_SUCCEEDED(file->Save(Widen(lnkPath).c_str(), TRUE));
-}
 
 // The show command as the shell's link object reads it back. Wine writes it into the file but reads
 // every one back as SW_SHOWNORMAL; the item can only follow what the shell reads.
@@ -194,7 +165,7 @@ TEST_F(ItemFromFileTest, ShortcutToShellObjectKeepsItsIdList) {
         const IdList list = ParseIdList(name);
         ASSERT_TRUE(list) << name;
         const std::string lnk = Root + "\\Shell Object.lnk";
-        WriteShortcut(lnk, {.IDList = list, .Arguments = "ignored"});
+        WriteShortcut(lnk, {.Arguments = "ignored", .IDList = list});
         TItemData item = Filled();
         ASSERT_TRUE(ItemFromFile(lnk, item)) << name;
         EXPECT_EQ(item.Cmd, "") << name;

@@ -33,33 +33,6 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 
-struct TShortcut {
-    std::string Target;
-    std::string Arguments;
-    std::string WorkDir;
-    std::string Description;
-    WORD HotKey = 0;
-    std::string IconPath;
-    int IconIndex = 0;
-    int ShowCmd = SW_SHOWNORMAL;
-};
-
-// Written through the shell's own link object, as Explorer would.
-void WriteShortcut(const std::string& lnkPath, const TShortcut& s) {
-    ComPtr<IShellLinkW> link;
-    ASSERT_HRESULT_SUCCEEDED(
-        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid()));
-    ASSERT_HRESULT_SUCCEEDED(link->SetPath(Widen(s.Target).c_str()));
-    ASSERT_HRESULT_SUCCEEDED(link->SetArguments(Widen(s.Arguments).c_str()));
-    ASSERT_HRESULT_SUCCEEDED(link->SetWorkingDirectory(Widen(s.WorkDir).c_str()));
-    ASSERT_HRESULT_SUCCEEDED(link->SetDescription(Widen(s.Description).c_str()));
-    ASSERT_HRESULT_SUCCEEDED(link->SetHotkey(s.HotKey));
-    ASSERT_HRESULT_SUCCEEDED(link->SetIconLocation(Widen(s.IconPath).c_str(), s.IconIndex));
-    ASSERT_HRESULT_SUCCEEDED(link->SetShowCmd(s.ShowCmd));
-    const ComPtr<IPersistFile> file = link.As<IPersistFile>(IID_IPersistFile);
-    ASSERT_TRUE(file);
-    ASSERT_HRESULT_SUCCEEDED(file->Save(Widen(lnkPath).c_str(), TRUE));
-}
 
 std::string PathOfIdList(const IdList& list) {
     wchar_t path[MAX_PATH] = {};

@@ -6,6 +6,7 @@
 #include "WinText.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -42,6 +43,39 @@ inline IdList ParseIdList(const std::string& name) {
     if (FAILED(::SHParseDisplayName(Widen(name).c_str(), nullptr, pidl.Put(), 0, nullptr))) return {};
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl.Get());
     return IdList::FromBytes({bytes, IdList::WalkedSize(bytes)}).value_or(IdList());
+}
+
+// What a test writes into a shortcut file.
+struct TShortcut {
+    std::string Target{}; // a path, or empty with IDList
+    std::string Arguments{};
+    std::string WorkDir{};
+    std::string Description{};
+    WORD HotKey = 0;
+    std::string IconPath{};
+    int IconIndex = 0;
+    int ShowCmd = SW_SHOWNORMAL;
+    IdList IDList{};
+};
+
+// Written through the shell's own link object, as Explorer writes them.
+inline void WriteShortcut(const std::string& lnkPath, const TShortcut& s) {
+    ComPtr<IShellLinkW> link;
+    ASSERT_HRESULT_SUCCEEDED(
+        ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid()));
+    if (s.IDList)
+        ASSERT_HRESULT_SUCCEEDED(link->SetIDList(reinterpret_cast<PCIDLIST_ABSOLUTE>(s.IDList.Data())));
+    else
+        ASSERT_HRESULT_SUCCEEDED(link->SetPath(Widen(s.Target).c_str()));
+    ASSERT_HRESULT_SUCCEEDED(link->SetArguments(Widen(s.Arguments).c_str()));
+    ASSERT_HRESULT_SUCCEEDED(link->SetWorkingDirectory(Widen(s.WorkDir).c_str()));
+    ASSERT_HRESULT_SUCCEEDED(link->SetDescription(Widen(s.Description).c_str()));
+    ASSERT_HRESULT_SUCCEEDED(link->SetHotkey(s.HotKey));
+    ASSERT_HRESULT_SUCCEEDED(link->SetIconLocation(Widen(s.IconPath).c_str(), s.IconIndex));
+    ASSERT_HRESULT_SUCCEEDED(link->SetShowCmd(s.ShowCmd));
+    const ComPtr<IPersistFile> file = link.As<IPersistFile>(IID_IPersistFile);
+    ASSERT_TRUE(file);
+    ASSERT_HRESULT_SUCCEEDED(file->Save(Widen(lnkPath).c_str(), TRUE));
 }
 
 } // namespace lodestar::test
