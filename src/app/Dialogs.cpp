@@ -2,6 +2,8 @@
 
 #include "Application.h"
 #include "IconItem.h"
+#include "Launch.h"
+#include "lsMain.h"
 #include "Seams.h"
 
 namespace lodestar {
@@ -23,11 +25,8 @@ TProgramDialogs& ProgramDialogs() {
             NotYet("アイコン項目のプロパティ");
             return false;
         },
-        [](TForm1&, TIconItem& item, bool) {
-            Seams().MessageBox(Application::Handle(), "起動: " + (item.Cmd.empty() ? item.Hint() : item.Cmd),
-                               Application::Title(), MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
-        },
-        [](TForm1&, TIconItem&) { NotYet("ファイルのプロパティ"); },
+        [](TForm1& form, TIconItem& item, bool byHotKey) { LaunchItem(form, item, byHotKey); },
+        [](TForm1& form, TIconItem& item) { ShowItemProperties(item, form.Handle()); },
     };
     return dialogs;
 }

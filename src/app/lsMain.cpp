@@ -4,9 +4,12 @@
 #include "Application.h"
 #include "CommandLine.h"
 #include "Dialogs.h"
+#include "DropPIDLTarget.h"
 #include "Hkhotkey.h"
 #include "LsReg.h"
 #include "Seams.h"
+#include "ShellHelpers.h"
+#include "lshook1.h"
 #include "Store.h"
 #include "WinText.h"
 #include "LegacyText.h"
@@ -43,11 +46,12 @@ std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         if (wParam == kTimer1) Timer1Timer();
         return 0;
-    case WM_DROPFILES:
-        // Files dropped on the notification area are taken by the drop handling; until then the
-        // handle is released so that the shell's memory does not leak.
-        ::DragFinish(reinterpret_cast<HDROP>(wParam));
-        return 0;
+    case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_PAINT: PaintOverlay(); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_SHOWWINDOW:
+        if (!wParam) FormHide();
+        return std::nullopt;
     case WM_DESTROYCLIPBOARD: return 0;
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
@@ -83,9 +87,15 @@ TForm1::TForm1(const std::string& startArgument)
     SetActive(true);
     RebuildGroupMenu();
     EnsureReachable();
+    PIDLTarget1->Register(Handle(), Name());
 }
 
 TForm1::~TForm1() {
+    try {
+        PIDLTarget1->Unregister();
+    } catch (...) {
+        // The window goes away with the program; a registration it cannot revoke has no one left to serve.
+    }
     SetActive(false);
     SaveOnExit();
     // Only a clipboard this window filled is emptied: anything else there is the user's.
@@ -147,6 +157,13 @@ void TForm1::CreateMenus() {
     items->Add("アイコン項目のプロパティ(&E)...", [this](TMenuItem* s) { miEditThisIcoClick(s); })->SetName("miEditThisIco");
     miProperty = items->Add("ファイルのプロパティ(&R)", [this](TMenuItem* s) { miPropertyClick(s); });
     miProperty->SetName("miProperty");
+
+    PIDLTarget1 = CreateComponent<TDropPIDLTarget>(this);
+    PIDLTarget1->SetName("PIDLTarget1");
+    PIDLTarget1->Dragtypes = {dtLink};
+    PIDLTarget1->GetDataOnEnter = false;
+    PIDLTarget1->OnLeave = [this](TComponent*) { PIDLTarget1Leave(); };
+    PIDLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, DWORD&) { PIDLTarget1Drop(); };
 }
 
 std::vector<TIconItem*> TForm1::IconItems() const {
@@ -157,16 +174,17 @@ std::vector<TIconItem*> TForm1::IconItems() const {
 }
 
 void TForm1::SetTrayDrop(bool enabled) {
-    switch (dropMode_) {
-    case 0: timerEnabled_ = false; break;
-    case 1: timerEnabled_ = enabled; break;
-    case 2: timerEnabled_ = false; break;
-    default: return;
-    }
+    if (dropMode_ < 0 || dropMode_ > 2) return;
+    timerEnabled_ = dropMode_ == 1 && enabled;
     if (timerEnabled_)
         ::SetTimer(Handle(), kTimer1, static_cast<UINT>(ProgramSettings().Interval), nullptr);
     else
         ::KillTimer(Handle(), kTimer1);
+    if (dropMode_ == 2 && enabled) {
+        if (!HookLoaded()) InstallHook(Handle());
+    } else if (HookLoaded()) {
+        UninstallHook();
+    }
 }
 
 void TForm1::SetActive(bool enabled) {
@@ -179,7 +197,121 @@ void TForm1::SetActive(bool enabled) {
     active_ = enabled;
 }
 
-void TForm1::Timer1Timer() {}
+void TForm1::Timer1Timer() {
+    if (!Seams().AsyncKeyDown(VK_LBUTTON) && !Seams().AsyncKeyDown(VK_RBUTTON)) {
+        if (DragTicks != 0) {
+            HideOverlay();
+            DragTicks = 0;
+        }
+        return;
+    }
+    if (OverlayShown()) return;
+    if (DragTicks > 0) {
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        const HWND area = FindTrayNotifyWnd();
+        if (area && ::WindowFromPoint(cursor) == area) {
+            if (NextItemNumber(*MainIcon) > kMaxItemNumber) return;
+            ShowOverlay(area);
+        }
+    }
+    ++DragTicks;
+}
+
+bool TForm1::OverlayShown() const { return ::IsWindowVisible(Handle()) != FALSE; }
+
+void TForm1::ShowOverlay(HWND area) {
+    RECT bounds{};
+    ::GetWindowRect(area, &bounds);
+    ::InflateRect(&bounds, -1, -1);
+    const int width = std::max<LONG>(bounds.right - bounds.left, 0);
+    const int height = std::max<LONG>(bounds.bottom - bounds.top, 0);
+    ::SetWindowPos(Handle(), HWND_TOPMOST, bounds.left, bounds.top, width, height, SWP_NOACTIVATE);
+    if (const HDC areaDc = ::GetDC(area)) {
+        UniqueMemoryDC memory(::CreateCompatibleDC(areaDc));
+        UniqueBitmap picture(::CreateCompatibleBitmap(areaDc, width, height));
+        if (memory && picture) {
+            const HGDIOBJ old = ::SelectObject(memory.Get(), picture.Get());
+            ::BitBlt(memory.Get(), 0, 0, width, height, areaDc, 0, 0, SRCCOPY);
+            ::SelectObject(memory.Get(), old);
+            pb1_ = std::move(picture);
+            pb1Size_ = {width, height};
+        }
+        ::ReleaseDC(area, areaDc);
+    }
+    PIDLTarget1->Dragtypes = {dtLink};
+    ::ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+    ::UpdateWindow(Handle());
+}
+
+void TForm1::HideOverlay() { ::ShowWindow(Handle(), SW_HIDE); }
+
+void TForm1::FormHide() {
+    pb1_.Reset();
+    pb1Size_ = {};
+}
+
+void TForm1::PaintOverlay() {
+    PAINTSTRUCT paint{};
+    const HDC dc = ::BeginPaint(Handle(), &paint);
+    if (pb1_) {
+        UniqueMemoryDC memory(::CreateCompatibleDC(dc));
+        const HGDIOBJ old = ::SelectObject(memory.Get(), pb1_.Get());
+        ::BitBlt(dc, 0, 0, pb1Size_.cx, pb1Size_.cy, memory.Get(), 0, 0, SRCCOPY);
+        ::SelectObject(memory.Get(), old);
+    }
+    ::EndPaint(Handle(), &paint);
+}
+
+void TForm1::PIDLTarget1Leave() { HideOverlay(); }
+
+void TForm1::PIDLTarget1Drop() {
+    const int count = PIDLTarget1->PidlCount();
+    for (int i = 0; i + 2 <= count; ++i) {
+        if (NextItemNumber(*MainIcon) > kMaxItemNumber) {
+            PIDLTarget1->Dragtypes = {};
+            return;
+        }
+        const std::string path = PIDLTarget1->Filenames()[i];
+        IdList idList;
+        if (const UniqueCoTask<ITEMIDLIST> pidl = PIDLTarget1->PidlAt(i + 1)) {
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl.Get());
+            idList = IdList::FromBytes({bytes, IdList::WalkedSize(bytes)}).value_or(IdList());
+        }
+        TItemData record;
+        if (IsFileSystemObject(path, idList)) {
+            if (ProgramSettings().DereferLinks && ItemFromFile(path, record)) {
+                AddItem(record);
+                continue;
+            }
+            record = TItemData{};
+            record.Cmd = QuoteIfSpaced(path);
+        } else {
+            record.IDList = std::move(idList);
+        }
+        AddItem(record);
+    }
+}
+
+void TForm1::DropFiles(HDROP drop) {
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        if (NextItemNumber(*MainIcon) > kMaxItemNumber) break;
+        wchar_t buffer[MAX_PATH + 1] = {};
+        const UINT length = ::DragQueryFileW(drop, i, buffer, MAX_PATH + 1);
+        const std::string path = Narrow(std::wstring_view(buffer, std::min<UINT>(length, MAX_PATH)));
+        TItemData record;
+        if (FileExists(path) && ProgramSettings().DereferLinks && ItemFromFile(path, record)) {
+            AddItem(record);
+            continue;
+        }
+        record = TItemData{};
+        record.Cmd = QuoteIfSpaced(path);
+        AddItem(record);
+    }
+    ::DragFinish(drop);
+}
 
 void TForm1::LoadGroup() {
     TLsReg reg;

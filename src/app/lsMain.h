@@ -3,10 +3,13 @@
 #pragma once
 
 #include "Component.h"
+#include "Handles.h"
 #include "IconItem.h"
 #include "Menus.h"
 #include "MessageWindow.h"
 #include "SysCtrls.h"
+
+#include <shellapi.h>
 
 #include <array>
 #include <optional>
@@ -16,6 +19,7 @@
 namespace lodestar {
 
 class THookHotKey;
+class TDropPIDLTarget;
 
 constexpr UINT WM_OPENOPTIONS = 0x8164;
 
@@ -33,6 +37,8 @@ public:
     TPopupMenu* pmItems = nullptr;
     TMenuItem* miGroupDivider = nullptr;
     TMenuItem* miProperty = nullptr;
+    // Receives drops while the window lies over the notification area.
+    TDropPIDLTarget* PIDLTarget1 = nullptr;
     std::array<TMenuItem*, kGroupCount> GroupMenuItems{};
 
     bool Active() const { return active_; }
@@ -76,6 +82,13 @@ public:
     void HkHotKey1HotKey(TComponent* sender, int index);
     void OpenOptions();
     void Timer1Timer();
+    void PIDLTarget1Drop();
+    void PIDLTarget1Leave();
+    void FormHide();
+    // Files the notification area received while it accepted files.
+    void DropFiles(HDROP drop);
+    // Whether the window lies over the notification area, showing its picture.
+    bool OverlayShown() const;
 
 private:
     std::optional<LRESULT> WindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -84,8 +97,14 @@ private:
     void FreeIconItems();
     void SaveOnExit();
     void PopupMain(int x, int y);
+    void ShowOverlay(HWND area);
+    void HideOverlay();
+    void PaintOverlay();
 
     TOwnedWindow window_;
+    // pb1: the notification area's picture while the overlay is shown.
+    UniqueBitmap pb1_;
+    SIZE pb1Size_{};
     bool active_ = false;
     int currentGroup_ = 0;
     int dropMode_ = 1;

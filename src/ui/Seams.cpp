@@ -12,12 +12,14 @@ TSeams RealSeams() {
     };
     seams.Beep = [](UINT type) { ::MessageBeep(type); };
     seams.KeyDown = [](int virtualKey) { return (::GetKeyState(virtualKey) & 0x8000) != 0; };
+    seams.AsyncKeyDown = [](int virtualKey) { return (::GetAsyncKeyState(virtualKey) & 0x8000) != 0; };
     return seams;
 }
 } // namespace
 
 TSeams& Seams() {
     static TSeams seams = RealSeams();
+    seams.AsyncKeyDown = [](int virtualKey) { return (::GetAsyncKeyState(virtualKey) & 0x8000) != 0; };
     return seams;
 }
 

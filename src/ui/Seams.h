@@ -15,6 +15,9 @@ struct TSeams {
     std::function<void(UINT type)> Beep;
     // Whether a key or mouse button is held at the moment (GetKeyState's high bit).
     std::function<bool(int virtualKey)> KeyDown;
+    // Whether a key or mouse button is physically held right now, whichever window has the input
+    // (GetAsyncKeyState's high bit).
+    std::function<bool(int virtualKey)> AsyncKeyDown;
 };
 
 TSeams& Seams();

@@ -1,0 +1,176 @@
+// Launch cost under Wine or Windows.
+// 1. From a click on an item's tray icon (the tray's notification posted to the icon's window) to the
+//    started program's own start time, against a bare ShellExecuteEx of the same program in this run.
+// 2. How quickly the main thread answers a posted message while an item's chain waits for a program that
+//    runs 10 s.
+// Run: scripts/wine build/win64/bench/launch_bench.exe build/win64/tests/win/launch_probe.exe
+#include "AppSettings.h"
+#include "Launch.h"
+#include "Store.h"
+#include "WinText.h"
+#include "lsMain.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace lodestar;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::uint64_t Now() {
+    FILETIME t{};
+    ::GetSystemTimePreciseAsFileTime(&t);
+    return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+// The probe's recorded start time, once its record exists.
+std::uint64_t WaitForStart(const fs::path& out) {
+    for (int i = 0; i < 3000 && !fs::exists(out); ++i) {
+        Pump();
+        ::Sleep(2);
+    }
+    std::ifstream in(out);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("start=", 0) == 0) return std::stoull(line.substr(6));
+    return 0;
+}
+
+void CloseProbe(const fs::path& out) {
+    std::ifstream in(out);
+    std::string line;
+    DWORD pid = 0;
+    while (std::getline(in, line))
+        if (line.rfind("pid=", 0) == 0) pid = static_cast<DWORD>(std::stoul(line.substr(4)));
+    ::EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            if (owner == static_cast<DWORD>(p)) ::PostMessageW(w, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        pid);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+std::string ProbeCmd(const std::string& probe, const fs::path& out, int stayMs) {
+    return "\"" + probe + "\" --out \"" + Narrow(out.wstring()) + "\" --stay " + std::to_string(stayMs);
+}
+
+// Milliseconds of the longest wait of a posted message, sampled every 20 ms for the given time.
+double WorstAnswerWhileWaiting(int forMs) {
+    static std::uint64_t posted = 0;
+    static double worst = 0;
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_APP) worst = std::max(worst, static_cast<double>(Now() - posted) / 10000.0);
+        return ::DefWindowProcW(w, m, wp, lp);
+    };
+    cls.lpszClassName = L"LaunchBenchAnswer";
+    ::RegisterClassW(&cls);
+    const HWND window = ::CreateWindowW(L"LaunchBenchAnswer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const DWORD until = ::GetTickCount() + static_cast<DWORD>(forMs);
+    while (::GetTickCount() < until) {
+        posted = Now();
+        ::PostMessageW(window, WM_APP, 0, 0);
+        const DWORD next = ::GetTickCount() + 20;
+        while (::GetTickCount() < next) {
+            Pump();
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+    }
+    ::DestroyWindow(window);
+    return worst;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::printf("usage: launch_bench PROBE.exe\n");
+        return 2;
+    }
+    const std::string probe = argv[1];
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const fs::path dir = fs::path(temp) / L"lodestar launch bench";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    WriteSettings(TSettings{});
+    SaveShownGroup(0, {});
+
+    constexpr int kRounds = 10;
+    std::vector<double> viaClick, bare;
+    {
+        TForm1 form;
+        for (int i = 0; i < kRounds; ++i) {
+            const fs::path out = dir / ("click" + std::to_string(i) + ".txt");
+            TItemData record;
+            record.Cmd = ProbeCmd(probe, out, 5000);
+            TIconItem* item = form.AddItem(record);
+            const std::uint64_t clicked = Now();
+            ::PostMessageW(item->WindowHandle(), kTrayCallbackMessage, item->IconID(), WM_LBUTTONDOWN);
+            ::PostMessageW(item->WindowHandle(), kTrayCallbackMessage, item->IconID(), WM_LBUTTONUP);
+            const std::uint64_t started = WaitForStart(out);
+            viaClick.push_back(static_cast<double>(started - clicked) / 10000.0);
+            CloseProbe(out);
+            delete item;
+
+            const fs::path bareOut = dir / ("bare" + std::to_string(i) + ".txt");
+            const std::wstring file = Widen(probe);
+            const std::wstring params = L"--out \"" + bareOut.wstring() + L"\" --stay 5000";
+            SHELLEXECUTEINFOW info{};
+            info.cbSize = sizeof info;
+            info.fMask = SEE_MASK_FLAG_NO_UI;
+            info.lpFile = file.c_str();
+            info.lpParameters = params.c_str();
+            info.nShow = SW_SHOWNORMAL;
+            const std::uint64_t called = Now();
+            ::ShellExecuteExW(&info);
+            bare.push_back(static_cast<double>(WaitForStart(bareOut) - called) / 10000.0);
+            CloseProbe(bareOut);
+        }
+
+        std::printf("click to program start, median of %d: %.1f ms; bare ShellExecuteEx: %.1f ms; ratio %.2f\n",
+                    kRounds, Median(viaClick), Median(bare), Median(viaClick) / Median(bare));
+
+        // A chain that waits for its item's program, which runs 10 s.
+        const fs::path parentOut = dir / "parent.txt";
+        TItemData record;
+        record.Cmd = ProbeCmd(probe, parentOut, 10000);
+        TChildIcon child;
+        child.Cmd = ProbeCmd(probe, dir / "child.txt", 1000);
+        child.WaitMode = 2;
+        record.Children.push_back(child);
+        TIconItem* item = form.AddItem(record);
+        LaunchItem(form, *item, false);
+        WaitForStart(parentOut);
+        std::printf("worst answer to a posted message while the chain waits 10 s: %.1f ms\n",
+                    WorstAnswerWhileWaiting(9000));
+        WaitForStart(dir / "child.txt");
+        CloseProbe(dir / "child.txt");
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Marlowe\\Lodestar");
+    fs::remove_all(dir);
+    return 0;
+}
