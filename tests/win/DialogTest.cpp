@@ -28,6 +28,7 @@ public:
     std::function<void(TProbeDialog&)> Init;
 
     using TDialog::EndDialog;
+    using TDialog::FocusControl;
     using TDialog::OnClick;
     using TDialog::ResetControlColor;
     using TDialog::SetControlColor;
@@ -125,6 +126,24 @@ TEST_F(DialogTest, InitialisationErrorReachesTheCallerAndNothingIsShown) {
     EXPECT_FALSE(driver.Found());
     EXPECT_EQ(dialog.Handle(), nullptr);
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(DialogTest, FocusChosenAtInitialisationIsKept) {
+    // Without a choice the dialog manager focuses the first control that takes the tab key.
+    for (const int focus : {0, IDC_DUPCHK_EDITWNDTITLE, IDCANCEL}) {
+        TProbeDialog dialog;
+        if (focus) dialog.Init = [focus](TProbeDialog& d) { d.FocusControl(focus); };
+        TDialogDriver driver(kCaption, [&](HWND d) {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            ::GetGUIThreadInfo(::GetWindowThreadProcessId(d, nullptr), &info);
+            EXPECT_EQ(info.hwndFocus, Control(d, focus ? focus : IDC_DUPCHK_RBSTD)) << focus;
+            Click(d, IDCANCEL);
+        });
+        EXPECT_EQ(dialog.ShowModal(nullptr), IDCANCEL);
+        driver.Join();
+        EXPECT_TRUE(driver.Found()) << focus;
+    }
 }
 
 TEST_F(DialogTest, MissingTemplateIsAnError) {
