@@ -50,7 +50,9 @@ void TFormDupChk::OnInit() {
     Select(radio);
 }
 
-void TFormDupChk::rbStdClick() { UpdateEditColors(); }
+void TFormDupChk::rbStdClick() {
+    UpdateEditColors();
+}
 
 void TFormDupChk::EditExeNameChange() {
     if (!Text(IDC_DUPCHK_EDITEXENAME).empty()) Select(IDC_DUPCHK_RBEXENAME);
@@ -85,7 +87,8 @@ void TFormDupChk::Select(int radioId) {
 void TFormDupChk::UpdateEditColors() {
     // The edit that belongs to the chosen check looks like an input field; the other looks inactive.
     SetControlSysColor(IDC_DUPCHK_EDITEXENAME, Checked(IDC_DUPCHK_RBEXENAME) ? COLOR_WINDOW : COLOR_BTNFACE);
-    SetControlSysColor(IDC_DUPCHK_EDITWNDTITLE, Checked(IDC_DUPCHK_RBWNDTITLE) ? COLOR_WINDOW : COLOR_BTNFACE);
+    SetControlSysColor(IDC_DUPCHK_EDITWNDTITLE,
+                       Checked(IDC_DUPCHK_RBWNDTITLE) ? COLOR_WINDOW : COLOR_BTNFACE);
 }
 
 } // namespace lodestar

@@ -23,8 +23,8 @@ INT_PTR TDialog::ShowModal(HWND owner) {
     if (handle_) throw EProgramError("このダイアログは既に表示されています。");
     initError_ = nullptr;
     ::SetLastError(0);
-    const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner,
-                                             &TDialog::Procedure, reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
+                                             owner, &TDialog::Procedure, reinterpret_cast<LPARAM>(this));
     if (initError_) std::rethrow_exception(std::exchange(initError_, nullptr));
     if (result == -1) {
         const DWORD code = ::GetLastError();
@@ -34,7 +34,9 @@ INT_PTR TDialog::ShowModal(HWND owner) {
     return result;
 }
 
-std::optional<INT_PTR> TDialog::HandleMessage(UINT, WPARAM, LPARAM) { return std::nullopt; }
+std::optional<INT_PTR> TDialog::HandleMessage(UINT, WPARAM, LPARAM) {
+    return std::nullopt;
+}
 
 void TDialog::OnCommand(int id, WORD code, std::function<void()> handler) {
     commands_.insert_or_assign(TCommandKey{id, code}, std::move(handler));
@@ -44,7 +46,9 @@ void TDialog::EndDialog(INT_PTR code) {
     if (handle_) ::EndDialog(handle_, code);
 }
 
-HWND TDialog::Item(int id) const { return handle_ ? ::GetDlgItem(handle_, id) : nullptr; }
+HWND TDialog::Item(int id) const {
+    return handle_ ? ::GetDlgItem(handle_, id) : nullptr;
+}
 
 HWND TDialog::ItemOrThrow(int id) const {
     const HWND item = Item(id);
@@ -62,27 +66,37 @@ std::string WindowText(HWND window) {
 }
 } // namespace
 
-std::string TDialog::Text(int id) const { return WindowText(ItemOrThrow(id)); }
+std::string TDialog::Text(int id) const {
+    return WindowText(ItemOrThrow(id));
+}
 
 void TDialog::SetText(int id, std::string_view text) {
     if (!::SetWindowTextW(ItemOrThrow(id), Widen(text).c_str())) throw EWindowsError();
 }
 
-std::string TDialog::Caption() const { return handle_ ? WindowText(handle_) : std::string(); }
+std::string TDialog::Caption() const {
+    return handle_ ? WindowText(handle_) : std::string();
+}
 
 void TDialog::SetCaption(std::string_view text) {
     if (handle_ && !::SetWindowTextW(handle_, Widen(text).c_str())) throw EWindowsError();
 }
 
-bool TDialog::Checked(int id) const { return ::SendMessageW(ItemOrThrow(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool TDialog::Checked(int id) const {
+    return ::SendMessageW(ItemOrThrow(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void TDialog::SetChecked(int id, bool checked) {
     ::SendMessageW(ItemOrThrow(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool TDialog::Enabled(int id) const { return ::IsWindowEnabled(ItemOrThrow(id)) != FALSE; }
+bool TDialog::Enabled(int id) const {
+    return ::IsWindowEnabled(ItemOrThrow(id)) != FALSE;
+}
 
-void TDialog::SetEnabled(int id, bool enabled) { ::EnableWindow(ItemOrThrow(id), enabled ? TRUE : FALSE); }
+void TDialog::SetEnabled(int id, bool enabled) {
+    ::EnableWindow(ItemOrThrow(id), enabled ? TRUE : FALSE);
+}
 
 void TDialog::SetTextLimit(int id, int characters) {
     ::SendMessageW(ItemOrThrow(id), EM_SETLIMITTEXT, static_cast<WPARAM>(characters), 0);

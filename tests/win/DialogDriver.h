@@ -27,7 +27,8 @@ public:
               if (!dialog) return;
               found_ = true;
               script(dialog);
-              for (int i = 0; i < 100 && ::IsWindow(dialog); ++i) ::Sleep(20);
+              for (int i = 0; i < 100 && ::IsWindow(dialog); ++i)
+                  ::Sleep(20);
               if (::IsWindow(dialog)) {
                   ADD_FAILURE() << "the script left the dialog open";
                   ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -61,9 +62,13 @@ private:
     std::thread thread_;
 };
 
-inline HWND Control(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
+inline HWND Control(HWND dialog, int id) {
+    return ::GetDlgItem(dialog, id);
+}
 
-inline void Click(HWND dialog, int id) { ::SendMessageW(Control(dialog, id), BM_CLICK, 0, 0); }
+inline void Click(HWND dialog, int id) {
+    ::SendMessageW(Control(dialog, id), BM_CLICK, 0, 0);
+}
 
 inline bool IsChecked(HWND dialog, int id) {
     return ::SendMessageW(Control(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -71,7 +76,8 @@ inline bool IsChecked(HWND dialog, int id) {
 
 // Character by character, as the keyboard delivers them: the control itself then reports the change.
 inline void Type(HWND dialog, int id, const std::string& text) {
-    for (const wchar_t ch : Widen(text)) ::SendMessageW(Control(dialog, id), WM_CHAR, ch, 1);
+    for (const wchar_t ch : Widen(text))
+        ::SendMessageW(Control(dialog, id), WM_CHAR, ch, 1);
 }
 
 inline std::string TextOf(HWND window) {

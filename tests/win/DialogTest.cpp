@@ -109,7 +109,8 @@ TEST_F(DialogTest, HandlerExceptionIsShownAndTheDialogStaysOpen) {
     });
     EXPECT_EQ(dialog.ShowModal(nullptr), IDOK);
     driver.Join();
-    EXPECT_EQ(boxes, (std::vector<std::string>{"Lodestar: 項目を保存できません。", "Lodestar: 不明なエラーが発生しました。"}));
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Lodestar: 項目を保存できません。",
+                                               "Lodestar: 不明なエラーが発生しました。"}));
 }
 
 TEST_F(DialogTest, InitialisationErrorReachesTheCallerAndNothingIsShown) {
@@ -168,7 +169,8 @@ TEST_F(DialogTest, ControlColorsFollowTheirSettings) {
             const TPaintColor fixed = PaintColorOf(d, IDC_DUPCHK_EDITEXENAME, message);
             EXPECT_EQ(fixed.Background, kFixed) << message;
             LOGBRUSH brush{};
-            ASSERT_EQ(::GetObjectW(fixed.Brush, sizeof brush, &brush), static_cast<int>(sizeof brush)) << message;
+            ASSERT_EQ(::GetObjectW(fixed.Brush, sizeof brush, &brush), static_cast<int>(sizeof brush))
+                << message;
             EXPECT_EQ(brush.lbColor, kFixed) << message;
             const TPaintColor system = PaintColorOf(d, IDC_DUPCHK_EDITWNDTITLE, message);
             EXPECT_EQ(system.Brush, ::GetSysColorBrush(COLOR_INFOBK)) << message;

@@ -45,6 +45,13 @@ TOutcome ShowDupChk(int mode, std::string text, std::function<void(HWND)> script
     return outcome;
 }
 
+std::string Repeat(const std::string& text, int count) {
+    std::string result;
+    for (int i = 0; i < count; ++i)
+        result += text;
+    return result;
+}
+
 int CheckedRadio(HWND dialog) {
     int checked = 0;
     for (const int radio : {kStd, kExeName, kWndTitle})
@@ -95,11 +102,13 @@ TEST_F(DupChkTest, ShowsTheTextsOfTheDialog) {
             {IDC_DUPCHK_LBLCHOOSE, "プログラムが既に起動しているか否かの判断材料を選んでください。"},
             {kStd, "標準(&D)"},
             {IDC_DUPCHK_LBLSTD,
-             "[コマンド/URL]に実行可能ファイルを指定している場合のみ、\r\nそのプログラムの実行有無を検出します。"},
+             "[コマンド/"
+             "URL]に実行可能ファイルを指定している場合のみ、\r\nそのプログラムの実行有無を検出します。"},
             {kExeName, "指定プログラムが起動していれば実行しない(&C)"},
             {kWndTitle, "指定タイトルのウィンドウがあれば実行しない(&W)"},
         };
-        for (const auto& [id, text] : texts) EXPECT_EQ(TextOf(Control(dialog, id)), text) << id;
+        for (const auto& [id, text] : texts)
+            EXPECT_EQ(TextOf(Control(dialog, id)), text) << id;
         for (const int edit : {kEditExe, kEditTitle})
             EXPECT_EQ(::SendMessageW(Control(dialog, edit), EM_GETLIMITTEXT, 0, 0), 255) << edit;
         // There is no help file to show.
@@ -131,7 +140,8 @@ TEST_F(DupChkTest, StartsFromTheStoredCheckAndEndsByOkOrCancel) {
     };
     for (const auto& c : cases) {
         for (const int button : {IDCANCEL, IDOK}) {
-            const std::string context = std::to_string(c.Mode) + " '" + c.Text + "' " + std::to_string(button);
+            const std::string context =
+                std::to_string(c.Mode) + " '" + c.Text + "' " + std::to_string(button);
             const TOutcome outcome = ShowDupChk(c.Mode, c.Text, [&](HWND dialog) {
                 EXPECT_EQ(CheckedRadio(dialog), c.Radio) << context;
                 EXPECT_EQ(TextOf(Control(dialog, kEditExe)), c.ExeText) << context;
@@ -156,8 +166,8 @@ TEST_F(DupChkTest, OkStoresTheChosenCheck) {
         int OkMode;
         std::string OkText;
     } cases[] = {
-        {"program check without a name is the standard check", 1, "",
-         [](HWND d) { Click(d, kExeName); }, 1, ""},
+        {"program check without a name is the standard check", 1, "", [](HWND d) { Click(d, kExeName); }, 1,
+         ""},
         {"typed program name", 1, "", [](HWND d) { Type(d, kEditExe, "calc.exe"); }, 2, "calc.exe"},
         {"typed Japanese program name", 3, "abc", [](HWND d) { Type(d, kEditExe, "ペイント.exe"); }, 2,
          "ペイント.exe"},
@@ -182,17 +192,7 @@ TEST_F(DupChkTest, OkStoresTheChosenCheck) {
         {"typing stops at 255 characters", 1, "", [](HWND d) { Type(d, kEditExe, std::string(300, 'a')); }, 2,
          std::string(255, 'a')},
         {"typing Japanese stops at 255 characters", 1, "",
-         [](HWND d) {
-             std::string text;
-             for (int i = 0; i < 300; ++i) text += "あ";
-             Type(d, kEditTitle, text);
-         },
-         3,
-         [] {
-             std::string text;
-             for (int i = 0; i < 255; ++i) text += "あ";
-             return text;
-         }()},
+         [](HWND d) { Type(d, kEditTitle, Repeat("あ", 300)); }, 3, Repeat("あ", 255)},
     };
     for (const auto& c : cases) {
         const TOutcome outcome = ShowDupChk(c.Mode, c.Text, [&](HWND dialog) {
@@ -250,32 +250,10 @@ TEST_F(DupChkTest, ClickedRadioColorsTheEdits) {
     EXPECT_TRUE(outcome.Found);
 }
 
-TEST_F(DupChkTest, KeyboardAndCloseBoxEndTheDialog) {
-    const struct {
-        const char* Name;
-        std::function<void(HWND)> End;
-        bool Accepted;
-    } cases[] = {
-        {"Enter in the title edit", [](HWND d) { PressKey(d, kEditTitle, VK_RETURN); }, true},
-        {"Esc", [](HWND d) { PressKey(d, kEditTitle, VK_ESCAPE); }, false},
-        {"close box", [](HWND d) { ::PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, false},
-    };
-    for (const auto& c : cases) {
-        const TOutcome outcome = ShowDupChk(2, "a.exe", [&](HWND dialog) {
-            Type(dialog, kEditTitle, "タイトル");
-            c.End(dialog);
-        });
-        ASSERT_TRUE(outcome.Found) << c.Name;
-        EXPECT_EQ(outcome.Accepted, c.Accepted) << c.Name;
-        EXPECT_EQ(outcome.Mode, c.Accepted ? 3 : 2) << c.Name;
-        EXPECT_EQ(outcome.Text, c.Accepted ? "タイトル" : "a.exe") << c.Name;
-    }
-}
-
 TEST_F(DupChkTest, OwnedByTheActiveWindowElseByTheApplication) {
     struct TWindow {
-        HWND Handle = ::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200, 100,
-                                        nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        HWND Handle = ::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200,
+                                        100, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
         ~TWindow() { ::DestroyWindow(Handle); }
     };
     for (const bool withActive : {false, true}) {
