@@ -129,10 +129,12 @@ private:
 namespace detail {
 inline void CloseBitmap(HBITMAP b) { ::DeleteObject(b); }
 inline void CloseMemoryDC(HDC dc) { ::DeleteDC(dc); }
+inline void CloseBrush(HBRUSH b) { ::DeleteObject(b); }
 } // namespace detail
 
 using UniqueBitmap = UniqueHandle<NullHandleTraits<HBITMAP, detail::CloseBitmap>>;
 // Only for device contexts that DeleteDC ends (CreateCompatibleDC), not for those of GetDC.
 using UniqueMemoryDC = UniqueHandle<NullHandleTraits<HDC, detail::CloseMemoryDC>>;
+using UniqueBrush = UniqueHandle<NullHandleTraits<HBRUSH, detail::CloseBrush>>;
 
 } // namespace lodestar

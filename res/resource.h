@@ -1,0 +1,15 @@
+// Ids of the dialog templates and their controls, shared by res/dialogs.rc and the code. Each dialog has
+// its own block of ids: the template id and its controls' ids under one prefix. Buttons that Enter and
+// Esc press are IDOK and IDCANCEL, so that the dialog manager finds them.
+#pragma once
+
+// Running-instance check of a chain entry: 100, controls 1100-1199.
+#define IDD_DUPCHK 100
+#define IDC_DUPCHK_LBLCHOOSE 1100
+#define IDC_DUPCHK_RBSTD 1101
+#define IDC_DUPCHK_LBLSTD 1102
+#define IDC_DUPCHK_RBEXENAME 1103
+#define IDC_DUPCHK_EDITEXENAME 1104
+#define IDC_DUPCHK_RBWNDTITLE 1105
+#define IDC_DUPCHK_EDITWNDTITLE 1106
+#define IDC_DUPCHK_BTNHELP 1107
