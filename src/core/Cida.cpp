@@ -9,7 +9,9 @@ std::uint32_t ReadU32(const std::uint8_t* p) {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-std::uint16_t ReadU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint16_t ReadU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 
 // Size of the list starting at `start`, terminator included; 0 when it does not end inside the block.
 // Every comparison is against the bytes left, so no sum can wrap on a 32-bit build.

@@ -13,7 +13,9 @@ namespace lodestar {
 
 namespace {
 
-CLIPFORMAT Format(const wchar_t* name) { return static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(name)); }
+CLIPFORMAT Format(const wchar_t* name) {
+    return static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(name));
+}
 
 CLIPFORMAT ShellIdListFormat() {
     static const CLIPFORMAT format = Format(L"Shell IDList Array");
@@ -51,7 +53,9 @@ std::vector<std::basic_string<Char>> SplitNames(std::span<const std::uint8_t> by
 
 } // namespace
 
-int TPIDLTargetStrings::Count() const { return target_.store_.size() < 2 ? 0 : target_.PidlCount() - 1; }
+int TPIDLTargetStrings::Count() const {
+    return target_.store_.size() < 2 ? 0 : target_.PidlCount() - 1;
+}
 
 std::string TPIDLTargetStrings::Strings(int index) const {
     if (index < 0 || index >= Count()) throw EStringListError("Filename index out of range");
@@ -94,10 +98,13 @@ void TDropPIDLTarget::ClearData() {
     mappedNames_.clear();
 }
 
-bool TDropPIDLTarget::HasValidFormats() { return OffersGlobal(DataObject(), ShellIdListFormat()); }
+bool TDropPIDLTarget::HasValidFormats() {
+    return OffersGlobal(DataObject(), ShellIdListFormat());
+}
 
 bool TDropPIDLTarget::ReadFrom(IDataObject* data) {
-    ReadGlobal(data, ShellIdListFormat(), [&](std::span<const std::uint8_t> block) { store_ = ReadCida(block); });
+    ReadGlobal(data, ShellIdListFormat(),
+               [&](std::span<const std::uint8_t> block) { store_ = ReadCida(block); });
     // A parent without objects is nothing to drop.
     if (store_.size() < 2) {
         store_.clear();
@@ -109,11 +116,13 @@ bool TDropPIDLTarget::ReadFrom(IDataObject* data) {
 
 void TDropPIDLTarget::ReadMappedNames(IDataObject* data) {
     const bool narrow = ReadGlobal(data, FileNameMapFormat(), [&](std::span<const std::uint8_t> bytes) {
-        for (const std::string& name : SplitNames<char>(bytes)) mappedNames_.push_back(FromLegacy(name));
+        for (const std::string& name : SplitNames<char>(bytes))
+            mappedNames_.push_back(FromLegacy(name));
     });
     if (!narrow) {
         ReadGlobal(data, FileNameMapWFormat(), [&](std::span<const std::uint8_t> bytes) {
-            for (const std::wstring& name : SplitNames<wchar_t>(bytes)) mappedNames_.push_back(Narrow(name));
+            for (const std::wstring& name : SplitNames<wchar_t>(bytes))
+                mappedNames_.push_back(Narrow(name));
         });
     }
     if (mappedNames_.size() != store_.size() - 1) mappedNames_.clear();

@@ -50,15 +50,16 @@ private:
     void* data_;
 };
 
-FORMATETC GlobalFormat(CLIPFORMAT format) { return FORMATETC{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}; }
+FORMATETC GlobalFormat(CLIPFORMAT format) {
+    return FORMATETC{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+}
 
 CLIPFORMAT PreferredDropEffectFormat() {
     static const auto format = static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(L"Preferred DropEffect"));
     return format;
 }
 
-template <typename T>
-void Hold(ComPtr<T>& holder, T* object) {
+template <typename T> void Hold(ComPtr<T>& holder, T* object) {
     if (object) object->AddRef();
     *holder.Put() = object;
 }
@@ -68,7 +69,8 @@ void Hold(ComPtr<T>& holder, T* object) {
 TDropTarget::TDropTarget(TComponent* owner)
     : TComponent(owner), timerWindow_(L"LodestarDropTargetTimer", TOwnedWindow::TKind::MessageOnly,
                                       [this](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
-                                          if (message != WM_TIMER || wParam != kAutoScrollTimer) return std::nullopt;
+                                          if (message != WM_TIMER || wParam != kAutoScrollTimer)
+                                              return std::nullopt;
                                           AutoScroll();
                                           return 0;
                                       }) {
@@ -127,12 +129,17 @@ HRESULT STDMETHODCALLTYPE TDropTarget::QueryInterface(REFIID iid, void** object)
     return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE TDropTarget::AddRef() { return static_cast<ULONG>(::InterlockedIncrement(&refCount_)); }
+ULONG STDMETHODCALLTYPE TDropTarget::AddRef() {
+    return static_cast<ULONG>(::InterlockedIncrement(&refCount_));
+}
 
 // Never frees: the owner does, and the component's own reference keeps the count above zero until then.
-ULONG STDMETHODCALLTYPE TDropTarget::Release() { return static_cast<ULONG>(::InterlockedDecrement(&refCount_)); }
+ULONG STDMETHODCALLTYPE TDropTarget::Release() {
+    return static_cast<ULONG>(::InterlockedDecrement(&refCount_));
+}
 
-HRESULT STDMETHODCALLTYPE TDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) {
+HRESULT STDMETHODCALLTYPE TDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL point,
+                                                 DWORD* effect) {
     if (!effect) return E_INVALIDARG;
     try {
         *effect = Enter(data, keyState, point, *effect);
@@ -281,11 +288,15 @@ void TDropTarget::DoLeave() {
     if (OnLeave) OnLeave(this);
 }
 
-bool TDropTarget::DoGetData() { return true; }
+bool TDropTarget::DoGetData() {
+    return true;
+}
 
 void TDropTarget::ClearData() {}
 
-bool TDropTarget::HasValidFormats() { return static_cast<bool>(dataObject_); }
+bool TDropTarget::HasValidFormats() {
+    return static_cast<bool>(dataObject_);
+}
 
 DWORD TDropTarget::GetValidDropEffect(TShiftState shift, POINT point, DWORD allowed) {
     DWORD offered = allowed;
@@ -379,7 +390,8 @@ void TDropTarget::MeasureControl() {
     auto font = reinterpret_cast<HFONT>(::SendMessageW(control_, WM_GETFONT, 0, 0));
     if (!font) font = static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
     LOGFONTW logFont{};
-    if (::GetObjectW(font, sizeof logFont, &logFont) == sizeof logFont) scrollMargin_ = std::abs(logFont.lfHeight);
+    if (::GetObjectW(font, sizeof logFont, &logFont) == sizeof logFont)
+        scrollMargin_ = std::abs(logFont.lfHeight);
     if (scrollMargin_ == 0) {
         // A font of default height: take the height the control's text really has.
         const HDC dc = ::GetDC(control_);
@@ -394,7 +406,8 @@ void TDropTarget::MeasureControl() {
 void TDropTarget::SetAutoScroll(bool on) {
     if (on == autoScrolling_) return;
     if (on)
-        autoScrolling_ = ::SetTimer(timerWindow_.Handle(), kAutoScrollTimer, kAutoScrollInterval, nullptr) != 0;
+        autoScrolling_ =
+            ::SetTimer(timerWindow_.Handle(), kAutoScrollTimer, kAutoScrollInterval, nullptr) != 0;
     else {
         ::KillTimer(timerWindow_.Handle(), kAutoScrollTimer);
         autoScrolling_ = false;

@@ -34,7 +34,8 @@ class TDragTypes {
 public:
     constexpr TDragTypes() = default;
     constexpr TDragTypes(std::initializer_list<TDragType> types) {
-        for (TDragType type : types) bits_ |= Bit(type);
+        for (TDragType type : types)
+            bits_ |= Bit(type);
     }
     constexpr bool Contains(TDragType type) const { return (bits_ & Bit(type)) != 0; }
     constexpr bool Empty() const { return bits_ == 0; }
@@ -51,7 +52,8 @@ class TDropTarget : public TComponent, public IDropTarget {
 public:
     // `point` is in client coordinates of the registered control; `effect` holds DROPEFFECT_ bits and
     // may be changed by the handler.
-    using TDropTargetEvent = std::function<void(TComponent* sender, TShiftState shift, POINT point, DWORD& effect)>;
+    using TDropTargetEvent =
+        std::function<void(TComponent* sender, TShiftState shift, POINT point, DWORD& effect)>;
     using TNotifyEvent = std::function<void(TComponent* sender)>;
 
     explicit TDropTarget(TComponent* owner);
@@ -85,7 +87,8 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point,
+                                        DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragLeave() override;
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;

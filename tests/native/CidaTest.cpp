@@ -24,7 +24,8 @@ Bytes Item(const std::string& payload) {
 
 Bytes List(std::initializer_list<Bytes> items) {
     Bytes out;
-    for (const Bytes& item : items) out.insert(out.end(), item.begin(), item.end());
+    for (const Bytes& item : items)
+        out.insert(out.end(), item.begin(), item.end());
     out.push_back(0);
     out.push_back(0);
     return out;
@@ -36,19 +37,26 @@ Bytes Cat(Bytes a, const Bytes& b) {
 }
 
 // Shaped like the shell's own items: My Computer by its class id, a drive, a folder and files.
-const Bytes kMyComputer = Item(std::string("\x1F\x50\xE0\x4F\xD0\x20\xEA\x3A\x69\x10\xA2\xD8\x08\x00\x2B\x30\x30\x9D", 18));
-const Bytes kDriveC = Item(std::string("\x2F" "C:\\", 4) + std::string(19, '\0'));
+const Bytes kMyComputer =
+    Item(std::string("\x1F\x50\xE0\x4F\xD0\x20\xEA\x3A\x69\x10\xA2\xD8\x08\x00\x2B\x30\x30\x9D", 18));
+const Bytes kDriveC = Item(std::string("\x2F"
+                                       "C:\\",
+                                       4) +
+                           std::string(19, '\0'));
 const Bytes kUsers = Item(std::string("\x31\x00\x00\x00\x00\x00\x4A\x58\x21\x10\x10\x00Users\0", 18));
 const Bytes kMemo = Item(std::string("\x32\x00\x0C\x00\x00\x00\x4A\x58\x21\x10\x20\x00memo.txt\0", 21));
 const Bytes kOdd = Item(std::string("\x32\x00\x0C\x00\x00\x00\x4A\x58\x21\x10\x20\x00my notes.txt\0\0", 26));
 const Bytes kParent = List({kMyComputer, kDriveC, kUsers});
 const Bytes kDesktop = List({});
 
-IdList Id(const Bytes& bytes) { return IdList::FromBytes(bytes).value(); }
+IdList Id(const Bytes& bytes) {
+    return IdList::FromBytes(bytes).value();
+}
 
 std::vector<Bytes> Walk(const Bytes& block) {
     std::vector<Bytes> out;
-    for (const IdList& list : ReadCida(block)) out.emplace_back(list.Bytes().begin(), list.Bytes().end());
+    for (const IdList& list : ReadCida(block))
+        out.emplace_back(list.Bytes().begin(), list.Bytes().end());
     return out;
 }
 
@@ -83,15 +91,18 @@ TEST(Cida, ReadsTheParentAndEachObjectAtItsOffset) {
         Bytes block;
         std::vector<Bytes> lists;
     } cases[] = {
-        {"two files of a folder", BuildCida({kParent, List({kMemo}), List({kOdd})}),
+        {"two files of a folder",
+         BuildCida({kParent, List({kMemo}), List({kOdd})}),
          {kParent, List({kMemo}), List({kOdd})}},
-        {"objects on the desktop, parent empty", BuildCida({kDesktop, List({kMyComputer, kDriveC})}),
+        {"objects on the desktop, parent empty",
+         BuildCida({kDesktop, List({kMyComputer, kDriveC})}),
          {kDesktop, List({kMyComputer, kDriveC})}},
         {"no object, parent alone", BuildCida({kParent}), {kParent}},
         {"offsets point backwards", backwards, {kParent, List({kMemo}), List({kOdd})}},
         {"two objects share one list", shared, {kDesktop, List({kMemo}), List({kMemo})}},
         {"lists off the 4-byte grid", unaligned, {kDesktop, List({kMyComputer})}},
-        {"slack after the lists", Cat(BuildCida({kDesktop, List({kMemo})}), Bytes(64, 0xEE)),
+        {"slack after the lists",
+         Cat(BuildCida({kDesktop, List({kMemo})}), Bytes(64, 0xEE)),
          {kDesktop, List({kMemo})}},
         {"offset 0 reads the count as an empty list", Bytes{0, 0, 0, 0, 0, 0, 0, 0}, {kDesktop}},
     };
@@ -128,7 +139,8 @@ TEST(Cida, RefusesBlocksThatClaimMoreThanTheyHold) {
     const std::uint32_t many = static_cast<std::uint32_t>(kMaxCidaListBytes / big.size()) + 1;
     Bytes flood(4 + 4 * (static_cast<std::size_t>(many) + 1));
     PutU32(flood, 0, many);
-    for (std::size_t k = 0; k <= many; ++k) PutU32(flood, 4 + 4 * k, static_cast<std::uint32_t>(flood.size()));
+    for (std::size_t k = 0; k <= many; ++k)
+        PutU32(flood, 4 + 4 * k, static_cast<std::uint32_t>(flood.size()));
     flood = Cat(flood, big);
 
     const struct {
@@ -165,7 +177,8 @@ TEST(Cida, JoinsParentAndChildIntoAnAbsoluteList) {
         IdList joined;
     } cases[] = {
         {"folder and file", Id(kParent), Id(List({kMemo})), Id(List({kMyComputer, kDriveC, kUsers, kMemo}))},
-        {"desktop adds nothing", Id(kDesktop), Id(List({kMyComputer, kDriveC})), Id(List({kMyComputer, kDriveC}))},
+        {"desktop adds nothing", Id(kDesktop), Id(List({kMyComputer, kDriveC})),
+         Id(List({kMyComputer, kDriveC}))},
         {"no parent adds nothing", IdList(), Id(List({kMemo})), Id(List({kMemo}))},
         {"child that is the folder itself", Id(kParent), Id(kDesktop), Id(kParent)},
         {"no child gives none", Id(kParent), IdList(), IdList()},

@@ -10,7 +10,8 @@
 namespace lodestar::test {
 
 inline void PutU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // `lists` holds the parent's list first, then one list per object.
@@ -27,7 +28,8 @@ inline std::vector<std::uint8_t> BuildCida(const std::vector<std::vector<std::ui
 
 inline std::vector<std::uint8_t> BuildCida(const std::vector<IdList>& lists) {
     std::vector<std::vector<std::uint8_t>> bytes;
-    for (const IdList& list : lists) bytes.emplace_back(list.Bytes().begin(), list.Bytes().end());
+    for (const IdList& list : lists)
+        bytes.emplace_back(list.Bytes().begin(), list.Bytes().end());
     return BuildCida(bytes);
 }
 

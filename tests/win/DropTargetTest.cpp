@@ -27,19 +27,24 @@ using namespace lodestar::test;
 namespace {
 
 constexpr const char* kMyComputer = "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
-constexpr const char* kControlPanel = "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{21EC2020-3AEA-1069-A2DD-08002B30309D}";
+constexpr const char* kControlPanel =
+    "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{21EC2020-3AEA-1069-A2DD-08002B30309D}";
 constexpr DWORD kAllEffects = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
 
-void DestroyWindowHandle(HWND window) { ::DestroyWindow(window); }
+void DestroyWindowHandle(HWND window) {
+    ::DestroyWindow(window);
+}
 using UniqueWindow = UniqueHandle<NullHandleTraits<HWND, DestroyWindowHandle>>;
 
 // A visible borderless window at a known place, so screen and client points differ by its origin.
 UniqueWindow MakeWindow(const wchar_t* className, DWORD style, int x = 100, int y = 100) {
-    return UniqueWindow(::CreateWindowExW(0, className, L"drop", WS_POPUP | WS_VISIBLE | style, x, y, 300, 200,
-                                          nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
+    return UniqueWindow(::CreateWindowExW(0, className, L"drop", WS_POPUP | WS_VISIBLE | style, x, y, 300,
+                                          200, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
 }
 
-CLIPFORMAT Format(const wchar_t* name) { return static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(name)); }
+CLIPFORMAT Format(const wchar_t* name) {
+    return static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(name));
+}
 
 // The parent's list and the object's own item, split as a folder window hands them out.
 std::pair<IdList, IdList> SplitLast(const IdList& absolute) {
@@ -62,7 +67,8 @@ IdList ListOf(const UniqueCoTask<ITEMIDLIST>& pidl) {
 
 std::vector<std::uint8_t> Utf16Names(std::initializer_list<std::string> names) {
     std::wstring all;
-    for (const std::string& name : names) all += Widen(name) + L'\0';
+    for (const std::string& name : names)
+        all += Widen(name) + L'\0';
     all += L'\0';
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(all.data());
     return std::vector<std::uint8_t>(bytes, bytes + all.size() * sizeof(wchar_t));
@@ -70,7 +76,8 @@ std::vector<std::uint8_t> Utf16Names(std::initializer_list<std::string> names) {
 
 std::vector<std::uint8_t> LegacyNames(std::initializer_list<std::string> names) {
     std::string all;
-    for (const std::string& name : names) all += ToLegacy(name) + '\0';
+    for (const std::string& name : names)
+        all += ToLegacy(name) + '\0';
     all += '\0';
     return std::vector<std::uint8_t>(all.begin(), all.end());
 }
@@ -310,7 +317,8 @@ TEST_F(DropTargetTest, RefusesWhatHoldsNoUsableObject) {
         {"offset past the end", Format(L"Shell IDList Array"), offsetPastEnd, DROPEFFECT_LINK},
         {"item size below 2", Format(L"Shell IDList Array"), itemSizeOne, DROPEFFECT_LINK},
         {"list without its terminator", Format(L"Shell IDList Array"), unterminated, DROPEFFECT_LINK},
-        {"parent without objects", Format(L"Shell IDList Array"), BuildCida({ParseIdList(Root)}), DROPEFFECT_LINK},
+        {"parent without objects", Format(L"Shell IDList Array"), BuildCida({ParseIdList(Root)}),
+         DROPEFFECT_LINK},
     };
     for (const bool onEnter : {false, true}) {
         target_->GetDataOnEnter = onEnter;
@@ -341,7 +349,10 @@ TEST_F(DropTargetTest, MappedNamesKeptOnlyOnePerObject) {
         std::vector<std::uint8_t> names;
         std::vector<std::string> kept;
     } cases[] = {
-        {"wide names", L"FileNameMapW", Utf16Names({"メモ.txt", "my notes.txt"}), {"メモ.txt", "my notes.txt"}},
+        {"wide names",
+         L"FileNameMapW",
+         Utf16Names({"メモ.txt", "my notes.txt"}),
+         {"メモ.txt", "my notes.txt"}},
         {"legacy names", L"FileNameMap", LegacyNames({"メモ.txt", "ノート.txt"}), {"メモ.txt", "ノート.txt"}},
         {"one name too few", L"FileNameMapW", Utf16Names({"メモ.txt"}), {}},
         {"one name too many", L"FileNameMap", LegacyNames({"a", "b", "c"}), {}},
@@ -367,7 +378,8 @@ TEST_F(DropTargetTest, HandlerErrorIsShownAndTheDragForgotten) {
     };
     target_->OnDrop = [](TComponent*, TShiftState, POINT, DWORD&) { throw EProgramError("登録できません"); };
     TTestData data;
-    data.Set(Format(L"Shell IDList Array"), BuildCida({ParseIdList(Root), SplitLast(ParseIdList(Root + "\\memo.txt")).second}));
+    data.Set(Format(L"Shell IDList Array"),
+             BuildCida({ParseIdList(Root), SplitLast(ParseIdList(Root + "\\memo.txt")).second}));
     DWORD effect = kAllEffects;
     ASSERT_HRESULT_SUCCEEDED(SystemTarget()->DragEnter(&data, MK_LBUTTON, {150, 150}, &effect));
     effect = kAllEffects;
@@ -381,7 +393,8 @@ TEST_F(DropTargetTest, HandlerErrorIsShownAndTheDragForgotten) {
 TEST_F(DropTargetTest, ScrollsTheControlWhileTheDragRestsNearItsEdge) {
     const UniqueWindow list = MakeWindow(L"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 500, 100);
     ASSERT_TRUE(list);
-    for (int i = 0; i < 100; ++i) ::SendMessageW(list.Get(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"row"));
+    for (int i = 0; i < 100; ++i)
+        ::SendMessageW(list.Get(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"row"));
     ASSERT_TRUE(::GetWindowLongPtrW(list.Get(), GWL_STYLE) & WS_VSCROLL);
     target_->Register(list.Get(), "lv1");
     EXPECT_EQ(SystemTarget(), nullptr); // moved off the first window
@@ -391,7 +404,8 @@ TEST_F(DropTargetTest, ScrollsTheControlWhileTheDragRestsNearItsEdge) {
     const POINTL nearBottom{500 + client.right / 2, 100 + client.bottom - 2};
 
     TTestData data;
-    data.Set(Format(L"Shell IDList Array"), BuildCida({ParseIdList(Root), SplitLast(ParseIdList(Root + "\\memo.txt")).second}));
+    data.Set(Format(L"Shell IDList Array"),
+             BuildCida({ParseIdList(Root), SplitLast(ParseIdList(Root + "\\memo.txt")).second}));
     IDropTarget* target = static_cast<IDropTarget*>(::GetPropW(list.Get(), L"OleDropTargetInterface"));
     ASSERT_NE(target, nullptr);
     DWORD effect = kAllEffects;
@@ -438,9 +452,11 @@ TEST_F(DropTargetTest, RegistrationErrorsNameTheControl) {
     EXPECT_EQ(SystemTarget(), static_cast<IDropTarget*>(target_)); // the first registration stands
 
     auto* other = CreateComponent<TDropPIDLTarget>(&owner_);
-    EXPECT_EQ(message([&] { other->Register(window_.Get(), "lvChildIcons"); }), "Failed to Register lvChildIcons");
+    EXPECT_EQ(message([&] { other->Register(window_.Get(), "lvChildIcons"); }),
+              "Failed to Register lvChildIcons");
     EXPECT_FALSE(other->Registered());
-    EXPECT_EQ(message([&] { other->Register(reinterpret_cast<HWND>(0x7FFF0), "lv1"); }), "Failed to Register lv1");
+    EXPECT_EQ(message([&] { other->Register(reinterpret_cast<HWND>(0x7FFF0), "lv1"); }),
+              "Failed to Register lv1");
 
     // Revoked behind the component's back.
     ASSERT_HRESULT_SUCCEEDED(::RevokeDragDrop(window_.Get()));

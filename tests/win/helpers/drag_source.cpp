@@ -96,8 +96,8 @@ int main() {
     wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     wc.lpszClassName = L"LodestarDragSource";
     ::RegisterClassW(&wc);
-    const HWND window = ::CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"source", WS_POPUP | WS_VISIBLE, 100, 100,
-                                          100, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    const HWND window = ::CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"source", WS_POPUP | WS_VISIBLE,
+                                          100, 100, 100, 100, nullptr, nullptr, wc.hInstance, nullptr);
     std::printf("ready\n");
     std::fflush(stdout);
 
@@ -108,7 +108,8 @@ int main() {
         ::DispatchMessageW(&msg);
     }
     ::DestroyWindow(window);
-    for (const std::string& file : files) ::DeleteFileW(Widen(file).c_str());
+    for (const std::string& file : files)
+        ::DeleteFileW(Widen(file).c_str());
     ::RemoveDirectoryW(Widen(folder).c_str());
     ::OleUninitialize();
     return 0;

@@ -12,8 +12,9 @@
 using namespace lodestar;
 
 int main() {
-    const HWND window = ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"target", WS_POPUP | WS_VISIBLE, 400, 300, 200,
-                                          200, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    const HWND window =
+        ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"target", WS_POPUP | WS_VISIBLE, 400, 300, 200, 200,
+                          nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     TComponent owner(nullptr);
     auto* target = CreateComponent<TDropPIDLTarget>(&owner);
     target->Dragtypes = {dtLink};
