@@ -7,6 +7,7 @@
 #include "Handles.h"
 #include "Menus.h"
 #include "MessageWindow.h"
+#include "ShiftState.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -23,17 +24,6 @@ public:
 };
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
-
-using TShiftState = unsigned;
-enum : TShiftState {
-    ssShift = 1 << 0,
-    ssAlt = 1 << 1,
-    ssCtrl = 1 << 2,
-    ssLeft = 1 << 3,
-    ssRight = 1 << 4,
-    ssMiddle = 1 << 5,
-    ssDouble = 1 << 6,
-};
 
 // The shell's notifications arrive as this message on the icon's hidden window.
 constexpr UINT kTrayCallbackMessage = WM_USER;

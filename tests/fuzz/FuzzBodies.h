@@ -1,12 +1,15 @@
 // What each fuzz target checks, shared with the native regression test that replays saved inputs.
 #pragma once
 
+#include "Cida.h"
+#include "CidaBlock.h"
 #include "CommandLine.h"
 #include "Errors.h"
 #include "IniText.h"
 #include "ItemStream.h"
 #include "LegacyText.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
@@ -139,6 +142,58 @@ inline void IniText(std::span<const std::uint8_t> data) {
     const TIniOptions options = ReadIniOptions(ini);
     const int position = IntervalTrackPosition(options.Interval);
     Check(position >= 3 && position <= 12 && IsUtf8(options.DefIconPath) && IsUtf8(ReadIniGroupName(ini)));
+}
+
+// An independent judge of a "Shell IDList Array" block, in 64-bit arithmetic throughout, so that a wrapped
+// sum in the reader's own bounds checks shows as a disagreement.
+inline bool CidaAcceptable(std::span<const std::uint8_t> data) {
+    const auto u32 = [&](std::uint64_t at) {
+        return static_cast<std::uint64_t>(data[at]) | static_cast<std::uint64_t>(data[at + 1]) << 8 |
+               static_cast<std::uint64_t>(data[at + 2]) << 16 | static_cast<std::uint64_t>(data[at + 3]) << 24;
+    };
+    const std::uint64_t size = data.size();
+    if (size < 4) return false;
+    const std::uint64_t count = u32(0);
+    if (4 + 4 * (count + 1) > size) return false;
+    std::uint64_t total = 0;
+    for (std::uint64_t k = 0; k <= count; ++k) {
+        const std::uint64_t offset = u32(4 + 4 * k);
+        std::uint64_t pos = offset;
+        for (;;) {
+            if (pos + 2 > size) return false;
+            const std::uint64_t cb = data[pos] | data[pos + 1] << 8;
+            if (cb == 0) break;
+            if (cb < 2) return false;
+            pos += cb;
+        }
+        total += pos + 2 - offset;
+    }
+    return total <= kMaxCidaListBytes;
+}
+
+// A block is read whole or not at all; each list read is the well-formed list found at its offset, and
+// joining it to the parent gives a well-formed absolute list.
+inline void Cida(std::span<const std::uint8_t> data) {
+    const std::vector<IdList> lists = ReadCida(data);
+    Check(lists.empty() != CidaAcceptable(data));
+    if (lists.empty()) return;
+    const auto u32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(data[at] | data[at + 1] << 8 | data[at + 2] << 16) |
+               static_cast<std::uint32_t>(data[at + 3]) << 24;
+    };
+    Check(lists.size() == static_cast<std::size_t>(u32(0)) + 1);
+    for (std::size_t k = 0; k < lists.size(); ++k) {
+        const std::span<const std::uint8_t> bytes = lists[k].Bytes();
+        Check(IdList::FromBytes(bytes).has_value() && IdList::WalkedSize(bytes.data()) == bytes.size());
+        const std::size_t offset = u32(4 + 4 * k);
+        Check(data.size() - offset >= bytes.size() &&
+              std::equal(bytes.begin(), bytes.end(), data.begin() + static_cast<std::ptrdiff_t>(offset)));
+        if (k == 0) continue;
+        const IdList joined = JoinIdLists(lists[0], lists[k]);
+        Check(joined.Size() == lists[0].Size() - 2 + bytes.size());
+        Check(IdList::FromBytes(joined.Bytes()).has_value());
+    }
+    Check(ReadCida(test::BuildCida(lists)) == lists);
 }
 
 } // namespace lodestar::fuzz

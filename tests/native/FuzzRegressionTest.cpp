@@ -18,6 +18,7 @@ TEST(FuzzRegressions, SavedInputsPass) {
         {"item_list", lodestar::fuzz::ItemList},
         {"split_cmdline", lodestar::fuzz::SplitCmdLine},
         {"ini_text", lodestar::fuzz::IniText},
+        {"cida", lodestar::fuzz::Cida},
     };
     int replayed = 0;
     for (const auto& target : targets) {
