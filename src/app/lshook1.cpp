@@ -36,8 +36,7 @@ std::string WithLibraryName(const char* format) {
     return text.replace(text.find("%s"), 2, name);
 }
 
-template <typename Fn>
-Fn Export(HMODULE library, const char* name) {
+template <typename Fn> Fn Export(HMODULE library, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
 }
 
@@ -56,9 +55,27 @@ void WaitUntilAreaRefusesFiles() {
         ::Sleep(5);
 }
 
+// The block outlives our own unloading while the shell keeps the library (Wine keeps it for the life of the
+// shell process, Windows for a while): every enabling after the first would otherwise report a conflict.
+// Only a receiver that is a live window of another process is one; a block left by this process or by one
+// that has ended is overwritten by the installation.
+bool BlockHeldByAnotherProcess() {
+    const UniqueKernelHandle mapping(::OpenFileMappingW(FILE_MAP_READ, FALSE, hook::kSharedBlockName));
+    if (!mapping) return true;
+    const UniqueView view(::MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, sizeof(hook::TSharedBlock)));
+    if (!view) return true;
+    const auto& block = *static_cast<const hook::TSharedBlock*>(view.Get());
+    const HWND receiver = static_cast<HWND>(LongToHandle(block.ReceiverWnd));
+    DWORD owner = 0;
+    return receiver && ::IsWindow(receiver) && ::GetWindowThreadProcessId(receiver, &owner) &&
+           owner != ::GetCurrentProcessId();
+}
+
 } // namespace
 
-bool HookLoaded() { return static_cast<bool>(Loaded().Library); }
+bool HookLoaded() {
+    return static_cast<bool>(Loaded().Library);
+}
 
 void InstallHook(HWND receiver) {
     THookLibrary& loaded = Loaded();
@@ -76,11 +93,14 @@ void InstallHook(HWND receiver) {
     try {
         if (!loaded.InstallHookProc || !loaded.UninstallHookProc)
             throw EHookFailure(WithLibraryName(
-                "%s 内に必要な関数が見つかりません.\rDLLファイルが壊れているか、またはバージョンが一致しないようで"
+                "%s "
+                "内に必要な関数が見つかりません."
+                "\rDLLファイルが壊れているか、またはバージョンが一致しないようで"
                 "す.\r\r解決するには、正しい手順に従ってプログラムを再インストールしてください"));
-        if (loadError == ERROR_ALREADY_EXISTS)
+        if (loadError == ERROR_ALREADY_EXISTS && BlockHeldByAnotherProcess())
             throw EHookFailure(
-                "すでにメモリマップドファイルが作成されています.\r他のプロセスによって既にフックがインストールさ"
+                "すでにメモリマップドファイルが作成されています."
+                "\r他のプロセスによって既にフックがインストールさ"
                 "れている可能性があります.\r\r正常な状態に復帰するにはWindowsを再起動させてください");
         if (!loaded.InstallHookProc(receiver)) throw EHookFailure("フックのインストールに失敗しました");
         PostTrayAcceptFiles(true);

@@ -10,12 +10,16 @@ HMODULE libraryModule = nullptr;
 HANDLE blockMapping = nullptr;
 TSharedBlock* block = nullptr;
 
-HWND WindowOf(LONG value) { return static_cast<HWND>(LongToHandle(value)); }
-HHOOK HookOf(LONG value) { return static_cast<HHOOK>(LongToHandle(value)); }
+HWND WindowOf(LONG value) {
+    return static_cast<HWND>(LongToHandle(value));
+}
+HHOOK HookOf(LONG value) {
+    return static_cast<HHOOK>(LongToHandle(value));
+}
 
 void OpenBlock() {
-    blockMapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(TSharedBlock),
-                                        kSharedBlockName);
+    blockMapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        sizeof(TSharedBlock), kSharedBlockName);
     // The loader reads this value once the library is loaded: ERROR_ALREADY_EXISTS tells it that another
     // process holds the block. Mapping the view must not overwrite it.
     const DWORD created = ::GetLastError();
@@ -40,7 +44,8 @@ void CloseBlock() {
 
 void SetAcceptFiles(HWND window, bool accept) {
     const LONG_PTR style = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
-    const LONG_PTR wanted = accept ? (style | WS_EX_ACCEPTFILES) : (style & ~static_cast<LONG_PTR>(WS_EX_ACCEPTFILES));
+    const LONG_PTR wanted =
+        accept ? (style | WS_EX_ACCEPTFILES) : (style & ~static_cast<LONG_PTR>(WS_EX_ACCEPTFILES));
     if (wanted != style) ::SetWindowLongPtrW(window, GWL_EXSTYLE, wanted);
 }
 
@@ -92,8 +97,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         libraryModule = instance;
         OpenBlock();
         break;
-    case DLL_PROCESS_DETACH: CloseBlock(); break;
-    default: break;
+    case DLL_PROCESS_DETACH:
+        CloseBlock();
+        break;
+    default:
+        break;
     }
     return TRUE;
 }

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,11 +29,12 @@ constexpr UINT WM_TRAYACCEPTFILES = hook::WM_TRAYACCEPTFILES;
 const std::string kNotFound =
     "LSHOOK.DLL が見つかりません.\rタスクトレイへの直接のドラッグ＆ドロップを有効にできませんでした";
 const std::string kExportsMissing =
-    "LSHOOK.DLL 内に必要な関数が見つかりません.\rDLLファイルが壊れているか、またはバージョンが一致しないようです."
+    "LSHOOK.DLL "
+    "内に必要な関数が見つかりません.\rDLLファイルが壊れているか、またはバージョンが一致しないようです."
     "\r\r解決するには、正しい手順に従ってプログラムを再インストールしてください";
-const std::string kBlockExists =
-    "すでにメモリマップドファイルが作成されています.\r他のプロセスによって既にフックがインストールされている可能性"
-    "があります.\r\r正常な状態に復帰するにはWindowsを再起動させてください";
+const std::string kBlockExists = "すでにメモリマップドファイルが作成されています."
+                                 "\r他のプロセスによって既にフックがインストールされている可能性"
+                                 "があります.\r\r正常な状態に復帰するにはWindowsを再起動させてください";
 const std::string kInstallFailed = "フックのインストールに失敗しました";
 const std::string kAlreadyInstalled = "フックは既にインストールされています";
 const std::string kNotInstalled = "フックはインストールされていません";
@@ -65,8 +67,9 @@ public:
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_NCCREATE)
-            ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+            ::SetWindowLongPtrW(
+                window, GWLP_USERDATA,
+                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         auto* self = reinterpret_cast<TReceiver*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
         if (message == WM_DROPFILES && self) {
             self->Drops.emplace_back(wParam, lParam);
@@ -152,7 +155,8 @@ TEST_F(HookLibraryTest, AcceptFilesRequestsSwitchTheAreaStyle) {
         const auto lines = standIn_.WaitForLog(i + 1);
         ASSERT_EQ(lines.size(), i + 1);
         // The area's own procedure gets the request unchanged, after the hook acted on it.
-        EXPECT_EQ(lines[i], Line("area", "WM_TRAYACCEPTFILES", request, static_cast<LPARAM>(request), accepts));
+        EXPECT_EQ(lines[i],
+                  Line("area", "WM_TRAYACCEPTFILES", request, static_cast<LPARAM>(request), accepts));
         EXPECT_EQ(standIn_.AcceptsFiles(area), accepts);
     }
 }
@@ -212,7 +216,8 @@ TEST(HookLibraryWithoutBlock, InstallsNothing) {
     ASSERT_NE(install, nullptr);
     EXPECT_EQ(install(receiver.Handle()), nullptr);
     ASSERT_TRUE(::PostMessageW(standIn.Area(), WM_TRAYACCEPTFILES, 1, 1));
-    EXPECT_EQ(standIn.WaitForLog(1), std::vector<std::string>{Line("area", "WM_TRAYACCEPTFILES", 1, 1, false)});
+    EXPECT_EQ(standIn.WaitForLog(1),
+              std::vector<std::string>{Line("area", "WM_TRAYACCEPTFILES", 1, 1, false)});
 }
 
 namespace {
@@ -221,6 +226,9 @@ struct Shown {
     std::string Text, Caption;
     bool operator==(const Shown&) const = default;
 };
+void PrintTo(const Shown& shown, std::ostream* os) {
+    *os << "\"" << shown.Text << "\" / \"" << shown.Caption << "\"";
+}
 
 // The loader as the main window uses it; message boxes are caught by the seam.
 class HookLoaderTest : public ::testing::Test {
@@ -291,19 +299,30 @@ TEST_F(HookLoaderTest, InstallShowsAcceptsForwardsAndUninstallLeavesTheAreaRefus
     Drain();
     EXPECT_EQ(receiver_.Drops.size(), 1u);
     EXPECT_TRUE(shown_.empty());
+
+    // The shell keeps the library, and with it the block, after the hook is gone; enabling again (as the
+    // main window does after each of its commands) must still work.
+    InstallHook(receiver_.Handle());
+    EXPECT_TRUE(shown_.empty());
+    EXPECT_TRUE(HookLoaded());
+    lines = standIn.WaitForLog(6);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[5], Line("area", "WM_TRAYACCEPTFILES", 1, 1, true));
 }
 
 TEST_F(HookLoaderTest, FailuresAfterLoadingAreShownAndLeaveNothingLoaded) {
+    enum class Holds { nothing, blockOfLiveReceiver, blockOfEndedReceiver, otherObject };
     struct Case {
         const char* name;
-        bool area;             // a notification area to hook
-        const wchar_t* holds;  // what this process holds under the block's name first
-        std::string message;
+        bool area;           // a notification area to hook
+        Holds holds;         // what this process holds under the block's name first
+        std::string message; // shown; none when the installation succeeds
     };
     const Case cases[] = {
-        {"shared block already existed", true, L"mapping", kBlockExists},
-        {"no notification area", false, nullptr, kInstallFailed},
-        {"block cannot be made", true, L"mutex", kInstallFailed},
+        {"block of another program's live window", true, Holds::blockOfLiveReceiver, kBlockExists},
+        {"block left by a program that ended", true, Holds::blockOfEndedReceiver, ""},
+        {"no notification area", false, Holds::nothing, kInstallFailed},
+        {"block cannot be made", true, Holds::otherObject, kInstallFailed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -313,13 +332,33 @@ TEST_F(HookLoaderTest, FailuresAfterLoadingAreShownAndLeaveNothingLoaded) {
             ASSERT_TRUE(standIn.Start());
         }
         UniqueKernelHandle held;
-        if (c.holds && std::wstring(c.holds) == L"mapping")
-            held.Reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 12, hook::kSharedBlockName));
-        else if (c.holds)
+        if (c.holds == Holds::blockOfLiveReceiver || c.holds == Holds::blockOfEndedReceiver) {
+            // As a program that installed the hook leaves the block behind.
+            held.Reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 12,
+                                            hook::kSharedBlockName));
+            ASSERT_TRUE(held);
+            const UniqueView view(::MapViewOfFile(held.Get(), FILE_MAP_WRITE, 0, 0, 12));
+            ASSERT_TRUE(view);
+            HWND receiver = standIn.Other();
+            if (c.holds == Holds::blockOfEndedReceiver) {
+                TReceiver gone;
+                receiver = gone.Handle();
+            }
+            static_cast<hook::TSharedBlock*>(view.Get())->ReceiverWnd = HandleToLong(receiver);
+        } else if (c.holds == Holds::otherObject) {
             held.Reset(::CreateMutexW(nullptr, FALSE, hook::kSharedBlockName));
-        ASSERT_EQ(static_cast<bool>(held), c.holds != nullptr);
+            ASSERT_TRUE(held);
+        }
 
         EXPECT_EQ(RaisedBy([&] { InstallHook(receiver_.Handle()); }), "");
+        if (c.message.empty()) {
+            EXPECT_TRUE(shown_.empty());
+            EXPECT_TRUE(HookLoaded());
+            EXPECT_EQ(standIn.WaitForLog(1),
+                      std::vector<std::string>{Line("area", "WM_TRAYACCEPTFILES", 1, 1, true)});
+            if (HookLoaded()) UninstallHook();
+            continue;
+        }
         EXPECT_EQ(shown_, (std::vector<Shown>{{c.message, "Lodestar"}}));
         EXPECT_FALSE(HookLoaded());
 
@@ -330,7 +369,8 @@ TEST_F(HookLoaderTest, FailuresAfterLoadingAreShownAndLeaveNothingLoaded) {
         InstallHook(receiver_.Handle());
         EXPECT_TRUE(shown_.empty());
         EXPECT_TRUE(HookLoaded());
-        EXPECT_EQ(standIn.WaitForLog(1), std::vector<std::string>{Line("area", "WM_TRAYACCEPTFILES", 1, 1, true)});
+        EXPECT_EQ(standIn.WaitForLog(1),
+                  std::vector<std::string>{Line("area", "WM_TRAYACCEPTFILES", 1, 1, true)});
         if (HookLoaded()) UninstallHook();
     }
 }
@@ -372,22 +412,23 @@ TEST(HookLoaderElsewhere, WithoutTheLibraryOrWithAStubOfIt) {
         const std::string program = folder + "hook_tests.exe";
         ASSERT_TRUE(::CopyFileW(self, Widen(program).c_str(), FALSE));
         if (c.library) {
-            ASSERT_TRUE(::CopyFileW(Widen(ExeFolder() + c.library).c_str(), Widen(folder + "LSHOOK.DLL").c_str(),
-                                    FALSE));
+            ASSERT_TRUE(::CopyFileW(Widen(ExeFolder() + c.library).c_str(),
+                                    Widen(folder + "LSHOOK.DLL").c_str(), FALSE));
         }
 
         SECURITY_ATTRIBUTES inherit{};
         inherit.nLength = sizeof inherit;
         inherit.bInheritHandle = TRUE;
         const std::string outPath = folder + "out.txt";
-        UniqueFile out(::CreateFileW(Widen(outPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFile out(::CreateFileW(Widen(outPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(out);
         STARTUPINFOW si{};
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdOutput = si.hStdError = out.Get();
-        std::wstring command = L"\"" + Widen(program) + L"\" --gtest_also_run_disabled_tests --gtest_filter=HookLoaderTest." +
+        std::wstring command = L"\"" + Widen(program) +
+                               L"\" --gtest_also_run_disabled_tests --gtest_filter=HookLoaderTest." +
                                Widen(c.test);
         PROCESS_INFORMATION pi{};
         ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
@@ -401,11 +442,13 @@ TEST(HookLoaderElsewhere, WithoutTheLibraryOrWithAStubOfIt) {
 
         std::string output;
         {
-            const UniqueFile in(::CreateFileW(Widen(outPath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            const UniqueFile in(::CreateFileW(Widen(outPath).c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
             char buffer[4096];
             DWORD n = 0;
-            while (in && ::ReadFile(in.Get(), buffer, sizeof buffer, &n, nullptr) && n) output.append(buffer, n);
+            while (in && ::ReadFile(in.Get(), buffer, sizeof buffer, &n, nullptr) && n)
+                output.append(buffer, n);
         }
         EXPECT_EQ(code, 0u) << output;
         EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;

@@ -28,8 +28,8 @@ inline std::string NewTempFolder(const std::string& stem) {
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
     static int count = 0;
-    const std::string folder = Narrow(temp) + stem + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                               std::to_string(++count);
+    const std::string folder =
+        Narrow(temp) + stem + "-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++count);
     ::CreateDirectoryW(Widen(folder).c_str(), nullptr);
     return folder + "\\";
 }
@@ -64,12 +64,14 @@ public:
         const std::string folder = NewTempFolder("standin");
         logPath_ = folder + "log.txt";
         const std::string readyPath = folder + "ready.txt";
-        std::wstring command = L"\"" + Widen(ExeFolder() + "tray_standin.exe") + L"\" --log \"" + Widen(logPath_) +
-                               L"\" --ready \"" + Widen(readyPath) + L"\" --seconds " + std::to_wstring(seconds);
+        std::wstring command = L"\"" + Widen(ExeFolder() + "tray_standin.exe") + L"\" --log \"" +
+                               Widen(logPath_) + L"\" --ready \"" + Widen(readyPath) + L"\" --seconds " +
+                               std::to_wstring(seconds);
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                              &pi))
             return ::testing::AssertionFailure() << "tray_standin.exe did not start: " << ::GetLastError();
         ::CloseHandle(pi.hThread);
         process_.Reset(pi.hProcess);
@@ -84,7 +86,8 @@ public:
     void Stop() {
         if (!process_) return;
         if (::IsWindow(area_)) ::PostMessageW(area_, WM_CLOSE, 0, 0);
-        if (::WaitForSingleObject(process_.Get(), 10000) != WAIT_OBJECT_0) ::TerminateProcess(process_.Get(), 1);
+        if (::WaitForSingleObject(process_.Get(), 10000) != WAIT_OBJECT_0)
+            ::TerminateProcess(process_.Get(), 1);
         process_.Reset();
         area_ = nullptr;
     }
@@ -133,7 +136,8 @@ private:
         std::string text;
         char buffer[4096];
         DWORD n = 0;
-        while (::ReadFile(file.Get(), buffer, sizeof buffer, &n, nullptr) && n) text.append(buffer, n);
+        while (::ReadFile(file.Get(), buffer, sizeof buffer, &n, nullptr) && n)
+            text.append(buffer, n);
         return text;
     }
 

@@ -2,4 +2,6 @@
 // another version would. Its "InstallHookProc" fails, so a loader that called it anyway would be noticed.
 #include <windows.h>
 
-extern "C" __declspec(dllexport) HHOOK WINAPI InstallHookProc(HWND) { return nullptr; }
+extern "C" __declspec(dllexport) HHOOK WINAPI InstallHookProc(HWND) {
+    return nullptr;
+}

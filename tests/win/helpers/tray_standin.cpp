@@ -42,11 +42,10 @@ void Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (logFile == INVALID_HANDLE_VALUE) return;
     const bool accept = (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
     char line[200];
-    const int n = std::snprintf(line, sizeof line, "%s %s wParam=%llu lParam=%lld accept=%d\r\n",
-                                window == area ? "area" : "other",
-                                message == WM_DROPFILES ? "WM_DROPFILES" : "WM_TRAYACCEPTFILES",
-                                static_cast<unsigned long long>(wParam), static_cast<long long>(lParam),
-                                accept ? 1 : 0);
+    const int n = std::snprintf(
+        line, sizeof line, "%s %s wParam=%llu lParam=%lld accept=%d\r\n", window == area ? "area" : "other",
+        message == WM_DROPFILES ? "WM_DROPFILES" : "WM_TRAYACCEPTFILES",
+        static_cast<unsigned long long>(wParam), static_cast<long long>(lParam), accept ? 1 : 0);
     DWORD written = 0;
     ::WriteFile(logFile, line, static_cast<DWORD>(n), &written, nullptr);
 }
@@ -72,17 +71,24 @@ void PaintCheckerboard(HWND window) {
 LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_TRAYACCEPTFILES:
-    case WM_DROPFILES: Record(window, message, wParam, lParam); return 0;
-    case WM_STANDIN_STALL: ::Sleep(static_cast<DWORD>(wParam)); return 0;
+    case WM_DROPFILES:
+        Record(window, message, wParam, lParam);
+        return 0;
+    case WM_STANDIN_STALL:
+        ::Sleep(static_cast<DWORD>(wParam));
+        return 0;
     case WM_PAINT:
         if (window != area) break;
         PaintCheckerboard(window);
         return 0;
-    case WM_TIMER: ::DestroyWindow(area); return 0;
+    case WM_TIMER:
+        ::DestroyWindow(area);
+        return 0;
     case WM_DESTROY:
         if (window == area) ::PostQuitMessage(0);
         return 0;
-    default: break;
+    default:
+        break;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
@@ -101,7 +107,8 @@ bool WriteReady(const std::wstring& path) {
     const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    const std::string text = std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(area)));
+    const std::string text =
+        std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(area)));
     DWORD written = 0;
     const bool ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                     written == text.size();
@@ -115,13 +122,17 @@ int main(int argc, char** argv) {
     std::wstring logPath, readyPath;
     int seconds = 120;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--log")) logPath = Wide(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--ready")) readyPath = Wide(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--seconds")) seconds = std::atoi(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--log"))
+            logPath = Wide(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--ready"))
+            readyPath = Wide(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--seconds"))
+            seconds = std::atoi(argv[i + 1]);
     }
     if (!logPath.empty()) {
-        logFile = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        logFile = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (!RegisterClassNamed(L"TrayNotifyWnd") || !RegisterClassNamed(L"TrayStandInOther") ||
         !RegisterClassNamed(L"Shell_TrayWnd"))
@@ -132,8 +143,8 @@ int main(int argc, char** argv) {
     RECT bounds{};
     if (!taskbar || !::GetClientRect(taskbar, &bounds) || bounds.right <= 0 || bounds.bottom <= 0) {
         const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
-        taskbar = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP | WS_VISIBLE, 0, height - 20,
-                                    width, 20, nullptr, nullptr, instance, nullptr);
+        taskbar = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP | WS_VISIBLE, 0,
+                                    height - 20, width, 20, nullptr, nullptr, instance, nullptr);
         if (!taskbar) return 1;
         ::GetClientRect(taskbar, &bounds);
     }
@@ -141,7 +152,8 @@ int main(int argc, char** argv) {
     area = ::CreateWindowExW(0, L"TrayNotifyWnd", L"", WS_CHILD | WS_VISIBLE, bounds.right - width, 0, width,
                              bounds.bottom, taskbar, nullptr, instance, nullptr);
     if (!area) return 1;
-    ::CreateWindowExW(0, L"TrayStandInOther", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance, nullptr);
+    ::CreateWindowExW(0, L"TrayStandInOther", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance,
+                      nullptr);
     ::SetTimer(area, 1, static_cast<UINT>(seconds > 0 ? seconds : 120) * 1000u, nullptr);
     ::UpdateWindow(area);
     if (!readyPath.empty() && !WriteReady(readyPath)) return 1;
