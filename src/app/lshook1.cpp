@@ -55,8 +55,9 @@ void WaitUntilAreaRefusesFiles() {
         ::Sleep(5);
 }
 
-// The block outlives our own unloading while the shell keeps the library (Wine keeps it for the life of the
-// shell process, Windows for a while): every enabling after the first would otherwise report a conflict.
+// The block outlives our own unloading while the shell keeps the library after the hook is removed (Wine
+// keeps it; Windows unloads it only later): every enabling after the first would otherwise report a
+// conflict, and the main window enables again after each of its commands.
 // Only a receiver that is a live window of another process is one; a block left by this process or by one
 // that has ended is overwritten by the installation.
 bool BlockHeldByAnotherProcess() {

@@ -1,7 +1,8 @@
 // A stand-in for the taskbar's notification area, which Wine's desktop lacks: a window of class
-// "TrayNotifyWnd" inside the desktop's "Shell_TrayWnd" (or inside a "Shell_TrayWnd" of its own when there
-// is none), covering the right-hand 160 pixels of the taskbar and painted with a magenta and cyan
-// checkerboard, so that a copy of it can be told apart in a screenshot.
+// "TrayNotifyWnd" covering the right-hand 160 pixels of the taskbar (y 748..767 of the 1024x768 desktop),
+// inside a topmost "Shell_TrayWnd" of its own over that part of the desktop's taskbar (inside the
+// desktop's own "Shell_TrayWnd" when its own would not be the one found first). It is painted with a
+// magenta and cyan checkerboard of 5-pixel squares, so that a copy of it can be told apart in a screenshot.
 //
 //   tray_standin.exe --log FILE --ready FILE [--seconds N]
 //
@@ -139,18 +140,36 @@ int main(int argc, char** argv) {
         return 1;
 
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    HWND taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
-    RECT bounds{};
-    if (!taskbar || !::GetClientRect(taskbar, &bounds) || bounds.right <= 0 || bounds.bottom <= 0) {
+    // Where the area goes: the right-hand end of the desktop's taskbar, or of the screen's bottom strip.
+    const HWND shellTaskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+    RECT strip{};
+    if (!shellTaskbar || !::GetWindowRect(shellTaskbar, &strip) || strip.right - strip.left <= 0 ||
+        strip.bottom - strip.top <= 0) {
         const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
-        taskbar = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP | WS_VISIBLE, 0,
-                                    height - 20, width, 20, nullptr, nullptr, instance, nullptr);
-        if (!taskbar) return 1;
-        ::GetClientRect(taskbar, &bounds);
+        strip = {0, height - 20, width, height};
     }
-    const int width = bounds.right < kAreaWidth ? bounds.right : kAreaWidth;
-    area = ::CreateWindowExW(0, L"TrayNotifyWnd", L"", WS_CHILD | WS_VISIBLE, bounds.right - width, 0, width,
-                             bounds.bottom, taskbar, nullptr, instance, nullptr);
+    const int width = strip.right - strip.left < kAreaWidth ? strip.right - strip.left : kAreaWidth;
+    const int height = strip.bottom - strip.top;
+
+    // Wine shows nothing that a process draws into a child of another process's window, and copies of it
+    // come out empty. A topmost taskbar of our own over that end of the strip comes first for FindWindow,
+    // so the area inside it is the one every program finds, and its picture can be seen and copied.
+    HWND taskbar = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"Shell_TrayWnd",
+                                     L"", WS_POPUP, strip.right - width, strip.top, width, height, nullptr,
+                                     nullptr, instance, nullptr);
+    if (taskbar) ::ShowWindow(taskbar, SW_SHOWNOACTIVATE);
+    int left = 0;
+    if (taskbar && ::FindWindowW(L"Shell_TrayWnd", nullptr) != taskbar && shellTaskbar) {
+        // Some other taskbar still comes first: put the area inside that one, where it is found.
+        ::DestroyWindow(taskbar);
+        taskbar = shellTaskbar;
+        RECT client{};
+        ::GetClientRect(taskbar, &client);
+        left = client.right - width;
+    }
+    if (!taskbar) return 1;
+    area = ::CreateWindowExW(0, L"TrayNotifyWnd", L"", WS_CHILD | WS_VISIBLE, left, 0, width, height, taskbar,
+                             nullptr, instance, nullptr);
     if (!area) return 1;
     ::CreateWindowExW(0, L"TrayStandInOther", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance,
                       nullptr);
