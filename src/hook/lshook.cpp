@@ -1,0 +1,109 @@
+// The tray drop hook library. It is loaded into the shell's process and runs on the taskbar's thread, so
+// it uses nothing but Win32: no exceptions, no run-time library objects, nothing that could throw.
+#include "lshook.h"
+
+using namespace lodestar::hook;
+
+namespace {
+
+HMODULE libraryModule = nullptr;
+HANDLE blockMapping = nullptr;
+TSharedBlock* block = nullptr;
+
+HWND WindowOf(LONG value) {
+    return static_cast<HWND>(LongToHandle(value));
+}
+HHOOK HookOf(LONG value) {
+    return static_cast<HHOOK>(LongToHandle(value));
+}
+
+void OpenBlock() {
+    blockMapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        sizeof(TSharedBlock), kSharedBlockName);
+    // The loader reads this value once the library is loaded: ERROR_ALREADY_EXISTS tells it that another
+    // process holds the block. Mapping the view must not overwrite it.
+    const DWORD created = ::GetLastError();
+    if (blockMapping) {
+        block = static_cast<TSharedBlock*>(
+            ::MapViewOfFile(blockMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TSharedBlock)));
+    }
+    if (blockMapping && !block) {
+        ::CloseHandle(blockMapping);
+        blockMapping = nullptr;
+        return;
+    }
+    ::SetLastError(created);
+}
+
+void CloseBlock() {
+    if (block) ::UnmapViewOfFile(block);
+    if (blockMapping) ::CloseHandle(blockMapping);
+    block = nullptr;
+    blockMapping = nullptr;
+}
+
+void SetAcceptFiles(HWND window, bool accept) {
+    const LONG_PTR style = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
+    const LONG_PTR wanted =
+        accept ? (style | WS_EX_ACCEPTFILES) : (style & ~static_cast<LONG_PTR>(WS_EX_ACCEPTFILES));
+    if (wanted != style) ::SetWindowLongPtrW(window, GWL_EXSTYLE, wanted);
+}
+
+LRESULT CALLBACK GetMsgProc(int code, WPARAM removal, LPARAM lParam) {
+    const TSharedBlock* shared = block;
+    if (shared && code >= 0 && lParam) {
+        const MSG& msg = *reinterpret_cast<const MSG*>(lParam);
+        if (shared->TrayWnd != 0 && msg.hwnd == WindowOf(shared->TrayWnd)) {
+            if (msg.message == WM_TRAYACCEPTFILES) {
+                SetAcceptFiles(msg.hwnd, msg.wParam != 0);
+            } else if (msg.message == WM_DROPFILES && removal == PM_REMOVE) {
+                // A thread that peeks before it gets shows the hook each message twice; forwarding both
+                // would register every dropped file twice.
+                ::PostMessageW(WindowOf(shared->ReceiverWnd), WM_DROPFILES, msg.wParam, msg.lParam);
+            }
+        }
+    }
+    return ::CallNextHookEx(shared ? HookOf(shared->HookHandle) : nullptr, code, removal, lParam);
+}
+
+} // namespace
+
+extern "C" {
+
+HHOOK WINAPI InstallHookProc(HWND receiver) {
+    if (!block) return nullptr;
+    block->ReceiverWnd = 0;
+    block->TrayWnd = 0;
+    block->HookHandle = 0;
+    block->ReceiverWnd = HandleToLong(receiver);
+    const HWND taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+    const HWND area = taskbar ? ::FindWindowExW(taskbar, nullptr, L"TrayNotifyWnd", nullptr) : nullptr;
+    block->TrayWnd = HandleToLong(area);
+    const DWORD thread = area ? ::GetWindowThreadProcessId(area, nullptr) : 0;
+    if (!receiver || !area || !thread) return nullptr;
+    const HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, GetMsgProc, libraryModule, thread);
+    block->HookHandle = HandleToLong(hook);
+    return hook;
+}
+
+BOOL WINAPI UninstallHookProc() {
+    if (!block) return FALSE;
+    return ::UnhookWindowsHookEx(HookOf(block->HookHandle));
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        libraryModule = instance;
+        OpenBlock();
+        break;
+    case DLL_PROCESS_DETACH:
+        CloseBlock();
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}
+
+} // extern "C"

@@ -1,0 +1,189 @@
+// A stand-in for the taskbar's notification area, which Wine's desktop lacks: a window of class
+// "TrayNotifyWnd" covering the right-hand 160 pixels of the taskbar (y 748..767 of the 1024x768 desktop),
+// inside a topmost "Shell_TrayWnd" of its own over that part of the desktop's taskbar (inside the
+// desktop's own "Shell_TrayWnd" when its own would not be the one found first). It is painted with a
+// magenta and cyan checkerboard of 5-pixel squares, so that a copy of it can be told apart in a screenshot.
+//
+//   tray_standin.exe --log FILE --ready FILE [--seconds N]
+//
+// --ready FILE   receives the area's window handle in decimal, written whole once the area is up.
+// --log FILE     one line for every WM_TRAYACCEPTFILES and WM_DROPFILES that reaches the area, or another
+//                window of the same thread (class "TrayStandInOther", hidden):
+//                "<area|other> <WM_TRAYACCEPTFILES|WM_DROPFILES> wParam=<n> lParam=<n> accept=<0|1>",
+//                numbers in decimal, accept = the window's WS_EX_ACCEPTFILES bit when it handles the message.
+// --seconds N    ends after N seconds (default 120); WM_CLOSE to the area ends it at once.
+//
+// Posting WM_APP + 1 to the area with wParam = milliseconds keeps the thread busy that long, so that the
+// messages posted meanwhile wait in its queue. The message loop peeks at every message before it takes
+// it, as some shells do: a message hook then sees each waiting message twice.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr UINT WM_TRAYACCEPTFILES = 0x8392;
+constexpr UINT WM_STANDIN_STALL = WM_APP + 1;
+constexpr int kAreaWidth = 160;
+
+HANDLE logFile = INVALID_HANDLE_VALUE;
+HWND area = nullptr;
+
+std::wstring Wide(const char* text) {
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring wide(n > 0 ? n - 1 : 0, L'\0');
+    if (n > 1) ::MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), n);
+    return wide;
+}
+
+void Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (logFile == INVALID_HANDLE_VALUE) return;
+    const bool accept = (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
+    char line[200];
+    const int n = std::snprintf(
+        line, sizeof line, "%s %s wParam=%llu lParam=%lld accept=%d\r\n", window == area ? "area" : "other",
+        message == WM_DROPFILES ? "WM_DROPFILES" : "WM_TRAYACCEPTFILES",
+        static_cast<unsigned long long>(wParam), static_cast<long long>(lParam), accept ? 1 : 0);
+    DWORD written = 0;
+    ::WriteFile(logFile, line, static_cast<DWORD>(n), &written, nullptr);
+}
+
+void PaintCheckerboard(HWND window) {
+    PAINTSTRUCT ps;
+    const HDC dc = ::BeginPaint(window, &ps);
+    RECT client;
+    ::GetClientRect(window, &client);
+    const HBRUSH magenta = ::CreateSolidBrush(RGB(255, 0, 255));
+    const HBRUSH cyan = ::CreateSolidBrush(RGB(0, 255, 255));
+    constexpr int kSquare = 5;
+    for (int y = 0; y < client.bottom; y += kSquare)
+        for (int x = 0; x < client.right; x += kSquare) {
+            const RECT square{x, y, x + kSquare, y + kSquare};
+            ::FillRect(dc, &square, ((x + y) / kSquare) % 2 ? cyan : magenta);
+        }
+    ::DeleteObject(magenta);
+    ::DeleteObject(cyan);
+    ::EndPaint(window, &ps);
+}
+
+LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_TRAYACCEPTFILES:
+    case WM_DROPFILES:
+        Record(window, message, wParam, lParam);
+        return 0;
+    case WM_STANDIN_STALL:
+        ::Sleep(static_cast<DWORD>(wParam));
+        return 0;
+    case WM_PAINT:
+        if (window != area) break;
+        PaintCheckerboard(window);
+        return 0;
+    case WM_TIMER:
+        ::DestroyWindow(area);
+        return 0;
+    case WM_DESTROY:
+        if (window == area) ::PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool RegisterClassNamed(const wchar_t* name) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = StandInProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.lpszClassName = name;
+    return ::RegisterClassW(&wc) != 0;
+}
+
+bool WriteReady(const std::wstring& path) {
+    const std::wstring temporary = path + L".tmp";
+    const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const std::string text =
+        std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(area)));
+    DWORD written = 0;
+    const bool ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                    written == text.size();
+    ::CloseHandle(file);
+    return ok && ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::wstring logPath, readyPath;
+    int seconds = 120;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--log"))
+            logPath = Wide(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--ready"))
+            readyPath = Wide(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--seconds"))
+            seconds = std::atoi(argv[i + 1]);
+    }
+    if (!logPath.empty()) {
+        logFile = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (!RegisterClassNamed(L"TrayNotifyWnd") || !RegisterClassNamed(L"TrayStandInOther") ||
+        !RegisterClassNamed(L"Shell_TrayWnd"))
+        return 1;
+
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    // Where the area goes: the right-hand end of the desktop's taskbar, or of the screen's bottom strip.
+    const HWND shellTaskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+    RECT strip{};
+    if (!shellTaskbar || !::GetWindowRect(shellTaskbar, &strip) || strip.right - strip.left <= 0 ||
+        strip.bottom - strip.top <= 0) {
+        const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+        strip = {0, height - 20, width, height};
+    }
+    const int width = strip.right - strip.left < kAreaWidth ? strip.right - strip.left : kAreaWidth;
+    const int height = strip.bottom - strip.top;
+
+    // Wine shows nothing that a process draws into a child of another process's window, and copies of it
+    // come out empty. A topmost taskbar of our own over that end of the strip comes first for FindWindow,
+    // so the area inside it is the one every program finds, and its picture can be seen and copied.
+    HWND taskbar = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"Shell_TrayWnd",
+                                     L"", WS_POPUP, strip.right - width, strip.top, width, height, nullptr,
+                                     nullptr, instance, nullptr);
+    if (taskbar) ::ShowWindow(taskbar, SW_SHOWNOACTIVATE);
+    int left = 0;
+    if (taskbar && ::FindWindowW(L"Shell_TrayWnd", nullptr) != taskbar && shellTaskbar) {
+        // Some other taskbar still comes first: put the area inside that one, where it is found.
+        ::DestroyWindow(taskbar);
+        taskbar = shellTaskbar;
+        RECT client{};
+        ::GetClientRect(taskbar, &client);
+        left = client.right - width;
+    }
+    if (!taskbar) return 1;
+    area = ::CreateWindowExW(0, L"TrayNotifyWnd", L"", WS_CHILD | WS_VISIBLE, left, 0, width, height, taskbar,
+                             nullptr, instance, nullptr);
+    if (!area) return 1;
+    ::CreateWindowExW(0, L"TrayStandInOther", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance,
+                      nullptr);
+    ::SetTimer(area, 1, static_cast<UINT>(seconds > 0 ? seconds : 120) * 1000u, nullptr);
+    ::UpdateWindow(area);
+    if (!readyPath.empty() && !WriteReady(readyPath)) return 1;
+
+    MSG msg;
+    for (;;) {
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    if (logFile != INVALID_HANDLE_VALUE) ::CloseHandle(logFile);
+    return 0;
+}
