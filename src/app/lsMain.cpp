@@ -232,7 +232,15 @@ void TForm1::ShowOverlay(HWND area) {
         UniqueBitmap picture(::CreateCompatibleBitmap(areaDc, width, height));
         if (memory && picture) {
             const HGDIOBJ old = ::SelectObject(memory.Get(), picture.Get());
-            ::BitBlt(memory.Get(), 0, 0, width, height, areaDc, 0, 0, SRCCOPY);
+            if (!::BitBlt(memory.Get(), 0, 0, width, height, areaDc, 0, 0, SRCCOPY)) {
+                // Some systems refuse to read another process's window: the screen shows the same pixels.
+                POINT origin{0, 0};
+                ::ClientToScreen(area, &origin);
+                if (const HDC screen = ::GetDC(nullptr)) {
+                    ::BitBlt(memory.Get(), 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+                    ::ReleaseDC(nullptr, screen);
+                }
+            }
             ::SelectObject(memory.Get(), old);
             pb1_ = std::move(picture);
             pb1Size_ = {width, height};

@@ -5,6 +5,7 @@
 #include "ItemData.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace lodestar::test {
@@ -31,6 +32,19 @@ inline std::vector<std::uint8_t> BuildCida(const std::vector<IdList>& lists) {
     for (const IdList& list : lists)
         bytes.emplace_back(list.Bytes().begin(), list.Bytes().end());
     return BuildCida(bytes);
+}
+
+// An absolute list split into its parent folder's list and the last item (as its own list).
+inline std::pair<IdList, IdList> SplitLast(const IdList& absolute) {
+    const auto bytes = absolute.Bytes();
+    std::size_t last = 0;
+    for (std::size_t pos = 0; bytes[pos] | bytes[pos + 1] << 8;) {
+        last = pos;
+        pos += bytes[pos] | bytes[pos + 1] << 8;
+    }
+    std::vector<std::uint8_t> parent(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(last));
+    parent.insert(parent.end(), {0, 0});
+    return {*IdList::FromBytes(parent), *IdList::FromBytes(bytes.subspan(last))};
 }
 
 } // namespace lodestar::test

@@ -47,17 +47,6 @@ CLIPFORMAT Format(const wchar_t* name) {
 }
 
 // The parent's list and the object's own item, split as a folder window hands them out.
-std::pair<IdList, IdList> SplitLast(const IdList& absolute) {
-    const auto bytes = absolute.Bytes();
-    std::size_t last = 0;
-    for (std::size_t pos = 0; bytes[pos] | bytes[pos + 1] << 8;) {
-        last = pos;
-        pos += bytes[pos] | bytes[pos + 1] << 8;
-    }
-    std::vector<std::uint8_t> parent(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(last));
-    parent.insert(parent.end(), {0, 0});
-    return {*IdList::FromBytes(parent), *IdList::FromBytes(bytes.subspan(last))};
-}
 
 IdList ListOf(const UniqueCoTask<ITEMIDLIST>& pidl) {
     if (!pidl) return {};
