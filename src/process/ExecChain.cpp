@@ -186,12 +186,17 @@ UniqueKernelHandle TThExecChain::ShellStart(const TChildIcon& entry, const std::
     const std::wstring directory = Widen(folder);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_IDLIST | SEE_MASK_FLAG_NO_UI;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    // Only with a list: Wine refuses SEE_MASK_IDLIST without one (invalid parameter) instead of taking
+    // the file.
+    if (entry.IDList) {
+        info.fMask |= SEE_MASK_IDLIST;
+        info.lpIDList = const_cast<std::uint8_t*>(entry.IDList.Data());
+    }
     info.lpFile = OrNull(file);
     info.lpParameters = OrNull(parameters);
     info.lpDirectory = OrNull(directory);
     info.nShow = show;
-    info.lpIDList = entry.IDList ? const_cast<std::uint8_t*>(entry.IDList.Data()) : nullptr;
     const BOOL started = ::ShellExecuteExW(&info);
     UniqueKernelHandle process(info.hProcess);
     if (started) return process;
