@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "LaunchProbe.h"
+#include "WinTestSupport.h"
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -60,6 +62,7 @@ protected:
     UniqueKernelHandle StartParent(const std::string& record, const std::string& options) {
         UniqueKernelHandle parent = StartProbe("--out \"" + record + "\" " + options);
         EXPECT_TRUE(parent);
+        Probes.Keep(parent);
         return parent;
     }
 
@@ -92,6 +95,52 @@ bool SamePathText(const std::string& a, const std::string& b) {
     return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
                                   TRUE) == CSTR_EQUAL;
 }
+
+// Keys written straight into HKEY_CLASSES_ROOT (Wine 8 does not show the user's classes there); every
+// key this creates is removed with what lies below it.
+class TClassKeys {
+public:
+    TClassKeys() = default;
+    TClassKeys(const TClassKeys&) = delete;
+    TClassKeys& operator=(const TClassKeys&) = delete;
+    ~TClassKeys() {
+        for (auto it = created_.rbegin(); it != created_.rend(); ++it)
+            ::RegDeleteTreeW(HKEY_CLASSES_ROOT, it->c_str());
+    }
+
+    void Set(const std::wstring& path, const std::string& value) {
+        UniqueKey key;
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t end = path.find(L'\\', start);
+            DWORD disposition = 0;
+            ASSERT_EQ(::RegCreateKeyExW(HKEY_CLASSES_ROOT, path.substr(0, end).c_str(), 0, nullptr, 0,
+                                        KEY_WRITE, nullptr, key.Put(), &disposition),
+                      ERROR_SUCCESS);
+            if (disposition == REG_CREATED_NEW_KEY) created_.push_back(path.substr(0, end));
+            if (end == std::wstring::npos) break;
+            start = end + 1;
+        }
+        const std::wstring wide = Widen(value);
+        ASSERT_EQ(::RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+
+    static bool HasVerbs(const std::wstring& fileClass) {
+        UniqueKey key;
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (fileClass + L"\\shell").c_str(), 0, KEY_READ, key.Put()) !=
+            ERROR_SUCCESS)
+            return false;
+        DWORD subKeys = 0;
+        ::RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, nullptr);
+        return subKeys > 0;
+    }
+
+private:
+    std::vector<std::wstring> created_;
+};
 
 TEST_F(ExecChain, InputIdleWaitStartsTheEntryOnceTheParentTakesInput) {
     const std::string parentRecord = Record("parent");
@@ -200,6 +249,22 @@ TEST_F(ExecChain, WithoutParentEveryEntryRunsAfterItsDelay) {
     EXPECT_EQ(Beeps->Count(), 0u);
 }
 
+// A negative delay, which only a damaged stored value holds, counts as none rather than as "forever".
+TEST_F(ExecChain, NegativeDelayIsNoDelay) {
+    const std::string parentRecord = Record("parent");
+    const std::string entryRecord = Record("entry");
+    TChildIcon entry = ProbeEntry(entryRecord);
+    entry.DelayMs = -1;
+    const std::string secondRecord = Record("second");
+    TChildIcon second = ProbeEntry(secondRecord);
+    second.DelayMs = INT32_MIN;
+    const UniqueKernelHandle chain = Run({entry, second}, 0, StartParent(parentRecord, "--stay 60000"));
+    WaitForChain(chain);
+    EXPECT_FALSE(WaitForProbeRecord(entryRecord).empty());
+    EXPECT_FALSE(WaitForProbeRecord(secondRecord).empty());
+    EXPECT_FALSE(Exists(parentRecord + ".end")) << "the parent still runs";
+}
+
 // Failed entries beep unless the notify mode is 2; a missing working folder beeps always. The chain goes
 // on after a failure.
 TEST_F(ExecChain, FailuresBeepAsTheNotifyModeSays) {
@@ -276,6 +341,103 @@ TEST_F(ExecChain, WorkingFolderAndShowCommand) {
         EXPECT_TRUE(SamePathText(started.at("cwd"), folder)) << started.at("cwd") << " / " << folder;
         EXPECT_EQ(started.at("show"), std::to_string(c.Show));
         EXPECT_EQ(started.at("args"), "");
+    }
+    EXPECT_EQ(Beeps->Count(), 0u);
+}
+
+// An auto-quit document runs the command associated with its extension, the document in place of "%1"
+// and the entry's parameters after it, as a process of the chain's own.
+TEST_F(ExecChain, AutoQuitDocumentRunsItsAssociatedCommand) {
+    const std::string record = Record("associated");
+    const std::string document = *Folder / "chain document.lodestarchain";
+    WriteBytes(document, "lodestar");
+    TClassKeys keys;
+    keys.Set(L".lodestarchain", "LodestarChain.Document");
+    keys.Set(L"LodestarChain.Document\\shell\\open\\command",
+             LaunchProbePath() + " --out \"" + record + "\" \"%1\"");
+    if (HasFatalFailure()) return;
+
+    TChildIcon entry;
+    entry.Cmd = "\"" + document + "\" 二つの 引数";
+    entry.AutoQuit = true;
+    entry.WndSize = wsMaximized;
+    const UniqueKernelHandle chain = Run({entry}, 0);
+    WaitForChain(chain);
+
+    const TProbeRecord started = WaitForProbeRecord(record);
+    ASSERT_FALSE(started.empty());
+    EXPECT_EQ(started.at("args"), document + " 二つの 引数");
+    EXPECT_TRUE(SamePathText(started.at("cwd"), Folder->Path())) << started.at("cwd");
+    EXPECT_EQ(started.at("show"), std::to_string(SW_SHOWMAXIMIZED));
+    EXPECT_EQ(Beeps->Count(), 0u);
+}
+
+// A file of a type nobody registered goes to the command of the "Unknown" class; without one the
+// entry fails.
+TEST_F(ExecChain, UnregisteredFileFallsBackToTheUnknownClass) {
+    if (TClassKeys::HasVerbs(L"*") || TClassKeys::HasVerbs(L"Unknown"))
+        GTEST_SKIP() << "the system already has verbs for \"*\" or \"Unknown\"";
+    const std::string document = *Folder / "nobody knows.lodestarnone";
+    WriteBytes(document, "lodestar");
+    TChildIcon entry;
+    entry.Cmd = "\"" + document + "\"";
+
+    const std::string record = Record("unknown");
+    {
+        TClassKeys keys;
+        keys.Set(L"Unknown\\shell\\lodestaropen\\command", LaunchProbePath() + " --out \"" + record + "\" \"%1\"");
+        if (HasFatalFailure()) return;
+        const UniqueKernelHandle chain = Run({entry}, 0);
+        WaitForChain(chain);
+        const TProbeRecord started = WaitForProbeRecord(record);
+        ASSERT_FALSE(started.empty());
+        EXPECT_EQ(started.at("args"), document);
+        EXPECT_TRUE(SamePathText(started.at("cwd"), Folder->Path())) << started.at("cwd");
+        EXPECT_EQ(Beeps->Count(), 0u);
+    }
+    const UniqueKernelHandle chain = Run({entry}, 0);
+    WaitForChain(chain);
+    EXPECT_EQ(Beeps->Count(), 1u);
+}
+
+// Entries whose program already runs are skipped; the others start. (A standard test, mode 1, needs a
+// command without parameters, which the probe cannot record from: see the running-check tests.)
+TEST_F(ExecChain, RunningProgramsAreNotStartedAgain) {
+    const std::string title = "Lodestar 連鎖 " + std::to_string(::GetCurrentProcessId());
+    const std::string runningRecord = Record("running");
+    const UniqueKernelHandle running = StartProbe("--out \"" + runningRecord + "\" --title \"" + title + "\"");
+    Probes.Keep(running);
+    ASSERT_FALSE(WaitForProbeRecord(runningRecord).empty());
+
+    struct Case {
+        std::uint8_t Mode;
+        std::string Text;
+        bool Starts;
+    };
+    const Case cases[] = {
+        {2, "LAUNCH_PROBE.EXE", false},
+        {3, "*連鎖*", false},
+        {0, "", true},
+        {2, "other.exe", true},
+        {3, "*他の窓*", true},
+    };
+    std::vector<TChildIcon> entries;
+    std::vector<std::string> records;
+    for (const Case& c : cases) {
+        records.push_back(Record(std::to_string(records.size())));
+        TChildIcon entry = ProbeEntry(records.back());
+        entry.DupCheckMode = c.Mode;
+        entry.DupCheckText = c.Text;
+        entries.push_back(entry);
+    }
+    const UniqueKernelHandle chain = Run(entries, 0);
+    WaitForChain(chain);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE("entry " + std::to_string(i));
+        if (cases[i].Starts)
+            EXPECT_FALSE(WaitForProbeRecord(records[i]).empty());
+        else
+            EXPECT_FALSE(Exists(records[i]));
     }
     EXPECT_EQ(Beeps->Count(), 0u);
 }

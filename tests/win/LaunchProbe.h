@@ -83,8 +83,9 @@ inline UniqueKernelHandle StartProbe(const std::string& arguments, int show = SW
     return UniqueKernelHandle(created.hProcess);
 }
 
-// Ends the probes whose records a test names, however they were started: each one whose record exists
-// and that has not written its end record is terminated, and waited for, when the set goes.
+// Ends the probes of a test when the set goes: those it keeps a handle of, and those whose records it
+// names, however they were started, when the record exists and no end record has been written. A test
+// waits for the record of every probe that it expects to run, so that none is missed.
 class TProbeSet {
 public:
     TProbeSet() = default;
@@ -98,7 +99,22 @@ public:
         return recordPath;
     }
 
+    // Keeps a handle of a probe the test started itself (and may hand away), so that it is ended even
+    // when its record never came.
+    void Keep(const UniqueKernelHandle& process) {
+        HANDLE copy = nullptr;
+        if (process && ::DuplicateHandle(::GetCurrentProcess(), process.Get(), ::GetCurrentProcess(), &copy,
+                                         PROCESS_TERMINATE | SYNCHRONIZE, FALSE, 0))
+            kept_.emplace_back(copy);
+    }
+
     void EndAll() {
+        for (const UniqueKernelHandle& process : kept_) {
+            if (::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) continue;
+            ::TerminateProcess(process.Get(), 1);
+            ::WaitForSingleObject(process.Get(), 10000);
+        }
+        kept_.clear();
         for (const std::string& path : records_) {
             const auto record = ReadProbeRecord(path);
             if (!record || ReadProbeRecord(path + ".end")) continue;
@@ -125,6 +141,7 @@ private:
     }
 
     std::vector<std::string> records_;
+    std::vector<UniqueKernelHandle> kept_;
 };
 
 // A fresh folder under the temporary folder (long form, with spaces in its name), removed with everything in
