@@ -39,6 +39,16 @@ int ShowCommand(std::uint8_t wndSize) {
     }
 }
 
+// Closes a window of a process in the list, synchronously: the next window is looked at only once this
+// one has dealt with WM_CLOSE.
+BOOL CALLBACK CloseIfListed(HWND window, LPARAM param) noexcept {
+    const auto& pids = *reinterpret_cast<const std::vector<DWORD>*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid != 0 && std::find(pids.begin(), pids.end(), pid) != pids.end()) ::SendMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
 // Shell extensions that ShellExecuteEx may call on are COM objects, some of them apartment-bound.
@@ -147,16 +157,7 @@ void TThExecChain::CloseAutoQuitPrograms() {
     // A program may open a further window while it closes (a question, a second main window): every
     // pass closes what has come up since the one before.
     for (std::size_t pass = 0; pass < AutoQuitPids.size(); ++pass) {
-        ::EnumWindows(
-            [](HWND window, LPARAM param) noexcept -> BOOL {
-                const auto& pids = *reinterpret_cast<const std::vector<DWORD>*>(param);
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(window, &pid);
-                if (pid != 0 && std::find(pids.begin(), pids.end(), pid) != pids.end())
-                    ::SendMessageW(window, WM_CLOSE, 0, 0);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&AutoQuitPids));
+        ::EnumWindows(CloseIfListed, reinterpret_cast<LPARAM>(&AutoQuitPids));
     }
 }
 

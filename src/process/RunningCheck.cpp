@@ -117,19 +117,19 @@ DWORD ProcessOfWindow(HWND window) {
     return pid;
 }
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) noexcept {
+    try {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
 // Top-level windows, visible or not, in the order the system lists them.
 std::vector<HWND> TopLevelWindows() {
     std::vector<HWND> windows;
-    ::EnumWindows(
-        [](HWND window, LPARAM param) noexcept -> BOOL {
-            try {
-                reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-                return TRUE;
-            } catch (...) {
-                return FALSE;
-            }
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
     return windows;
 }
 
