@@ -45,11 +45,14 @@ BOOL CALLBACK CloseIfListed(HWND window, LPARAM param) noexcept {
     const auto& pids = *reinterpret_cast<const std::vector<DWORD>*>(param);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);
-    if (pid != 0 && std::find(pids.begin(), pids.end(), pid) != pids.end()) ::SendMessageW(window, WM_CLOSE, 0, 0);
+    if (pid != 0 && std::find(pids.begin(), pids.end(), pid) != pids.end())
+        ::SendMessageW(window, WM_CLOSE, 0, 0);
     return TRUE;
 }
 
-const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
+const wchar_t* OrNull(const std::wstring& text) {
+    return text.empty() ? nullptr : text.c_str();
+}
 
 // Shell extensions that ShellExecuteEx may call on are COM objects, some of them apartment-bound.
 class TComApartment {
@@ -69,8 +72,8 @@ private:
 
 TThExecChain::TThExecChain(const std::vector<TChildIcon>& entries, std::uint8_t notifyMode,
                            UniqueKernelHandle parentProcess, TChainBeep beep)
-    : Entries(entries), ParentProcess(std::move(parentProcess)), NoParent(!ParentProcess), NotifyMode(notifyMode),
-      BeepFn(std::move(beep)) {}
+    : Entries(entries), ParentProcess(std::move(parentProcess)), NoParent(!ParentProcess),
+      NotifyMode(notifyMode), BeepFn(std::move(beep)) {}
 
 UniqueKernelHandle TThExecChain::Start(const std::vector<TChildIcon>& entries, std::uint8_t notifyMode,
                                        UniqueKernelHandle parentProcess, TChainBeep beep) {
@@ -247,8 +250,8 @@ UniqueKernelHandle TThExecChain::CreateAutoQuitProcess(const TChildIcon& entry, 
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(show);
     PROCESS_INFORMATION created{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                          OrNull(directory), &startup, &created)) {
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                          nullptr, OrNull(directory), &startup, &created)) {
         SignalFailure();
         return {};
     }

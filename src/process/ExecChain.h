@@ -36,8 +36,8 @@ public:
     TThExecChain& operator=(const TThExecChain&) = delete;
 
 private:
-    TThExecChain(const std::vector<TChildIcon>& entries, std::uint8_t notifyMode, UniqueKernelHandle parentProcess,
-                 TChainBeep beep);
+    TThExecChain(const std::vector<TChildIcon>& entries, std::uint8_t notifyMode,
+                 UniqueKernelHandle parentProcess, TChainBeep beep);
 
     static unsigned __stdcall ThreadEntry(void* self) noexcept;
     void Execute();

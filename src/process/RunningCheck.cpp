@@ -47,8 +47,8 @@ std::string ExeFromProcessStatus(DWORD pid) {
     using ModuleFileNameFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
     const UniqueModule psapi(::LoadLibraryW(L"PSAPI.DLL"));
     if (!psapi) return {};
-    const auto enumModules =
-        reinterpret_cast<EnumModulesFn>(reinterpret_cast<void*>(::GetProcAddress(psapi.Get(), "EnumProcessModules")));
+    const auto enumModules = reinterpret_cast<EnumModulesFn>(
+        reinterpret_cast<void*>(::GetProcAddress(psapi.Get(), "EnumProcessModules")));
     const auto moduleFileName = reinterpret_cast<ModuleFileNameFn>(
         reinterpret_cast<void*>(::GetProcAddress(psapi.Get(), "GetModuleFileNameExW")));
     if (!enumModules || !moduleFileName) return {};
@@ -88,7 +88,8 @@ private:
 
     std::string FromSnapshot(DWORD pid) {
         if (!taken_) Take();
-        const auto it = std::find_if(entries_.begin(), entries_.end(), [pid](const TEntry& e) { return e.Pid == pid; });
+        const auto it =
+            std::find_if(entries_.begin(), entries_.end(), [pid](const TEntry& e) { return e.Pid == pid; });
         return it == entries_.end() ? std::string() : it->Exe;
     }
 
@@ -100,8 +101,8 @@ private:
         entry.dwSize = sizeof entry;
         for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
              more = ::Process32NextW(snapshot.Get(), &entry)) {
-            const std::wstring_view exe(entry.szExeFile,
-                                        std::find(std::begin(entry.szExeFile), std::end(entry.szExeFile), L'\0'));
+            const std::wstring_view exe(
+                entry.szExeFile, std::find(std::begin(entry.szExeFile), std::end(entry.szExeFile), L'\0'));
             entries_.push_back({entry.th32ProcessID, Narrow(exe)});
             entry.dwSize = sizeof entry;
         }

@@ -30,7 +30,7 @@ TEST(WildcardMatch, OnlyOuterStarsAreWildcards) {
         {"abcabc", "*B*", false},
         {"abcabc", "*x*", false},
         {"ab", "*abc*", false},
-        {"a*b", "***", true},    // the middle "*" is literal: the text contains "*"
+        {"a*b", "***", true}, // the middle "*" is literal: the text contains "*"
         {"ab", "***", false},
         {"x*y*z", "*y*z*", true}, // inner stars are literal
         {"xyz", "*y*z*", false},
@@ -64,5 +64,6 @@ TEST(WildcardMatch, OnlyOuterStarsAreWildcards) {
         {"ア", "*ー*", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(WildcardMatch(c.text, c.pattern), c.match) << "text \"" << c.text << "\" pattern \"" << c.pattern << "\"";
+        EXPECT_EQ(WildcardMatch(c.text, c.pattern), c.match)
+            << "text \"" << c.text << "\" pattern \"" << c.pattern << "\"";
 }

@@ -92,8 +92,8 @@ protected:
 
 bool SamePathText(const std::string& a, const std::string& b) {
     const std::wstring wa = Widen(a), wb = Widen(b);
-    return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
-                                  TRUE) == CSTR_EQUAL;
+    return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
+                                  static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
 }
 
 // Keys written straight into HKEY_CLASSES_ROOT (Wine 8 does not show the user's classes there); every
@@ -316,8 +316,8 @@ TEST_F(ExecChain, WorkingFolderAndShowCommand) {
         int Show;
     };
     const Case cases[] = {
-        {false, false, wsNormal, SW_SHOWNORMAL},   {false, false, wsMinimized, SW_SHOWMINNOACTIVE},
-        {false, true, wsMaximized, SW_SHOWMAXIMIZED}, {true, false, wsNormal, SW_SHOWNORMAL},
+        {false, false, wsNormal, SW_SHOWNORMAL},        {false, false, wsMinimized, SW_SHOWMINNOACTIVE},
+        {false, true, wsMaximized, SW_SHOWMAXIMIZED},   {true, false, wsNormal, SW_SHOWNORMAL},
         {true, false, wsMinimized, SW_SHOWMINNOACTIVE}, {true, true, wsMaximized, SW_SHOWMAXIMIZED},
     };
     std::vector<TChildIcon> entries;
@@ -385,7 +385,8 @@ TEST_F(ExecChain, UnregisteredFileFallsBackToTheUnknownClass) {
     const std::string record = Record("unknown");
     {
         TClassKeys keys;
-        keys.Set(L"Unknown\\shell\\lodestaropen\\command", LaunchProbePath() + " --out \"" + record + "\" \"%1\"");
+        keys.Set(L"Unknown\\shell\\lodestaropen\\command",
+                 LaunchProbePath() + " --out \"" + record + "\" \"%1\"");
         if (HasFatalFailure()) return;
         const UniqueKernelHandle chain = Run({entry}, 0);
         WaitForChain(chain);
@@ -405,7 +406,8 @@ TEST_F(ExecChain, UnregisteredFileFallsBackToTheUnknownClass) {
 TEST_F(ExecChain, RunningProgramsAreNotStartedAgain) {
     const std::string title = "Lodestar 連鎖 " + std::to_string(::GetCurrentProcessId());
     const std::string runningRecord = Record("running");
-    const UniqueKernelHandle running = StartProbe("--out \"" + runningRecord + "\" --title \"" + title + "\"");
+    const UniqueKernelHandle running =
+        StartProbe("--out \"" + runningRecord + "\" --title \"" + title + "\"");
     Probes.Keep(running);
     ASSERT_FALSE(WaitForProbeRecord(runningRecord).empty());
 
@@ -415,11 +417,8 @@ TEST_F(ExecChain, RunningProgramsAreNotStartedAgain) {
         bool Starts;
     };
     const Case cases[] = {
-        {2, "LAUNCH_PROBE.EXE", false},
-        {3, "*連鎖*", false},
-        {0, "", true},
-        {2, "other.exe", true},
-        {3, "*他の窓*", true},
+        {2, "LAUNCH_PROBE.EXE", false}, {3, "*連鎖*", false},  {0, "", true},
+        {2, "other.exe", true},         {3, "*他の窓*", true},
     };
     std::vector<TChildIcon> entries;
     std::vector<std::string> records;

@@ -30,8 +30,9 @@ using TProbeRecord = std::map<std::string, std::string>;
 
 // The record, or nothing while the file is not there. Files appear whole, so a record read is complete.
 inline std::optional<TProbeRecord> ReadProbeRecord(const std::string& path) {
-    const UniqueFile file(::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFile file(::CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
     std::string text;
     char buffer[4096];
@@ -77,7 +78,8 @@ inline UniqueKernelHandle StartProbe(const std::string& arguments, int show = SW
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(show);
     PROCESS_INFORMATION created{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created))
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &created))
         return {};
     const UniqueKernelHandle thread(created.hThread);
     return UniqueKernelHandle(created.hProcess);
@@ -120,9 +122,9 @@ public:
             if (!record || ReadProbeRecord(path + ".end")) continue;
             const auto pid = record->find("pid");
             if (pid == record->end()) continue;
-            const UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE |
-                                                               PROCESS_QUERY_LIMITED_INFORMATION,
-                                                           FALSE, static_cast<DWORD>(std::stoul(pid->second))));
+            const UniqueKernelHandle process(
+                ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                              static_cast<DWORD>(std::stoul(pid->second))));
             if (!process || !IsProbe(process.Get())) continue;
             ::TerminateProcess(process.Get(), 1);
             ::WaitForSingleObject(process.Get(), 10000);

@@ -34,29 +34,29 @@ protected:
         OwnHiddenTitle = "Lodestar 不可視 " + n;
 
         const std::string visibleRecord = *Folder / "visible.rec";
-        Visible = StartProbe("--out \"" + visibleRecord + "\" --stay 120000 --title \"" + VisibleTitle + "\"");
+        Visible =
+            StartProbe("--out \"" + visibleRecord + "\" --stay 120000 --title \"" + VisibleTitle + "\"");
         ASSERT_TRUE(Visible);
 
         HiddenCopy = *Folder / "隠れプローブ.exe";
         ASSERT_TRUE(::CopyFileW(Widen(LaunchProbePath()).c_str(), Widen(HiddenCopy).c_str(), FALSE));
-        std::wstring line =
-            Widen("\"" + HiddenCopy + "\" --out \"" + (*Folder / "hidden.rec") + "\" --stay 120000 --title \"" +
-                  HiddenTitle + "\"");
+        std::wstring line = Widen("\"" + HiddenCopy + "\" --out \"" + (*Folder / "hidden.rec") +
+                                  "\" --stay 120000 --title \"" + HiddenTitle + "\"");
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
         PROCESS_INFORMATION created{};
-        ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                     &created));
+        ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                     &startup, &created));
         const UniqueKernelHandle thread(created.hThread);
         Hidden = UniqueKernelHandle(created.hProcess);
 
         ASSERT_FALSE(WaitForProbeRecord(visibleRecord).empty());
         ASSERT_FALSE(WaitForProbeRecord(*Folder / "hidden.rec").empty());
 
-        OwnHidden = ::CreateWindowExW(0, L"STATIC", Widen(OwnHiddenTitle).c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100,
-                                      100, nullptr, nullptr, nullptr, nullptr);
+        OwnHidden = ::CreateWindowExW(0, L"STATIC", Widen(OwnHiddenTitle).c_str(), WS_OVERLAPPEDWINDOW, 0, 0,
+                                      100, 100, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(OwnHidden);
     }
 
@@ -92,7 +92,8 @@ TEST_F(RunningCheck, WindowExePathNamesTheProcessExecutable) {
     ASSERT_TRUE(hidden);
     EXPECT_TRUE(SameName(ExtractFileName(GetWindowExePath(visible)), "launch_probe.exe"))
         << GetWindowExePath(visible);
-    EXPECT_TRUE(SameName(ExtractFileName(GetWindowExePath(hidden)), "隠れプローブ.exe")) << GetWindowExePath(hidden);
+    EXPECT_TRUE(SameName(ExtractFileName(GetWindowExePath(hidden)), "隠れプローブ.exe"))
+        << GetWindowExePath(hidden);
     wchar_t self[2048] = {};
     ::GetModuleFileNameW(nullptr, self, 2048);
     EXPECT_TRUE(SameName(ExtractFileName(GetWindowExePath(OwnHidden)), ExtractFileName(Narrow(self))));
@@ -150,7 +151,8 @@ TEST_F(RunningCheck, MayStartByMode) {
         entry.Cmd = c.Cmd;
         entry.DupCheckMode = c.Mode;
         entry.DupCheckText = c.Text;
-        EXPECT_EQ(MayStart(entry), c.MayStart) << "mode " << int(c.Mode) << " cmd " << c.Cmd << " text " << c.Text;
+        EXPECT_EQ(MayStart(entry), c.MayStart)
+            << "mode " << int(c.Mode) << " cmd " << c.Cmd << " text " << c.Text;
     }
 }
 

@@ -138,9 +138,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = L"LaunchProbe";
     if (!::RegisterClassW(&windowClass)) return 3;
-    const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
-                                          CW_USEDEFAULT, CW_USEDEFAULT, 320, 200, nullptr, nullptr, instance,
-                                          nullptr);
+    const HWND window =
+        ::CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                          CW_USEDEFAULT, 320, 200, nullptr, nullptr, instance, nullptr);
     if (!window) return 3;
     // Wine's SW_SHOWDEFAULT does not take every show command of the start-up information (SW_HIDE shows
     // the window), so the command is passed on as it came.
