@@ -135,4 +135,9 @@ std::string ExtractFilePath(std::string_view path) {
     return at == std::string_view::npos ? std::string() : std::string(path.substr(0, at + 1));
 }
 
+std::string ExtractFileExt(std::string_view path) {
+    const std::size_t at = path.find_last_of(".\\/:");
+    return at == std::string_view::npos || path[at] != '.' ? std::string() : std::string(path.substr(at));
+}
+
 } // namespace lodestar

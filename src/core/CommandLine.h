@@ -30,6 +30,9 @@ std::string RemoveBackslash(std::string_view path);
 std::string ExtractFileName(std::string_view path);
 // The folder part of a path, ending with its backslash; empty when there is none.
 std::string ExtractFilePath(std::string_view path);
+// The extension of the file name part, with its dot; empty when the name has no dot. Taken from the
+// last dot, so "a.exe -x" has the extension ".exe -x".
+std::string ExtractFileExt(std::string_view path);
 
 // ASCII letters in upper case (command-line switches, program names); other bytes unchanged.
 std::string UpperAscii(std::string_view text);

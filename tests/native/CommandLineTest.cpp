@@ -114,3 +114,23 @@ TEST(PathText, BackslashesAndParts) {
     EXPECT_EQ(ExtractFilePath("C:\\Windows\\notepad.exe"), "C:\\Windows\\");
     EXPECT_EQ(ExtractFilePath("notepad.exe"), "");
 }
+
+TEST(PathText, ExtensionIsTakenFromTheLastDotOfTheName) {
+    struct Case {
+        std::string path;
+        std::string ext;
+    } cases[] = {
+        {"C:\\Windows\\notepad.exe", ".exe"},
+        {"C:\\Windows\\notepad.exe -x", ".exe -x"},
+        {"\"C:\\Windows\\notepad.exe\"", ".exe\""},
+        {"C:\\my.dir\\readme", ""},
+        {"C:\\my.dir/readme", ""},
+        {"C:.profile", ".profile"},
+        {"archive.tar.gz", ".gz"},
+        {"name.", "."},
+        {"メモ帳.ＥＸＥ", ".ＥＸＥ"},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ExtractFileExt(c.path), c.ext) << c.path;
+}
