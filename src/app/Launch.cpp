@@ -131,7 +131,8 @@ void LaunchItem(TForm1& form, TIconItem& item, bool byHotKey) {
     const std::wstring directory = Widen(folder);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_IDLIST | SEE_MASK_FLAG_NO_UI;
+    // Only with a list to give: some shells refuse the ID-list mask without one (invalid parameter).
+    info.fMask = SEE_MASK_FLAG_NO_UI | (item.IDList.Present() ? SEE_MASK_IDLIST : 0);
     if (!item.Children.empty()) info.fMask |= SEE_MASK_NOCLOSEPROCESS;
     info.hwnd = form.Handle();
     info.lpFile = file.c_str();

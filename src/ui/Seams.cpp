@@ -19,7 +19,6 @@ TSeams RealSeams() {
 
 TSeams& Seams() {
     static TSeams seams = RealSeams();
-    seams.AsyncKeyDown = [](int virtualKey) { return (::GetAsyncKeyState(virtualKey) & 0x8000) != 0; };
     return seams;
 }
 

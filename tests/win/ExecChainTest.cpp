@@ -90,58 +90,6 @@ protected:
     std::shared_ptr<TBeeps> Beeps = std::make_shared<TBeeps>();
 };
 
-bool SamePathText(const std::string& a, const std::string& b) {
-    const std::wstring wa = Widen(a), wb = Widen(b);
-    return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
-                                  static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
-}
-
-// Keys written straight into HKEY_CLASSES_ROOT (Wine 8 does not show the user's classes there); every
-// key this creates is removed with what lies below it.
-class TClassKeys {
-public:
-    TClassKeys() = default;
-    TClassKeys(const TClassKeys&) = delete;
-    TClassKeys& operator=(const TClassKeys&) = delete;
-    ~TClassKeys() {
-        for (auto it = created_.rbegin(); it != created_.rend(); ++it)
-            ::RegDeleteTreeW(HKEY_CLASSES_ROOT, it->c_str());
-    }
-
-    void Set(const std::wstring& path, const std::string& value) {
-        UniqueKey key;
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t end = path.find(L'\\', start);
-            DWORD disposition = 0;
-            ASSERT_EQ(::RegCreateKeyExW(HKEY_CLASSES_ROOT, path.substr(0, end).c_str(), 0, nullptr, 0,
-                                        KEY_WRITE, nullptr, key.Put(), &disposition),
-                      ERROR_SUCCESS);
-            if (disposition == REG_CREATED_NEW_KEY) created_.push_back(path.substr(0, end));
-            if (end == std::wstring::npos) break;
-            start = end + 1;
-        }
-        const std::wstring wide = Widen(value);
-        ASSERT_EQ(::RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
-                                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))),
-                  ERROR_SUCCESS);
-    }
-
-    static bool HasVerbs(const std::wstring& fileClass) {
-        UniqueKey key;
-        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (fileClass + L"\\shell").c_str(), 0, KEY_READ, key.Put()) !=
-            ERROR_SUCCESS)
-            return false;
-        DWORD subKeys = 0;
-        ::RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, nullptr);
-        return subKeys > 0;
-    }
-
-private:
-    std::vector<std::wstring> created_;
-};
-
 TEST_F(ExecChain, InputIdleWaitStartsTheEntryOnceTheParentTakesInput) {
     const std::string parentRecord = Record("parent");
     const std::string entryRecord = Record("entry");

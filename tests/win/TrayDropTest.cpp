@@ -3,7 +3,7 @@
 #include "AppSettings.h"
 #include "CidaBlock.h"
 #include "DropPIDLTarget.h"
-#include "ProbeSupport.h"
+#include "LaunchProbe.h"
 #include "Seams.h"
 #include "Store.h"
 #include "TestDataObject.h"
@@ -95,15 +95,15 @@ protected:
     std::unique_ptr<TForm1> form;
     std::vector<std::string> boxes;
     bool buttonDown = false;
-    TScratchFolder scratch;
+    TTestFolder scratch{"tray drop"};
 };
 
 TEST_F(TrayDropTest, DroppedFilesBecomeItemsUpToTheGroupLimit) {
     Start(0, false, 199);
-    const std::string blank = scratch.Path("my notes.txt");
+    const std::string blank = (scratch / "my notes.txt");
     WriteBytes(blank, "x");
     ::SendMessageW(form->Handle(), WM_DROPFILES,
-                   reinterpret_cast<WPARAM>(MakeDrop({blank, scratch.Path("b.txt"), scratch.Path("c.txt")})), 0);
+                   reinterpret_cast<WPARAM>(MakeDrop({blank, (scratch / "b.txt"), (scratch / "c.txt")})), 0);
     const std::vector<TItemData> items = Items();
     ASSERT_EQ(items.size(), 200u);
     EXPECT_EQ(items.back().Cmd, "\"" + blank + "\"");
@@ -111,18 +111,18 @@ TEST_F(TrayDropTest, DroppedFilesBecomeItemsUpToTheGroupLimit) {
 }
 
 TEST_F(TrayDropTest, DroppedShortcutIsTheFileOrItsTargetByTheSetting) {
-    const std::string lnk = scratch.Path("エディタ.lnk");
-    const std::string target = ProbePath();
+    const std::string lnk = (scratch / "エディタ.lnk");
+    const std::string target = LaunchProbePath();
     TShortcut shortcut;
     shortcut.Target = target;
     shortcut.Arguments = "--stay 1";
-    shortcut.WorkDir = scratch.Folder();
+    shortcut.WorkDir = scratch.Path();
     shortcut.HotKey = MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT);
     shortcut.IconPath = "shell32.dll";
     shortcut.IconIndex = 3;
     shortcut.ShowCmd = SW_SHOWMAXIMIZED;
     WriteShortcut(lnk, shortcut);
-    const std::string folder = scratch.Path("フォルダ 1");
+    const std::string folder = (scratch / "フォルダ 1");
     ::CreateDirectoryW(Widen(folder).c_str(), nullptr);
 
     for (const bool derefer : {false, true}) {
@@ -133,12 +133,12 @@ TEST_F(TrayDropTest, DroppedShortcutIsTheFileOrItsTargetByTheSetting) {
         const std::vector<TItemData> items = Items();
         ASSERT_EQ(items.size(), 2u);
         if (!derefer) {
-            EXPECT_EQ(items[0].Cmd, lnk);
+            EXPECT_EQ(items[0].Cmd, QuoteIfSpaced(lnk));
             EXPECT_FALSE(items[0].IDList.Present());
         } else {
             EXPECT_TRUE(SamePathText(SplitCommandLine(items[0].Cmd).Path, target)) << items[0].Cmd;
             EXPECT_EQ(SplitCommandLine(items[0].Cmd).Params, "--stay 1");
-            EXPECT_TRUE(SamePathText(items[0].DefDir, scratch.Folder())) << items[0].DefDir;
+            EXPECT_TRUE(SamePathText(items[0].DefDir, scratch.Path())) << items[0].DefDir;
             EXPECT_EQ(items[0].HotKey, 0xC04B) << items[0].HotKey;
             EXPECT_EQ(items[0].Tip, "エディタ");
             EXPECT_NE(items[0].CustomIcon.find("shell32.dll"), std::string::npos) << items[0].CustomIcon;
@@ -150,7 +150,7 @@ TEST_F(TrayDropTest, DroppedShortcutIsTheFileOrItsTargetByTheSetting) {
 
 TEST_F(TrayDropTest, ShellObjectsDroppedOnTheOverlayBecomeItems) {
     Start(1, false, 198);
-    const std::string file = scratch.Path("report 1.txt");
+    const std::string file = (scratch / "report 1.txt");
     WriteBytes(file, "x");
     const IdList fileList = ParseIdList(file);
     const IdList panel = ParseIdList(kControlPanel);

@@ -69,8 +69,15 @@ void PaintCheckerboard(HWND window) {
     ::EndPaint(window, &ps);
 }
 
+// The desktop's own taskbar, which keeps the tray icons: programs that add icons while the stand-in's
+// taskbar is the one they find are passed on to it.
+HWND shellTaskbarWindow = nullptr;
+
 LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_COPYDATA:
+        if (window == area || !shellTaskbarWindow || shellTaskbarWindow == window) break;
+        return ::SendMessageW(shellTaskbarWindow, WM_COPYDATA, wParam, lParam);
     case WM_TRAYACCEPTFILES:
     case WM_DROPFILES:
         Record(window, message, wParam, lParam);
@@ -158,6 +165,7 @@ int main(int argc, char** argv) {
                                      L"", WS_POPUP, strip.right - width, strip.top, width, height, nullptr,
                                      nullptr, instance, nullptr);
     if (taskbar) ::ShowWindow(taskbar, SW_SHOWNOACTIVATE);
+    shellTaskbarWindow = shellTaskbar;
     int left = 0;
     if (taskbar && ::FindWindowW(L"Shell_TrayWnd", nullptr) != taskbar && shellTaskbar) {
         // Some other taskbar still comes first: put the area inside that one, where it is found.
