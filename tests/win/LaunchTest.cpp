@@ -123,15 +123,15 @@ TEST_F(LaunchTest, StartsWithParametersFolderAndShowState) {
     struct Case {
         const char* name;
         std::uint8_t wndSize;
-        bool shift, byHotKey;
+        bool shift, alt, byHotKey;
         int show;
     };
     const Case cases[] = {
-        {"normal", 0, false, false, SW_SHOWNORMAL},
-        {"minimised", 1, false, false, SW_SHOWMINNOACTIVE},
-        {"maximised", 2, false, false, SW_SHOWMAXIMIZED},
-        {"shift", 2, true, false, SW_SHOWMINNOACTIVE},
-        {"hotkey ignores shift", 2, true, true, SW_SHOWMAXIMIZED},
+        {"normal", 0, false, false, false, SW_SHOWNORMAL},
+        {"minimised", 1, false, false, false, SW_SHOWMINNOACTIVE},
+        {"maximised", 2, false, false, false, SW_SHOWMAXIMIZED},
+        {"shift", 2, true, false, false, SW_SHOWMINNOACTIVE},
+        {"hotkey ignores shift and alt", 2, true, true, true, SW_SHOWMAXIMIZED},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -140,6 +140,7 @@ TEST_F(LaunchTest, StartsWithParametersFolderAndShowState) {
         record.Cmd = QuotedProbe() + " --out \"" + out + "\" --stay 3000 first 2nd";
         record.WndSize = c.wndSize;
         shift = c.shift;
+        alt = c.alt;
         Launch(record, c.byHotKey);
         TProbeRecord started = WaitForProbeRecord(out);
         EXPECT_EQ(started["show"], std::to_string(c.show));
