@@ -3,7 +3,7 @@
 //    started program's own start time, against a bare ShellExecuteEx of the same program in this run.
 // 2. How quickly the main thread answers a posted message while an item's chain waits for a program that
 //    runs 10 s.
-// Run: scripts/wine build/win64/bench/launch_bench.exe build/win64/tests/win/launch_probe.exe
+// Run: scripts/wine build/win64/bench/launch_bench.exe (the probe of the Windows tests must be built)
 #include "AppSettings.h"
 #include "Launch.h"
 #include "Store.h"
@@ -106,11 +106,15 @@ double WorstAnswerWhileWaiting(int forMs) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::printf("usage: launch_bench PROBE.exe\n");
+    // The probe is built with the Windows tests; its place in the build tree is the default.
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const fs::path beside = fs::path(self).parent_path().parent_path() / L"tests" / L"win" / L"launch_probe.exe";
+    const std::string probe = argc >= 2 ? std::string(argv[1]) : Narrow(beside.wstring());
+    if (!fs::exists(fs::path(Widen(probe)))) {
+        std::printf("usage: launch_bench [PROBE.exe]   (no probe at %s)\n", probe.c_str());
         return 2;
     }
-    const std::string probe = argv[1];
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
     const fs::path dir = fs::path(temp) / L"lodestar launch bench";
