@@ -138,55 +138,39 @@ ULONG STDMETHODCALLTYPE TDropTarget::Release() {
     return static_cast<ULONG>(::InterlockedDecrement(&refCount_));
 }
 
-HRESULT STDMETHODCALLTYPE TDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL point,
-                                                 DWORD* effect) {
-    if (!effect) return E_INVALIDARG;
+// One step of the drag, run for the system: an exception ends the drag here and is shown; it never
+// crosses into the caller of the interface.
+template <typename Step>
+HRESULT TDropTarget::Guarded(DWORD* effect, Step&& step) noexcept {
     try {
-        *effect = Enter(data, keyState, point, *effect);
+        step();
         return S_OK;
     } catch (...) {
         Abandon();
-        *effect = DROPEFFECT_NONE;
+        if (effect) *effect = DROPEFFECT_NONE;
         Application::HandleException(std::current_exception());
         return E_UNEXPECTED;
     }
+}
+
+HRESULT STDMETHODCALLTYPE TDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL point,
+                                                 DWORD* effect) {
+    if (!effect) return E_INVALIDARG;
+    return Guarded(effect, [&] { *effect = Enter(data, keyState, point, *effect); });
 }
 
 HRESULT STDMETHODCALLTYPE TDropTarget::DragOver(DWORD keyState, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
-    try {
-        *effect = Over(keyState, point, *effect);
-        return S_OK;
-    } catch (...) {
-        Abandon();
-        *effect = DROPEFFECT_NONE;
-        Application::HandleException(std::current_exception());
-        return E_UNEXPECTED;
-    }
+    return Guarded(effect, [&] { *effect = Over(keyState, point, *effect); });
 }
 
 HRESULT STDMETHODCALLTYPE TDropTarget::DragLeave() {
-    try {
-        Leave();
-        return S_OK;
-    } catch (...) {
-        Abandon();
-        Application::HandleException(std::current_exception());
-        return E_UNEXPECTED;
-    }
+    return Guarded(nullptr, [&] { Leave(); });
 }
 
-HRESULT STDMETHODCALLTYPE TDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) {
+HRESULT STDMETHODCALLTYPE TDropTarget::Drop(IDataObject*, DWORD keyState, POINTL point, DWORD* effect) {
     if (!effect) return E_INVALIDARG;
-    try {
-        *effect = DropHere(keyState, point, *effect);
-        return S_OK;
-    } catch (...) {
-        Abandon();
-        *effect = DROPEFFECT_NONE;
-        Application::HandleException(std::current_exception());
-        return E_UNEXPECTED;
-    }
+    return Guarded(effect, [&] { *effect = DropHere(keyState, point, *effect); });
 }
 
 DWORD TDropTarget::Enter(IDataObject* data, DWORD keyState, POINTL point, DWORD allowed) {

@@ -121,6 +121,8 @@ private:
     DWORD DropHere(DWORD keyState, POINTL point, DWORD allowed);
     // After an error inside a system call: forget the drag so that nothing of it lingers.
     void Abandon() noexcept;
+    template <typename Step>
+    HRESULT Guarded(DWORD* effect, Step&& step) noexcept;
 
     TShiftState ShiftFromKeys(DWORD keyState) const;
     POINT ToClient(POINTL screen) const;
