@@ -71,7 +71,9 @@ t3=$(wait_for_icon 1013 758 20000) || fail "no icon with /d:1500"
 stop_lodestar
 plain=$(( t1 - t0 )) delayed=$(( t3 - t2 ))
 echo "icons after ${plain} ms, with /d:1500 after ${delayed} ms"
-[ $(( delayed - plain )) -ge 1200 ] && [ $(( delayed - plain )) -le 3500 ] || fail "delay of $(( delayed - plain )) ms"
+# The program sleeps before it adds any icon, so no icon can come earlier than 1.5 s after the start,
+# however busy the machine; the upper bound only catches a delay far longer than asked.
+[ "$delayed" -ge 1500 ] && [ $(( delayed - plain )) -le 5000 ] || fail "icons after ${delayed} ms with /d:1500"
 
 # Reset mode: OK in the question box, then the information box; another program's key stays.
 "$wine" "$lodestar" /i >/dev/null 2>&1 &
