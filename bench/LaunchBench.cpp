@@ -52,20 +52,20 @@ std::uint64_t WaitForStart(const fs::path& out) {
     return 0;
 }
 
+BOOL CALLBACK CloseWindowOf(HWND window, LPARAM pid) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == static_cast<DWORD>(pid)) ::PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 void CloseProbe(const fs::path& out) {
     std::ifstream in(out);
     std::string line;
     DWORD pid = 0;
     while (std::getline(in, line))
         if (line.rfind("pid=", 0) == 0) pid = static_cast<DWORD>(std::stoul(line.substr(4)));
-    ::EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(w, &owner);
-            if (owner == static_cast<DWORD>(p)) ::PostMessageW(w, WM_CLOSE, 0, 0);
-            return TRUE;
-        },
-        pid);
+    ::EnumWindows(&CloseWindowOf, static_cast<LPARAM>(pid));
 }
 
 double Median(std::vector<double> v) {
@@ -77,15 +77,18 @@ std::string ProbeCmd(const std::string& probe, const fs::path& out, int stayMs) 
     return "\"" + probe + "\" --out \"" + Narrow(out.wstring()) + "\" --stay " + std::to_string(stayMs);
 }
 
+std::uint64_t posted = 0;
+double worst = 0;
+
+LRESULT CALLBACK AnswerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) worst = std::max(worst, static_cast<double>(Now() - posted) / 10000.0);
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
 // Milliseconds of the longest wait of a posted message, sampled every 20 ms for the given time.
 double WorstAnswerWhileWaiting(int forMs) {
-    static std::uint64_t posted = 0;
-    static double worst = 0;
     WNDCLASSW cls{};
-    cls.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-        if (m == WM_APP) worst = std::max(worst, static_cast<double>(Now() - posted) / 10000.0);
-        return ::DefWindowProcW(w, m, wp, lp);
-    };
+    cls.lpfnWndProc = &AnswerProc;
     cls.lpszClassName = L"LaunchBenchAnswer";
     ::RegisterClassW(&cls);
     const HWND window = ::CreateWindowW(L"LaunchBenchAnswer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);

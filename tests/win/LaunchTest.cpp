@@ -92,25 +92,23 @@ public:
     }
 
 private:
+    static BOOL CALLBACK CancelDialog(HWND window, LPARAM param) {
+        auto* self = reinterpret_cast<TDialogCanceller*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        wchar_t cls[64] = {};
+        ::GetClassNameW(window, cls, 64);
+        if (owner != ::GetCurrentProcessId() || std::wstring(cls) != L"#32770" || !::IsWindowVisible(window))
+            return TRUE;
+        wchar_t title[256] = {};
+        ::GetWindowTextW(window, title, 256);
+        self->titles_.push_back(Narrow(title));
+        ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
+    }
     void Run() {
         while (!stop_) {
-            ::EnumWindows(
-                [](HWND window, LPARAM param) -> BOOL {
-                    auto* self = reinterpret_cast<TDialogCanceller*>(param);
-                    DWORD owner = 0;
-                    ::GetWindowThreadProcessId(window, &owner);
-                    wchar_t cls[64] = {};
-                    ::GetClassNameW(window, cls, 64);
-                    if (owner != ::GetCurrentProcessId() || std::wstring(cls) != L"#32770" ||
-                        !::IsWindowVisible(window))
-                        return TRUE;
-                    wchar_t title[256] = {};
-                    ::GetWindowTextW(window, title, 256);
-                    self->titles_.push_back(Narrow(title));
-                    ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(this));
+            ::EnumWindows(&TDialogCanceller::CancelDialog, reinterpret_cast<LPARAM>(this));
             ::Sleep(100);
         }
     }
