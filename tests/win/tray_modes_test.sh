@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Lodestar.exe in timer drop mode, driven with the mouse: a real drag from another program that rests on the
-# notification area brings up the overlay, and the drop on it registers the dragged files as new items.
-# A stand-in provides the notification-area window that Wine's desktop lacks. The screen with the overlay is
-# kept as build/.../tray-overlay.png for a look.
+# Lodestar.exe in both drop modes against a stand-in for the notification-area window that Wine's desktop
+# lacks. Timer mode, driven with the mouse: a real drag from another program that rests on the area brings
+# up the overlay, and the drop on it registers the dragged files as new items (the screen with the overlay
+# is kept as build/.../tray-overlay.png for a look). Hook mode: the program loads its hook library from
+# beside itself, the hook runs inside the stand-in's process and makes the area accept files while the
+# program runs, and no longer once it has ended.
 set -euo pipefail
 wine=$1 lodestar=$2 lsctl=$3 standin=$4 source=$5 shot=$6
 work=$(mktemp -d)
@@ -71,3 +73,15 @@ if cmds != want:
     sys.exit("FAILED: group 0 holds %r, not %r" % (cmds, want))
 print("tray overlay: the dropped files became items", cmds)
 PY
+
+# Hook mode.
+"$wine" reg add 'HKCU\Software\Marlowe\Lodestar\Settings' /v TrayDndType /t REG_DWORD /d 2 /f >/dev/null 2>&1
+"$wine" "$lodestar" >/dev/null 2>&1 &
+pids+=($!)
+lodestar_pid=$!
+wait_for standin.log "^area WM_TRAYACCEPTFILES wParam=1 lParam=1 accept=1"
+"$wine" taskkill /im Lodestar.exe >/dev/null 2>&1 || true
+for _ in $(seq 1 100); do kill -0 "$lodestar_pid" 2>/dev/null || break; sleep 0.1; done
+wait_for standin.log "^area WM_TRAYACCEPTFILES wParam=0 lParam=0 accept=0"
+tr -d '\r' <"$work/standin.log"
+echo "hook mode: the area accepted files exactly while Lodestar ran"
