@@ -37,37 +37,33 @@ std::string SystemMessage(DWORD code) {
                                      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = n ? std::wstring(buffer, n) : std::wstring();
     if (buffer) ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
+        text.pop_back();
     return Narrow(text);
 }
 
 int ShowCommand(const TIconItem& item, bool byHotKey) {
     if (!byHotKey && Seams().AsyncKeyDown(VK_SHIFT)) return SW_SHOWMINNOACTIVE;
     switch (item.WndSize) {
-    case 1: return SW_SHOWMINNOACTIVE;
-    case 2: return SW_SHOWMAXIMIZED;
-    default: return SW_SHOWNORMAL;
+    case 1:
+        return SW_SHOWMINNOACTIVE;
+    case 2:
+        return SW_SHOWMAXIMIZED;
+    default:
+        return SW_SHOWNORMAL;
     }
-}
-
-// Files of a type nothing is associated with are opened with the command for files of unknown type.
-bool StartAsUnknownType(const std::string& program, const std::string& folder, int show) {
-    const std::string command = GetAssociatedCommand("");
-    if (command.empty()) return false;
-    const TCmd split = SplitCommandLine(SubstituteParam(command, program));
-    const std::wstring file = Widen(split.Path);
-    const std::wstring params = Widen(split.Params);
-    const std::wstring directory = Widen(folder);
-    ::ShellExecuteW(nullptr, nullptr, file.c_str(), params.c_str(), folder.empty() ? nullptr : directory.c_str(),
-                    show);
-    return true;
 }
 
 void Report(const TLaunchReport& report) {
     switch (report.Kind) {
-    case TLaunchReport::TKind::Box: ShowErrorBox(report.Text, report.Flags); break;
-    case TLaunchReport::TKind::Beep: Seams().Beep(0); break;
-    case TLaunchReport::TKind::None: break;
+    case TLaunchReport::TKind::Box:
+        ShowErrorBox(report.Text, report.Flags);
+        break;
+    case TLaunchReport::TKind::Beep:
+        Seams().Beep(0);
+        break;
+    case TLaunchReport::TKind::None:
+        break;
     }
 }
 
@@ -78,27 +74,39 @@ TLaunchReport LaunchReport(INT_PTR code, const std::string& cmd, int notifyNotFo
     const std::string s = "'" + cmd + "' を実行できませんでした。\r";
     const auto notFound = [&](std::string text) -> TLaunchReport {
         switch (notifyNotFound) {
-        case 0: return {K::Box, std::move(text), MB_ICONEXCLAMATION};
-        case 1: return {K::Beep, {}, 0};
-        default: return {};
+        case 0:
+            return {K::Box, std::move(text), MB_ICONEXCLAMATION};
+        case 1:
+            return {K::Beep, {}, 0};
+        default:
+            return {};
         }
     };
     switch (code) {
-    case 0: return {K::Box, "メモリまたはシステムリソースが不足しています。", MB_ICONSTOP};
+    case 0:
+        return {K::Box, "メモリまたはシステムリソースが不足しています。", MB_ICONSTOP};
     case SE_ERR_FNF:
         return notFound("ファイル '" + cmd +
-                        "' が見つかりませんでした。\rファイル名が正しいか、またはファイルが存在するかどうか確認して下さい。");
-    case SE_ERR_PNF: return notFound(s + "指定されたパスが見つかりません。");
-    case ERROR_BAD_FORMAT: return {K::Box, s + SystemMessage(ERROR_BAD_FORMAT), MB_ICONSTOP};
-    case SE_ERR_SHARE: return {K::Box, "共有違反により " + s, MB_ICONSTOP};
-    case SE_ERR_ASSOCINCOMPLETE: return {K::Box, s + "ファイル名の関連付けが不完全か無効です。", MB_ICONSTOP};
+                        "' "
+                        "が見つかりませんでした。\rファイル名が正しいか、またはファイルが存在するかどうか確認"
+                        "して下さい。");
+    case SE_ERR_PNF:
+        return notFound(s + "指定されたパスが見つかりません。");
+    case ERROR_BAD_FORMAT:
+        return {K::Box, s + SystemMessage(ERROR_BAD_FORMAT), MB_ICONSTOP};
+    case SE_ERR_SHARE:
+        return {K::Box, "共有違反により " + s, MB_ICONSTOP};
+    case SE_ERR_ASSOCINCOMPLETE:
+        return {K::Box, s + "ファイル名の関連付けが不完全か無効です。", MB_ICONSTOP};
     case SE_ERR_DDETIMEOUT:
     case SE_ERR_DDEFAIL:
-    case SE_ERR_DDEBUSY: return {K::Box, "DDEエラーにより " + s, MB_ICONSTOP};
+    case SE_ERR_DDEBUSY:
+        return {K::Box, "DDEエラーにより " + s, MB_ICONSTOP};
     case kNoAssociation:
         return {K::Box, s + "指定されたファイル名拡張子には､ アプリケーションが関連付けられていません。",
                 MB_ICONEXCLAMATION};
-    default: return {};
+    default:
+        return {};
     }
 }
 
@@ -139,18 +147,21 @@ void LaunchItem(TForm1& form, TIconItem& item, bool byHotKey) {
     info.lpParameters = params.c_str();
     info.lpDirectory = folder.empty() ? nullptr : directory.c_str();
     info.nShow = show;
-    info.lpIDList = item.IDList.Present() ? const_cast<void*>(static_cast<const void*>(item.IDList.Data())) : nullptr;
+    info.lpIDList =
+        item.IDList.Present() ? const_cast<void*>(static_cast<const void*>(item.IDList.Data())) : nullptr;
     ::ShellExecuteExW(&info);
     const auto code = reinterpret_cast<INT_PTR>(info.hInstApp);
     // The process handle is only ours to close when the shell started a process for us.
     UniqueKernelHandle process(info.fMask & SEE_MASK_NOCLOSEPROCESS ? info.hProcess : nullptr);
 
     const int notify = ProgramSettings().NotifyNotFound;
-    if (code != kNoAssociation || !StartAsUnknownType(cmd.Path, folder, show))
+    // Files of a type nothing is associated with go to the command for files of unknown type.
+    if (code != kNoAssociation || !OpenAsUnknownType(cmd.Path, folder, show))
         Report(LaunchReport(code, item.Cmd, notify));
 
     if (!item.Children.empty())
-        TThExecChain::Start(item.Children, static_cast<std::uint8_t>(notify), std::move(process), Seams().Beep);
+        TThExecChain::Start(item.Children, static_cast<std::uint8_t>(notify), std::move(process),
+                            Seams().Beep);
 }
 
 void ShowItemProperties(const TIconItem& item, HWND owner) {
@@ -161,7 +172,8 @@ void ShowItemProperties(const TIconItem& item, HWND owner) {
     info.hwnd = owner;
     info.lpVerb = L"properties";
     info.lpFile = file.c_str();
-    info.lpIDList = item.IDList.Present() ? const_cast<void*>(static_cast<const void*>(item.IDList.Data())) : nullptr;
+    info.lpIDList =
+        item.IDList.Present() ? const_cast<void*>(static_cast<const void*>(item.IDList.Data())) : nullptr;
     info.nShow = SW_SHOWNORMAL;
     ::ShellExecuteExW(&info);
 }

@@ -210,17 +210,8 @@ UniqueKernelHandle TThExecChain::ShellStart(const TChildIcon& entry, const std::
         return {};
     }
     // A file of a type nobody registered: whatever opens any file ("*", then "Unknown") gets it.
-    const std::string templ = GetAssociatedCommand({});
-    if (templ.empty()) {
-        SignalFailure();
-        return {};
-    }
-    const TCmd fallback = SplitCommandLine(SubstituteParam(templ, path));
-    const std::wstring fallbackFile = Widen(fallback.Path);
-    const std::wstring fallbackParams = Widen(fallback.Params);
-    const HINSTANCE result = ::ShellExecuteW(nullptr, nullptr, fallbackFile.c_str(), OrNull(fallbackParams),
-                                             OrNull(directory), show);
-    if (reinterpret_cast<INT_PTR>(result) <= 32) SignalFailure();
+    const std::optional<std::intptr_t> fallback = OpenAsUnknownType(path, folder, show);
+    if (!fallback || *fallback <= 32) SignalFailure();
     return {};
 }
 

@@ -19,7 +19,8 @@ namespace {
 
 UniqueKey OpenClassesKey(const std::wstring& subKey) {
     UniqueKey key;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return {};
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+        return {};
     return key;
 }
 
@@ -135,6 +136,19 @@ std::string GetAssociatedCommand(std::string_view extension) {
     if (command.empty()) command = FirstVerbCommand(L"*");
     if (command.empty()) command = FirstVerbCommand(L"Unknown");
     return Narrow(command);
+}
+
+std::optional<std::intptr_t> OpenAsUnknownType(std::string_view file, std::string_view folder, int show) {
+    const std::string command = GetAssociatedCommand({});
+    if (command.empty()) return std::nullopt;
+    const TCmd split = SplitCommandLine(SubstituteParam(command, file));
+    const std::wstring program = Widen(split.Path);
+    const std::wstring params = Widen(split.Params);
+    const std::wstring directory = Widen(folder);
+    const HINSTANCE result =
+        ::ShellExecuteW(nullptr, nullptr, program.c_str(), params.empty() ? nullptr : params.c_str(),
+                        directory.empty() ? nullptr : directory.c_str(), show);
+    return reinterpret_cast<std::intptr_t>(result);
 }
 
 std::string SearchProgram(std::string_view name) {

@@ -6,6 +6,7 @@
 #include "ItemData.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,11 @@ inline constexpr std::string_view kMyComputer = "::{20D04FE0-3AEA-1069-A2D8-0800
 // class as the registry enumerates them, else that of class "*", else that of class "Unknown".
 // Empty when none of them has one.
 std::string GetAssociatedCommand(std::string_view extension);
+
+// Starts a file of a type nothing is associated with through the command for files of any or unknown type
+// ("*", then "Unknown") put in place of its "%1", with the working folder (none when empty) and the show
+// command. No value when neither class has a command; else the shell's result code (above 32 = started).
+std::optional<std::intptr_t> OpenAsUnknownType(std::string_view file, std::string_view folder, int show);
 
 // The long path of the first file the system search path yields for the name with one of
 // kProgramExtensions; the name unchanged when there is none.

@@ -83,8 +83,6 @@ protected:
         return ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
-    static std::string ProbeFolder() { return RemoveBackslash(ExtractFilePath(LaunchProbePath())); }
-
     static inline std::unique_ptr<TTestFolder> Folder;
     TProbeSet Probes;
     std::shared_ptr<TBeeps> Beeps = std::make_shared<TBeeps>();

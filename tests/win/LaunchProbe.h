@@ -26,6 +26,11 @@ inline std::string LaunchProbePath() {
     return ExtractFilePath(Narrow(std::wstring_view(self, n))) + "launch_probe.exe";
 }
 
+// The probe's folder, without a trailing backslash: where it runs when given no working folder.
+inline std::string ProbeFolder() {
+    return RemoveBackslash(ExtractFilePath(LaunchProbePath()));
+}
+
 using TProbeRecord = std::map<std::string, std::string>;
 
 // The record, or nothing while the file is not there. Files appear whole, so a record read is complete.

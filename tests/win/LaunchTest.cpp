@@ -27,8 +27,9 @@ namespace {
 
 const wchar_t* const kTree = L"Software\\Marlowe\\Lodestar";
 
-std::string QuotedProbe() { return "\"" + LaunchProbePath() + "\""; }
-std::string ProbeFolder() { return RemoveBackslash(ExtractFilePath(LaunchProbePath())); }
+std::string QuotedProbe() {
+    return "\"" + LaunchProbePath() + "\"";
+}
 
 class LaunchTest : public ::testing::Test {
 protected:
@@ -40,7 +41,9 @@ protected:
             return IDOK;
         };
         Seams().Beep = [this](UINT type) { beeps.push_back(type); };
-        Seams().AsyncKeyDown = [this](int key) { return (key == VK_SHIFT && shift) || (key == VK_MENU && alt); };
+        Seams().AsyncKeyDown = [this](int key) {
+            return (key == VK_SHIFT && shift) || (key == VK_MENU && alt);
+        };
         savedEdit = ProgramDialogs().EditItem;
         ProgramDialogs().EditItem = [this](TForm1&, TItemData& record) {
             edited.push_back(record.Cmd);
@@ -178,7 +181,8 @@ TEST_F(LaunchTest, MissingProgramFollowsTheNotifySetting) {
     const std::string missing = (scratch / "nothing here.exe");
     const std::string cmd = "\"" + missing + "\" /x";
     const std::string message =
-        "ファイル '" + cmd + "' が見つかりませんでした。\rファイル名が正しいか、またはファイルが存在するかどうか確認して下さい。";
+        "ファイル '" + cmd +
+        "' が見つかりませんでした。\rファイル名が正しいか、またはファイルが存在するかどうか確認して下さい。";
     struct Case {
         int notify;
         std::size_t boxCount, beepCount;
@@ -220,7 +224,8 @@ TEST(LaunchReport, EveryShellFailureHasItsWords) {
         {28, 0, K::Box, "DDEエラーにより " + s, MB_ICONSTOP},
         {29, 0, K::Box, "DDEエラーにより " + s, MB_ICONSTOP},
         {30, 0, K::Box, "DDEエラーにより " + s, MB_ICONSTOP},
-        {31, 2, K::Box, s + "指定されたファイル名拡張子には､ アプリケーションが関連付けられていません。", MB_ICONEXCLAMATION},
+        {31, 2, K::Box, s + "指定されたファイル名拡張子には､ アプリケーションが関連付けられていません。",
+         MB_ICONEXCLAMATION},
         {33, 0, K::None, "", 0},
         {42, 0, K::None, "", 0},
     };
