@@ -18,18 +18,6 @@ namespace {
 
 constexpr INT_PTR kNoAssociation = SE_ERR_NOASSOC;
 
-// Keeps the main window inactive for the whole launch, whichever way it ends.
-class TInactiveWhile {
-public:
-    explicit TInactiveWhile(TForm1& form) : form_(form) { form_.SetActive(false); }
-    ~TInactiveWhile() { form_.SetActive(true); }
-    TInactiveWhile(const TInactiveWhile&) = delete;
-    TInactiveWhile& operator=(const TInactiveWhile&) = delete;
-
-private:
-    TForm1& form_;
-};
-
 std::string SystemMessage(DWORD code) {
     wchar_t* buffer = nullptr;
     const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

@@ -27,6 +27,10 @@ namespace lodestar {
 namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
+
+const char* const kGroupKeptMessage =
+    "表示中のグループには読み込めなかったアイコン項目があるため、このグループは変更できません。\r"
+    "保存されている内容は、読み込めなかった項目も含めてそのまま残してあります。";
 const UINT WM_TASKBARCREATED = ::RegisterWindowMessageW(L"TaskbarCreated");
 
 } // namespace
@@ -35,31 +39,51 @@ int StartupDelay(const std::string& argument) {
     const std::string upper = UpperAscii(argument);
     if (upper.rfind("/D:", 0) != 0) return 0;
     const std::string digits = argument.substr(3, 4);
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+    if (digits.empty() ||
+        !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
         return 0;
     return std::stoi(digits);
 }
 
 std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_OPENOPTIONS: OpenOptions(); return 0;
+    case WM_OPENOPTIONS:
+        OpenOptions();
+        return 0;
+    case WM_REFUSEDROP:
+        // The drop is over: the overlay goes before the box, which stops the timer that would hide it.
+        HideOverlay();
+        DragTicks = 0;
+        RefuseChange();
+        return 0;
     case WM_TIMER:
         if (wParam == kTimer1) Timer1Timer();
         return 0;
-    case WM_DROPFILES: DropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
-    case WM_PAINT: PaintOverlay(); return 0;
-    case WM_ERASEBKGND: return 1;
+    case WM_DROPFILES:
+        DropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_PAINT:
+        PaintOverlay();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
     case WM_SHOWWINDOW:
         if (!wParam) FormHide();
         return std::nullopt;
-    case WM_DESTROYCLIPBOARD: return 0;
-    case WM_QUERYENDSESSION: return TRUE;
-    case WM_ENDSESSION:
-        // The process may be ended right after this message: save now, as the exit command would.
-        if (wParam) SaveOnExit();
+    case WM_DESTROYCLIPBOARD:
         return 0;
-    case WM_CLOSE: ::PostQuitMessage(0); return 0;
-    default: break;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The process may be ended right after this message: save now, as the exit command would. No box
+        // could wait for the user here.
+        if (wParam) SaveOnExit(false);
+        return 0;
+    case WM_CLOSE:
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        break;
     }
     if (message == WM_TASKBARCREATED && message != 0) {
         ReAddIcons();
@@ -69,10 +93,12 @@ std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM
 }
 
 TForm1::TForm1(const std::string& startArgument)
-    : TComponent(nullptr),
-      window_(L"LodestarMainWindow", TOwnedWindow::TKind::Hidden,
-              [this](UINT message, WPARAM wParam, LPARAM lParam) { return WindowMessage(message, wParam, lParam); },
-              WS_EX_TOPMOST | WS_EX_TOOLWINDOW) {
+    : TComponent(nullptr), window_(
+                               L"LodestarMainWindow", TOwnedWindow::TKind::Hidden,
+                               [this](UINT message, WPARAM wParam, LPARAM lParam) {
+                                   return WindowMessage(message, wParam, lParam);
+                               },
+                               WS_EX_TOPMOST | WS_EX_TOOLWINDOW) {
     SetName("Form1");
     CreateMenus();
     TSettings& settings = ProgramSettings();
@@ -97,7 +123,7 @@ TForm1::~TForm1() {
         // The window goes away with the program; a registration it cannot revoke has no one left to serve.
     }
     SetActive(false);
-    SaveOnExit();
+    SaveOnExit(true);
     // Only a clipboard this window filled is emptied: anything else there is the user's.
     if (::GetClipboardOwner() == Handle() && ::OpenClipboard(Handle())) {
         ::EmptyClipboard();
@@ -107,9 +133,23 @@ TForm1::~TForm1() {
     window_.Destroy();
 }
 
-void TForm1::SaveOnExit() {
-    SaveGroup();
-    WriteIconGroup(currentGroup_);
+void TForm1::SaveOnExit(bool report) noexcept {
+    const auto step = [report](auto&& save) noexcept {
+        try {
+            save();
+        } catch (...) {
+            if (report) Application::HandleException(std::current_exception());
+        }
+    };
+    step([this] { SaveGroup(); });
+    step([this] { WriteIconGroup(currentGroup_); });
+}
+
+bool TForm1::RefuseChange() {
+    if (!groupIncomplete_) return false;
+    TInactiveWhile inactive(*this);
+    ShowErrorBox(kGroupKeptMessage, MB_ICONEXCLAMATION);
+    return true;
 }
 
 void TForm1::CreateMenus() {
@@ -117,7 +157,9 @@ void TForm1::CreateMenus() {
     MainIcon->SetName("MainIcon");
     MainIcon->OnClick = [this](TComponent* s) { MainIconClick(s); };
     MainIcon->OnDblClick = [this](TComponent* s) { MainIconDblClick(s); };
-    MainIcon->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) { MainIconMouseUp(s, b, sh, x, y); };
+    MainIcon->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
+        MainIconMouseUp(s, b, sh, x, y);
+    };
 
     HkHotKey1 = CreateComponent<THookHotKey>(this, Handle());
     HkHotKey1->SetName("HkHotKey1");
@@ -132,19 +174,22 @@ void TForm1::CreateMenus() {
     TMenuItem* miOpt = root->Add("管理＆設定(&O)...", [this](TMenuItem* s) { miOptClick(s); });
     miOpt->SetName("miOpt");
     miOpt->Default = true;
-    root->Add("全表示アイコンの更新(&R)", [this](TMenuItem* s) { miReloadIconsClick(s); })->SetName("miReloadIcons");
+    root->Add("全表示アイコンの更新(&R)", [this](TMenuItem* s) { miReloadIconsClick(s); })
+        ->SetName("miReloadIcons");
     miGroupDivider = root->Add("-");
     miGroupDivider->SetName("miGroupDivider");
     miGroupDivider->Visible = false;
     for (int g = 0; g < kGroupCount; ++g) {
-        TMenuItem* item = root->Add(g == 0 ? "&0" : "&" + std::to_string(g) + " ", [this](TMenuItem* s) { miGroupsClick(s); });
+        TMenuItem* item = root->Add(g == 0 ? "&0" : "&" + std::to_string(g) + " ",
+                                    [this](TMenuItem* s) { miGroupsClick(s); });
         item->SetName("miGroup" + std::to_string(g));
         item->Tag = g;
         item->RadioItem = true;
         item->Visible = false;
     }
     for (int g = 0; g < kGroupCount; ++g)
-        GroupMenuItems[static_cast<std::size_t>(g)] = static_cast<TMenuItem*>(root->FindComponent("miGroup" + std::to_string(g)));
+        GroupMenuItems[static_cast<std::size_t>(g)] =
+            static_cast<TMenuItem*>(root->FindComponent("miGroup" + std::to_string(g)));
 
     pmItems = CreateComponent<TPopupMenu>(this);
     pmItems->SetName("pmItems");
@@ -154,7 +199,8 @@ void TForm1::CreateMenus() {
     items->Add("-")->SetName("N2");
     items->Add("この項目を削除(&D)", [this](TMenuItem* s) { miDelIconClick(s); })->SetName("miDelIcon");
     items->Add("-")->SetName("N3");
-    items->Add("アイコン項目のプロパティ(&E)...", [this](TMenuItem* s) { miEditThisIcoClick(s); })->SetName("miEditThisIco");
+    items->Add("アイコン項目のプロパティ(&E)...", [this](TMenuItem* s) { miEditThisIcoClick(s); })
+        ->SetName("miEditThisIco");
     miProperty = items->Add("ファイルのプロパティ(&R)", [this](TMenuItem* s) { miPropertyClick(s); });
     miProperty->SetName("miProperty");
 
@@ -163,7 +209,14 @@ void TForm1::CreateMenus() {
     PIDLTarget1->Dragtypes = {dtLink};
     PIDLTarget1->GetDataOnEnter = false;
     PIDLTarget1->OnLeave = [this](TComponent*) { PIDLTarget1Leave(); };
-    PIDLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, DWORD&) { PIDLTarget1Drop(); };
+    PIDLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, DWORD& effect) {
+        if (groupIncomplete_) {
+            effect = DROPEFFECT_NONE;
+            ::PostMessageW(Handle(), WM_REFUSEDROP, 0, 0);
+            return;
+        }
+        PIDLTarget1Drop();
+    };
 }
 
 std::vector<TIconItem*> TForm1::IconItems() const {
@@ -187,7 +240,7 @@ void TForm1::SetTrayDrop(bool enabled) {
     }
 }
 
-void TForm1::SetActive(bool enabled) {
+void TForm1::SetActive(bool enabled) noexcept {
     try {
         SetTrayDrop(enabled);
     } catch (...) {
@@ -218,7 +271,9 @@ void TForm1::Timer1Timer() {
     ++DragTicks;
 }
 
-bool TForm1::OverlayShown() const { return ::IsWindowVisible(Handle()) != FALSE; }
+bool TForm1::OverlayShown() const {
+    return ::IsWindowVisible(Handle()) != FALSE;
+}
 
 void TForm1::ShowOverlay(HWND area) {
     RECT bounds{};
@@ -253,7 +308,9 @@ void TForm1::ShowOverlay(HWND area) {
     ::UpdateWindow(Handle());
 }
 
-void TForm1::HideOverlay() { ::ShowWindow(Handle(), SW_HIDE); }
+void TForm1::HideOverlay() {
+    ::ShowWindow(Handle(), SW_HIDE);
+}
 
 void TForm1::FormHide() {
     pb1_.Reset();
@@ -272,7 +329,9 @@ void TForm1::PaintOverlay() {
     ::EndPaint(Handle(), &paint);
 }
 
-void TForm1::PIDLTarget1Leave() { HideOverlay(); }
+void TForm1::PIDLTarget1Leave() {
+    HideOverlay();
+}
 
 void TForm1::PIDLTarget1Drop() {
     const int count = PIDLTarget1->PidlCount();
@@ -303,6 +362,11 @@ void TForm1::PIDLTarget1Drop() {
 }
 
 void TForm1::DropFiles(HDROP drop) {
+    if (groupIncomplete_) {
+        ::DragFinish(drop);
+        RefuseChange();
+        return;
+    }
     const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         if (NextItemNumber(*MainIcon) > kMaxItemNumber) break;
@@ -322,16 +386,25 @@ void TForm1::DropFiles(HDROP drop) {
 }
 
 void TForm1::LoadGroup() {
-    TLsReg reg;
-    reg.ReadGroup(currentGroup_, 0, [this](const TItemData& item, int) {
-        // Records without command and ID list cannot be started and are not shown.
-        if (IsValidItem(item)) AddItem(item);
-    });
+    groupIncomplete_ = false;
+    try {
+        TLsReg reg;
+        reg.ReadGroup(currentGroup_, 0, [this](const TItemData& item, int) {
+            // Records without command and ID list cannot be started and are not shown.
+            if (IsValidItem(item)) AddItem(item);
+        });
+    } catch (...) {
+        // Writing the group back now would delete the values after the one that failed.
+        groupIncomplete_ = true;
+        Application::HandleException(std::current_exception());
+    }
 }
 
 void TForm1::SaveGroup() {
+    if (groupIncomplete_) return;
     std::vector<TItemData> records;
-    for (TIconItem* item : IconItems()) records.push_back(item->GetData());
+    for (TIconItem* item : IconItems())
+        records.push_back(item->GetData());
     SaveShownGroup(currentGroup_, records);
 }
 
@@ -353,7 +426,9 @@ TIconItem* TForm1::AddItem(const TItemData& record) {
     item->SetHotKey(record.HotKey);
     item->OnClick = [this](TComponent* s) { IconItemClick(s); };
     item->OnDblClick = [this](TComponent* s) { IconItemDblClick(s); };
-    item->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) { IconItemMouseUp(s, b, sh, x, y); };
+    item->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
+        IconItemMouseUp(s, b, sh, x, y);
+    };
     item->NewIconByHandle(ItemIcon(record.CustomIcon, record.Cmd, record.IDList));
     return item;
 }
@@ -365,11 +440,14 @@ void TForm1::UpdateMainIcon() {
         MainIcon->SetIcon(nullptr);
 }
 
-void TForm1::RemoveMainIcon() { MainIcon->SetIcon(nullptr); }
+void TForm1::RemoveMainIcon() {
+    MainIcon->SetIcon(nullptr);
+}
 
 void TForm1::EnsureReachable() {
     if (ProgramSettings().ShowMainIcon || !IconItems().empty()) return;
-    ShowErrorBox("現在の設定ではタスクトレイにアイコンが無いため、操作不能になってしまうので、\r強制的にメインアイコンを表示します。",
+    ShowErrorBox("現在の設定ではタスクトレイにアイコンが無いため、操作不能になってしまうので、\r強制的にメイ"
+                 "ンアイコンを表示します。",
                  MB_ICONEXCLAMATION);
     ProgramSettings().ShowMainIcon = true;
     UpdateMainIcon();
@@ -381,7 +459,8 @@ void TForm1::RebuildGroupMenu() {
         TMenuItem* entry = GroupMenuItems[static_cast<std::size_t>(g)];
         entry->Visible = false;
         TLsReg reg;
-        if (!reg.OpenKey(std::string(kProgramKey) + "\\" + kGroupsKey + "\\" + GroupKeyName(g), false)) continue;
+        if (!reg.OpenKey(std::string(kProgramKey) + "\\" + kGroupsKey + "\\" + GroupKeyName(g), false))
+            continue;
         if (reg.ValueNames().size() < 2 && g != currentGroup_) continue;
         std::string name = reg.ReadStringDef("", "");
         if (name.empty()) name = std::to_string(g);
@@ -391,20 +470,25 @@ void TForm1::RebuildGroupMenu() {
     const bool onlyShown = listed.empty() || (listed.size() == 1 && listed[0] == currentGroup_);
     miGroupDivider->Visible = !onlyShown;
     if (onlyShown) return;
-    for (int g : listed) GroupMenuItems[static_cast<std::size_t>(g)]->Visible = true;
+    for (int g : listed)
+        GroupMenuItems[static_cast<std::size_t>(g)]->Visible = true;
 }
 
 void TForm1::FreeIconItems() {
     std::vector<TIconItem*> items = IconItems();
-    for (auto it = items.rbegin(); it != items.rend(); ++it) delete *it;
+    for (auto it = items.rbegin(); it != items.rend(); ++it)
+        delete *it;
 }
 
 void TForm1::ReAddIcons() {
     MainIcon->ReAdd();
-    for (TIconItem* item : IconItems()) item->ReAdd();
+    for (TIconItem* item : IconItems())
+        item->ReAdd();
 }
 
-void TForm1::Close() { ::PostMessageW(Handle(), WM_CLOSE, 0, 0); }
+void TForm1::Close() {
+    ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
 
 void TForm1::MainIconClick(TComponent*) {
     if (!ProgramSettings().ClickType && active_) miOptClick(nullptr);
@@ -421,14 +505,18 @@ void TForm1::MainIconMouseUp(TComponent*, TMouseButton button, TShiftState, int 
     PopupMain(x, y);
 }
 
-void TForm1::PopupMain(int x, int y) { pmMain->Popup(Application::Handle(), x, y); }
+void TForm1::PopupMain(int x, int y) {
+    pmMain->Popup(Application::Handle(), x, y);
+}
 
 void TForm1::IconItemClick(TComponent* sender) {
-    if (!ProgramSettings().ClickType && active_) ProgramDialogs().LaunchItem(*this, *static_cast<TIconItem*>(sender), false);
+    if (!ProgramSettings().ClickType && active_)
+        ProgramDialogs().LaunchItem(*this, *static_cast<TIconItem*>(sender), false);
 }
 
 void TForm1::IconItemDblClick(TComponent* sender) {
-    if (ProgramSettings().ClickType && active_) ProgramDialogs().LaunchItem(*this, *static_cast<TIconItem*>(sender), false);
+    if (ProgramSettings().ClickType && active_)
+        ProgramDialogs().LaunchItem(*this, *static_cast<TIconItem*>(sender), false);
 }
 
 void TForm1::IconItemMouseUp(TComponent* sender, TMouseButton button, TShiftState, int x, int y) {
@@ -443,87 +531,100 @@ void TForm1::IconItemMouseUp(TComponent* sender, TMouseButton button, TShiftStat
     pmItems->Popup(Application::Handle(), x, y);
 }
 
-void TForm1::miExitClick(TMenuItem*) { Close(); }
+void TForm1::miExitClick(TMenuItem*) {
+    Close();
+}
 
-void TForm1::miOptClick(TMenuItem*) { ::PostMessageW(Handle(), WM_OPENOPTIONS, 0, 0); }
+void TForm1::miOptClick(TMenuItem*) {
+    ::PostMessageW(Handle(), WM_OPENOPTIONS, 0, 0);
+}
 
 void TForm1::OpenOptions() {
     if (!active_) return;
-    SetActive(false);
-    ::SetForegroundWindow(Application::Handle());
     try {
+        TInactiveWhile inactive(*this);
+        ::SetForegroundWindow(Application::Handle());
         if (const auto result = ProgramDialogs().OpenOptions(*this)) {
             RebuildGroupMenu();
-            for (TMenuItem* entry : GroupMenuItems) entry->Checked = entry->Tag == currentGroup_;
+            for (TMenuItem* entry : GroupMenuItems)
+                entry->Checked = entry->Tag == currentGroup_;
             FreeIconItems();
             RemoveMainIcon();
             UpdateMainIcon();
-            for (const TItemData& record : result->ShownItems) AddItem(record);
+            for (const TItemData& record : result->ShownItems)
+                AddItem(record);
         }
     } catch (...) {
-        SetActive(true);
         EnsureReachable();
         throw;
     }
-    SetActive(true);
     EnsureReachable();
 }
 
 void TForm1::miReloadIconsClick(TMenuItem*) {
-    SetActive(false);
-    for (TIconItem* item : IconItems()) item->NewIconByHandle(ItemIcon(item->CustomIcon, item->Cmd, item->IDList));
-    SetActive(true);
-}
-
-void TForm1::miGroupsClick(TMenuItem* sender) {
-    SetActive(false);
-    if (!sender->Checked) {
-        for (TMenuItem* entry : GroupMenuItems) entry->Checked = entry == sender;
-        SaveGroup();
+    TInactiveWhile inactive(*this);
+    if (groupIncomplete_) {
+        // Nothing of the group can have changed since it was read: reading it again loses nothing, and
+        // a value repaired meanwhile makes it whole.
         FreeIconItems();
         RemoveMainIcon();
         UpdateMainIcon();
-        currentGroup_ = sender->Tag;
         LoadGroup();
         EnsureReachable();
+        return;
     }
-    SetActive(true);
+    for (TIconItem* item : IconItems())
+        item->NewIconByHandle(ItemIcon(item->CustomIcon, item->Cmd, item->IDList));
+}
+
+void TForm1::miGroupsClick(TMenuItem* sender) {
+    TInactiveWhile inactive(*this);
+    if (sender->Checked) return;
+    for (TMenuItem* entry : GroupMenuItems)
+        entry->Checked = entry == sender;
+    SaveGroup();
+    FreeIconItems();
+    RemoveMainIcon();
+    UpdateMainIcon();
+    currentGroup_ = sender->Tag;
+    LoadGroup();
+    EnsureReachable();
 }
 
 void TForm1::miDelIconClick(TMenuItem*) {
     auto* item = dynamic_cast<TIconItem*>(pmItems->PopupComponent);
     if (!item) return;
-    SetActive(false);
-    if (ProgramSettings().ConfirmOnDel) {
-        Seams().Beep(MB_ICONQUESTION);
-        const int answer = Seams().MessageBox(Application::Handle(), "'" + item->Hint() + "' を削除します。\rよろしいですか？",
-                                              "確認", MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
-        if (answer != IDYES) {
-            SetActive(true);
-            return;
+    if (RefuseChange()) return;
+    {
+        TInactiveWhile inactive(*this);
+        if (ProgramSettings().ConfirmOnDel) {
+            Seams().Beep(MB_ICONQUESTION);
+            const int answer = Seams().MessageBox(Application::Handle(),
+                                                  "'" + item->Hint() + "' を削除します。\rよろしいですか？",
+                                                  "確認", MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+            if (answer != IDYES) return;
         }
+        pmItems->PopupComponent = nullptr;
+        delete item;
     }
-    pmItems->PopupComponent = nullptr;
-    delete item;
-    SetActive(true);
     EnsureReachable();
 }
 
 void TForm1::miEditThisIcoClick(TMenuItem*) {
     auto* item = dynamic_cast<TIconItem*>(pmItems->PopupComponent);
     if (!item) return;
-    SetActive(false);
+    // An edit would live only until the program ends: the group is not written back.
+    if (RefuseChange()) return;
+    TInactiveWhile inactive(*this);
     TItemData record = item->GetData();
     if (ProgramDialogs().EditItem(*this, record)) item->SetData(record);
-    SetActive(true);
 }
 
 void TForm1::miPropertyClick(TMenuItem*) {
     auto* item = dynamic_cast<TIconItem*>(pmItems->PopupComponent);
     if (!item) return;
-    SetActive(false);
+    TInactiveWhile inactive(*this);
     ProgramDialogs().ShowItemProperties(*this, *item);
-    SetActive(true);
 }
 
 void TForm1::pmItemsPopup(TPopupMenu* sender) {
@@ -537,7 +638,8 @@ void TForm1::pmItemsPopup(TPopupMenu* sender) {
         ok = ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(item->IDList.Data()), 0, &info, sizeof info,
                               SHGFI_PIDL | SHGFI_ATTRIBUTES);
     } else {
-        ok = ::SHGetFileInfoW(Widen(SplitCommandLine(item->Cmd).Path).c_str(), 0, &info, sizeof info, SHGFI_ATTRIBUTES);
+        ok = ::SHGetFileInfoW(Widen(SplitCommandLine(item->Cmd).Path).c_str(), 0, &info, sizeof info,
+                              SHGFI_ATTRIBUTES);
     }
     if (!ok || !(info.dwAttributes & SFGAO_HASPROPSHEET)) miProperty->Enabled = false;
 }

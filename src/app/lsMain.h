@@ -22,6 +22,8 @@ class THookHotKey;
 class TDropPIDLTarget;
 
 constexpr UINT WM_OPENOPTIONS = 0x8164;
+// Posted to itself when a drop on the overlay was refused: the drag source must not wait for the box.
+constexpr UINT WM_REFUSEDROP = WM_APP + 0x100;
 
 class TForm1 : public TComponent {
 public:
@@ -42,6 +44,9 @@ public:
     std::array<TMenuItem*, kGroupCount> GroupMenuItems{};
 
     bool Active() const { return active_; }
+    // The shown group could not be read to its end: what is stored for it is kept exactly as it is,
+    // so nothing in it may change until it loads completely again.
+    bool GroupIncomplete() const { return groupIncomplete_; }
     int CurrentGroup() const { return currentGroup_; }
     void SetCurrentGroup(int group) { currentGroup_ = group; }
     int DragTicks = 0;
@@ -52,7 +57,9 @@ public:
     // The icon items in their order.
     std::vector<TIconItem*> IconItems() const;
 
-    void SetActive(bool enabled);
+    void SetActive(bool enabled) noexcept;
+    // Reads the shown group into icon items. An error on the way is shown once; the items read before it
+    // stay, and the group counts as incomplete.
     void LoadGroup();
     void SaveGroup();
     TIconItem* AddItem(const TItemData& record);
@@ -95,7 +102,10 @@ private:
     void CreateMenus();
     void SetTrayDrop(bool enabled);
     void FreeIconItems();
-    void SaveOnExit();
+    // Saves the group and its number however either step ends; failures are shown when `report`.
+    void SaveOnExit(bool report) noexcept;
+    // Tells the user that the shown group is kept unchanged; true when it is (the caller then stops).
+    bool RefuseChange();
     void PopupMain(int x, int y);
     void ShowOverlay(HWND area);
     void HideOverlay();
@@ -109,7 +119,19 @@ private:
     int currentGroup_ = 0;
     int dropMode_ = 1;
     bool timerEnabled_ = false;
-    bool saved_ = false;
+    bool groupIncomplete_ = false;
+};
+
+// Keeps the main window inactive for the whole of a command, whichever way the command ends.
+class TInactiveWhile {
+public:
+    explicit TInactiveWhile(TForm1& form) : form_(form) { form_.SetActive(false); }
+    ~TInactiveWhile() { form_.SetActive(true); }
+    TInactiveWhile(const TInactiveWhile&) = delete;
+    TInactiveWhile& operator=(const TInactiveWhile&) = delete;
+
+private:
+    TForm1& form_;
 };
 
 // Milliseconds of start-up delay in a first argument "/D:nnnn" (any case; at most four digits read).

@@ -18,7 +18,9 @@ std::string Member(const std::string& place, const std::string& name) {
     return place.empty() ? name : place + "." + name;
 }
 
-std::string Index(const std::string& place, std::size_t i) { return place + "[" + std::to_string(i) + "]"; }
+std::string Index(const std::string& place, std::size_t i) {
+    return place + "[" + std::to_string(i) + "]";
+}
 
 const json& ExpectObject(const json& j, const std::string& place) {
     if (!j.is_object()) throw EDocumentError(place, "オブジェクトが必要です");
@@ -35,11 +37,13 @@ void OnlyKnown(const json& j, const std::string& place, std::initializer_list<co
 
 std::int64_t Integer(const json& j, const std::string& place, std::int64_t min, std::int64_t max) {
     if (!j.is_number_integer()) throw EDocumentError(place, "整数が必要です");
-    const std::int64_t value = j.is_number_unsigned() && j.get<std::uint64_t>() > static_cast<std::uint64_t>(max)
-                                   ? max + 1
-                                   : j.get<std::int64_t>();
+    const std::int64_t value =
+        j.is_number_unsigned() && j.get<std::uint64_t>() > static_cast<std::uint64_t>(max)
+            ? max + 1
+            : j.get<std::int64_t>();
     if (value < min || value > max)
-        throw EDocumentError(place, std::to_string(min) + " から " + std::to_string(max) + " の整数が必要です");
+        throw EDocumentError(place,
+                             std::to_string(min) + " から " + std::to_string(max) + " の整数が必要です");
     return value;
 }
 
@@ -48,18 +52,24 @@ bool Boolean(const json& j, const std::string& place) {
     return j.get<bool>();
 }
 
-// Texts must fit what is stored: longer ones would be cut when written.
-std::string Text(const json& j, const std::string& place) {
+// Stored texts end at their first NUL: a text holding one would be stored cut short.
+std::string NulFreeString(const json& j, const std::string& place) {
     if (!j.is_string()) throw EDocumentError(place, "文字列が必要です");
     std::string text = j.get<std::string>();
+    if (text.find('\0') != std::string::npos) throw EDocumentError(place, "NUL 文字は使えません");
+    return text;
+}
+
+// Texts must fit what is stored: longer ones would be cut when written.
+std::string Text(const json& j, const std::string& place) {
+    std::string text = NulFreeString(j, place);
     if (LegacyLength(text) > kMaxStoredString)
         throw EDocumentError(place, "長すぎます (" + std::to_string(kMaxStoredString) + " バイトまで)");
     return text;
 }
 
 std::string Name(const json& j, const std::string& place) {
-    if (!j.is_string()) throw EDocumentError(place, "文字列が必要です");
-    return j.get<std::string>();
+    return NulFreeString(j, place);
 }
 
 IdList IdListOf(const json& j, const std::string& place) {
@@ -92,21 +102,31 @@ ordered_json ChildToJson(const TChildIcon& child) {
 TChildIcon ChildFromJson(const json& j, const std::string& place) {
     ExpectObject(j, place);
     OnlyKnown(j, place,
-              {"IDList", "Cmd", "DefDir", "WndSize", "DelayMs", "WaitMode", "AutoQuit", "DupCheckMode", "DupCheckText"});
+              {"IDList", "Cmd", "DefDir", "WndSize", "DelayMs", "WaitMode", "AutoQuit", "DupCheckMode",
+               "DupCheckText"});
     TChildIcon child;
     for (const auto& [key, value] : j.items()) {
         const std::string at = Member(place, key);
-        if (key == "IDList") child.IDList = IdListOf(value, at);
-        else if (key == "Cmd") child.Cmd = Text(value, at);
-        else if (key == "DefDir") child.DefDir = Text(value, at);
-        else if (key == "WndSize") child.WndSize = static_cast<std::uint8_t>(Integer(value, at, 0, 2));
+        if (key == "IDList")
+            child.IDList = IdListOf(value, at);
+        else if (key == "Cmd")
+            child.Cmd = Text(value, at);
+        else if (key == "DefDir")
+            child.DefDir = Text(value, at);
+        else if (key == "WndSize")
+            child.WndSize = static_cast<std::uint8_t>(Integer(value, at, 0, 2));
         else if (key == "DelayMs")
-            child.DelayMs = static_cast<std::int32_t>(
-                Integer(value, at, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-        else if (key == "WaitMode") child.WaitMode = static_cast<std::uint8_t>(Integer(value, at, 0, 2));
-        else if (key == "AutoQuit") child.AutoQuit = Boolean(value, at);
-        else if (key == "DupCheckMode") child.DupCheckMode = static_cast<std::uint8_t>(Integer(value, at, 0, 3));
-        else if (key == "DupCheckText") child.DupCheckText = Text(value, at);
+            child.DelayMs =
+                static_cast<std::int32_t>(Integer(value, at, std::numeric_limits<std::int32_t>::min(),
+                                                  std::numeric_limits<std::int32_t>::max()));
+        else if (key == "WaitMode")
+            child.WaitMode = static_cast<std::uint8_t>(Integer(value, at, 0, 2));
+        else if (key == "AutoQuit")
+            child.AutoQuit = Boolean(value, at);
+        else if (key == "DupCheckMode")
+            child.DupCheckMode = static_cast<std::uint8_t>(Integer(value, at, 0, 3));
+        else if (key == "DupCheckText")
+            child.DupCheckText = Text(value, at);
     }
     if (!IsValidItem(child)) throw EDocumentError(place, "Cmd か IDList のどちらかが必要です");
     return child;
@@ -162,7 +182,8 @@ ordered_json ItemToJson(const TItemData& item) {
     j["WndSize"] = item.WndSize;
     j["HotKey"] = item.HotKey;
     j["Children"] = ordered_json::array();
-    for (const TChildIcon& child : item.Children) j["Children"].push_back(ChildToJson(child));
+    for (const TChildIcon& child : item.Children)
+        j["Children"].push_back(ChildToJson(child));
     return j;
 }
 
@@ -172,18 +193,26 @@ TItemData ItemFromJson(const json& j, const std::string& place) {
     TItemData item;
     for (const auto& [key, value] : j.items()) {
         const std::string at = Member(place, key);
-        if (key == "Tip") item.Tip = Text(value, at);
-        else if (key == "Cmd") item.Cmd = Text(value, at);
-        else if (key == "IDList") item.IDList = IdListOf(value, at);
-        else if (key == "DefDir") item.DefDir = Text(value, at);
-        else if (key == "CustomIcon") item.CustomIcon = Text(value, at);
-        else if (key == "WndSize") item.WndSize = static_cast<std::uint8_t>(Integer(value, at, 0, 2));
-        else if (key == "HotKey") item.HotKey = static_cast<std::uint16_t>(Integer(value, at, 0, 0xFFFF));
+        if (key == "Tip")
+            item.Tip = Text(value, at);
+        else if (key == "Cmd")
+            item.Cmd = Text(value, at);
+        else if (key == "IDList")
+            item.IDList = IdListOf(value, at);
+        else if (key == "DefDir")
+            item.DefDir = Text(value, at);
+        else if (key == "CustomIcon")
+            item.CustomIcon = Text(value, at);
+        else if (key == "WndSize")
+            item.WndSize = static_cast<std::uint8_t>(Integer(value, at, 0, 2));
+        else if (key == "HotKey")
+            item.HotKey = static_cast<std::uint16_t>(Integer(value, at, 0, 0xFFFF));
         else if (key == "Children") {
             if (!value.is_array()) throw EDocumentError(at, "配列が必要です");
             if (value.size() > kMaxChainEntries)
                 throw EDocumentError(at, "連鎖起動は " + std::to_string(kMaxChainEntries) + " 個までです");
-            for (std::size_t i = 0; i < value.size(); ++i) item.Children.push_back(ChildFromJson(value[i], Index(at, i)));
+            for (std::size_t i = 0; i < value.size(); ++i)
+                item.Children.push_back(ChildFromJson(value[i], Index(at, i)));
         }
     }
     if (!IsValidItem(item)) throw EDocumentError(place, "Cmd か IDList のどちらかが必要です");
@@ -203,7 +232,8 @@ ordered_json DocumentToJson(const TStoreDocument& document) {
         ordered_json g;
         g["Name"] = group.Name;
         g["Items"] = ordered_json::array();
-        for (const TItemData& item : group.Items) g["Items"].push_back(ItemToJson(item));
+        for (const TItemData& item : group.Items)
+            g["Items"].push_back(ItemToJson(item));
         groups.push_back(std::move(g));
     }
     return j;
@@ -284,12 +314,14 @@ TStoreDocument DocumentFromJson(const json& j) {
         const json& group = ExpectObject((*groups)[g], at);
         OnlyKnown(group, at, {"Name", "Items"});
         TStoredGroup& target = document.Groups[g];
-        if (auto name = group.find("Name"); name != group.end()) target.Name = Name(*name, Member(at, "Name"));
+        if (auto name = group.find("Name"); name != group.end())
+            target.Name = Name(*name, Member(at, "Name"));
         if (auto items = group.find("Items"); items != group.end()) {
             const std::string itemsAt = Member(at, "Items");
             if (!items->is_array()) throw EDocumentError(itemsAt, "配列が必要です");
             if (items->size() > kMaxItemsInGroup)
-                throw EDocumentError(itemsAt, "アイコン項目は " + std::to_string(kMaxItemsInGroup) + " 個までです");
+                throw EDocumentError(itemsAt,
+                                     "アイコン項目は " + std::to_string(kMaxItemsInGroup) + " 個までです");
             for (std::size_t i = 0; i < items->size(); ++i)
                 target.Items.push_back(ItemFromJson((*items)[i], Index(itemsAt, i)));
         }

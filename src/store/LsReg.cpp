@@ -16,7 +16,8 @@ constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
 
 std::wstring KeyPath(std::string_view path) {
     std::wstring wide = Widen(path);
-    while (!wide.empty() && wide.front() == L'\\') wide.erase(0, 1);
+    while (!wide.empty() && wide.front() == L'\\')
+        wide.erase(0, 1);
     return wide;
 }
 
@@ -43,13 +44,25 @@ std::optional<ValueData> QueryValue(HKEY key, std::string_view name) {
     return std::nullopt;
 }
 
+LSTATUS SeamStatus(std::string_view name) {
+    const TRegistryWriteSeam& seam = RegistryWriteSeam();
+    return seam ? seam(name) : ERROR_SUCCESS;
+}
+
 void SetValue(HKEY key, std::string_view name, DWORD type, const void* data, std::size_t size) {
+    if (const LSTATUS fault = SeamStatus(name); fault != ERROR_SUCCESS)
+        throw EWindowsError(static_cast<DWORD>(fault));
     const LSTATUS status = ::RegSetValueExW(key, Widen(name).c_str(), 0, type, static_cast<const BYTE*>(data),
-                                           static_cast<DWORD>(size));
+                                            static_cast<DWORD>(size));
     if (status != ERROR_SUCCESS) throw EWindowsError(static_cast<DWORD>(status));
 }
 
 } // namespace
+
+TRegistryWriteSeam& RegistryWriteSeam() {
+    static TRegistryWriteSeam seam;
+    return seam;
+}
 
 TLsReg::TLsReg() {
     const LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath(kProgramKey).c_str(), 0, nullptr, 0,
@@ -84,14 +97,15 @@ bool TLsReg::DeleteKey(std::string_view path) {
     const HKEY base = Resolve(path);
     const std::wstring sub = KeyPath(path);
     if (sub.empty()) return false;
+    if (SeamStatus(path) != ERROR_SUCCESS) return false;
     return ::RegDeleteTreeW(base, sub.c_str()) == ERROR_SUCCESS &&
            ::RegDeleteKeyW(base, sub.c_str()) == ERROR_SUCCESS;
 }
 
 bool TLsReg::HasSubKeys() const {
     DWORD subKeys = 0;
-    if (::RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (::RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
     return subKeys > 0;
 }
@@ -127,7 +141,9 @@ std::string TLsReg::ReadStringDef(std::string_view name, std::string_view def) c
     return ReadString(name).value_or(std::string(def));
 }
 
-void TLsReg::WriteBool(std::string_view name, bool value) { WriteInteger(name, value ? 1 : 0); }
+void TLsReg::WriteBool(std::string_view name, bool value) {
+    WriteInteger(name, value ? 1 : 0);
+}
 
 void TLsReg::WriteInteger(std::string_view name, std::int32_t value) {
     SetValue(current_.Get(), name, REG_DWORD, &value, sizeof value);
@@ -147,8 +163,8 @@ std::vector<std::string> TLsReg::ValueNames() const {
     std::vector<std::string> names;
     DWORD count = 0;
     DWORD maxLength = 0;
-    if (::RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxLength,
-                           nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (::RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                           &maxLength, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return names;
     std::wstring name(maxLength + 1, L'\0');
     for (DWORD i = 0; i < count; ++i) {
@@ -165,7 +181,8 @@ bool TLsReg::ReadItem(std::string_view name, TItemData& item) {
     item = TItemData{};
     auto value = QueryValue(current_.Get(), name);
     // Items are binary values; a value of another type was not written by the program.
-    if (!value || value->bytes.empty() || (value->type != REG_BINARY && value->type != REG_NONE)) return false;
+    if (!value || value->bytes.empty() || (value->type != REG_BINARY && value->type != REG_NONE))
+        return false;
     buffer_.assign(value->bytes.begin(), value->bytes.end());
     MemoryReader in(buffer_);
     ReadItemStream(in, item);
@@ -183,13 +200,15 @@ bool TLsReg::WriteItem(std::string_view name, const TItemData& item) {
 void SortValueNames(std::vector<std::string>& names) {
     std::vector<std::pair<std::wstring, std::string>> keyed;
     keyed.reserve(names.size());
-    for (std::string& name : names) keyed.emplace_back(Widen(name), std::move(name));
+    for (std::string& name : names)
+        keyed.emplace_back(Widen(name), std::move(name));
     std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.first.c_str(), -1, b.first.c_str(), -1) ==
-               CSTR_LESS_THAN;
+        return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.first.c_str(), -1, b.first.c_str(),
+                                -1) == CSTR_LESS_THAN;
     });
     names.clear();
-    for (auto& entry : keyed) names.push_back(std::move(entry.second));
+    for (auto& entry : keyed)
+        names.push_back(std::move(entry.second));
 }
 
 void TLsReg::ReadGroup(int group, int tag, const GroupCallback& callback) {

@@ -63,6 +63,12 @@ private:
     Bytes buffer_;
 };
 
+// Test seam: consulted before every value the class writes and every key it deletes, with the value's
+// name or the key's path. A status other than ERROR_SUCCESS makes that change fail with it, as a failing
+// registry would. Empty (the default): nothing is consulted.
+using TRegistryWriteSeam = std::function<LSTATUS(std::string_view name)>;
+TRegistryWriteSeam& RegistryWriteSeam();
+
 // Value names in the order groups are read: case-insensitive, by the user's locale.
 void SortValueNames(std::vector<std::string>& names);
 

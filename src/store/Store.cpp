@@ -1,23 +1,44 @@
 #include "Store.h"
 
+#include "Errors.h"
+
+#include <exception>
 #include <type_traits>
 
 namespace lodestar {
 
 namespace {
 
-std::string GroupKeyPath(int group) { return std::string(kGroupsKey) + "\\" + GroupKeyName(group); }
+std::string GroupKeyPath(int group) {
+    return std::string(kGroupsKey) + "\\" + GroupKeyName(group);
+}
 
-// Writes a group key anew: delete, create, name, then the valid items numbered without gaps.
+// Writes a group key anew: delete, create, name, then the valid items numbered without gaps. When the old
+// key cannot be deleted or the new one created, nothing is written and the stored group stays as it was.
+// A value that cannot be written is left out and the rest are still written, so that one failing write
+// costs no more than its own value; the first failure is raised at the end.
 void RewriteGroup(TLsReg& reg, int group, const std::string& name, const std::vector<TItemData>& items) {
+    const std::string path = GroupKeyPath(group);
     reg.OpenKey(kProgramKey, true);
-    reg.DeleteKey(GroupKeyPath(group));
-    reg.OpenKey(GroupKeyPath(group), true);
-    reg.WriteString("", name);
+    if (!reg.DeleteKey(path) && reg.KeyExists(path))
+        throw EProgramError("グループ " + std::to_string(group) + " の保存先のキーを削除できません。");
+    if (!reg.OpenKey(path, true))
+        throw EProgramError("グループ " + std::to_string(group) + " の保存先のキーを作成できません。");
+    std::exception_ptr firstError;
+    const auto attempt = [&](auto&& write) {
+        try {
+            write();
+        } catch (...) {
+            if (!firstError) firstError = std::current_exception();
+        }
+    };
+    attempt([&] { reg.WriteString("", name); });
     int counter = 1;
-    for (const TItemData& item : items) {
-        if (reg.WriteItem(ItemValueName(counter), item)) ++counter;
-    }
+    for (const TItemData& item : items)
+        attempt([&] {
+            if (reg.WriteItem(ItemValueName(counter), item)) ++counter;
+        });
+    if (firstError) std::rethrow_exception(firstError);
 }
 
 } // namespace
@@ -105,11 +126,14 @@ std::vector<TItemData> ReadGroupItems(int group) {
     return items;
 }
 
-TGroup ReadGroup(int group) { return TGroup{ReadGroupName(group), ReadGroupItems(group)}; }
+TGroup ReadGroup(int group) {
+    return TGroup{ReadGroupName(group), ReadGroupItems(group)};
+}
 
 TGroups ReadAllGroups() {
     TGroups groups;
-    for (int g = 0; g < kGroupCount; ++g) groups[static_cast<std::size_t>(g)] = ReadGroup(g);
+    for (int g = 0; g < kGroupCount; ++g)
+        groups[static_cast<std::size_t>(g)] = ReadGroup(g);
     return groups;
 }
 

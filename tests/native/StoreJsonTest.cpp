@@ -79,6 +79,12 @@ TEST(StoreJson, BadDocumentsNameThePlace) {
         {"/Groups/0/Items/0/Children/0/Cmd", "", "Groups[0].Items[0].Children[0]"},
         {"/Groups/9/Items/1/Flags", 0, "Groups[9].Items[1].Flags"},
         {"/Groups/9/Name", nullptr, "Groups[9].Name"},
+        // Stored texts end at a NUL: what follows it would be lost.
+        {"/Groups/9/Name", std::string("a\0b", 3), "Groups[9].Name"},
+        {"/Groups/0/Items/0/Tip", std::string("\0", 1), "Groups[0].Items[0].Tip"},
+        {"/Groups/0/Items/0/Children/0/DupCheckText", std::string("*\0*", 3),
+         "Groups[0].Items[0].Children[0].DupCheckText"},
+        {"/Settings/DefIconPath", std::string("C:\\\0x", 4), "Settings.DefIconPath"},
     };
     for (const Case& c : cases) {
         json j = ValidDocument();
@@ -99,14 +105,16 @@ TEST(StoreJson, LimitsOfGroupsAndChains) {
 
     j = ValidDocument();
     json& items = j["Groups"][2]["Items"];
-    for (int i = 0; i < 200; ++i) items.push_back(j["Groups"][0]["Items"][0]);
+    for (int i = 0; i < 200; ++i)
+        items.push_back(j["Groups"][0]["Items"][0]);
     EXPECT_NO_THROW(DocumentFromJson(j));
     items.push_back(j["Groups"][0]["Items"][0]);
     EXPECT_THROW(DocumentFromJson(j), EDocumentError);
 
     j = ValidDocument();
     json& chain = j["Groups"][0]["Items"][0]["Children"];
-    while (chain.size() < 20) chain.push_back(chain[0]);
+    while (chain.size() < 20)
+        chain.push_back(chain[0]);
     EXPECT_NO_THROW(DocumentFromJson(j));
     chain.push_back(chain[0]);
     EXPECT_THROW(DocumentFromJson(j), EDocumentError);

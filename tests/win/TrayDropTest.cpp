@@ -2,7 +2,9 @@
 // hook (WM_DROPFILES), shell objects dropped on the timer-mode overlay, and the overlay itself.
 #include "AppSettings.h"
 #include "CidaBlock.h"
+#include "DamagedGroup.h"
 #include "DropPIDLTarget.h"
+#include "Application.h"
 #include "LaunchProbe.h"
 #include "Seams.h"
 #include "Store.h"
@@ -31,21 +33,6 @@ const wchar_t* const kTree = L"Software\\Marlowe\\Lodestar";
 constexpr const char* kControlPanel =
     "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{21EC2020-3AEA-1069-A2DD-08002B30309D}";
 
-// A drop handle as the shell hands it over: DROPFILES followed by the wide paths, double-terminated.
-HDROP MakeDrop(const std::vector<std::string>& paths) {
-    std::wstring list;
-    for (const std::string& path : paths) list += Widen(path) + L'\0';
-    list += L'\0';
-    const std::size_t bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
-    const HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-    auto* header = static_cast<DROPFILES*>(::GlobalLock(block));
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = TRUE;
-    std::memcpy(reinterpret_cast<std::uint8_t*>(header) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
-    ::GlobalUnlock(block);
-    return static_cast<HDROP>(block);
-}
-
 class TrayDropTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -68,13 +55,15 @@ protected:
         settings.DereferLinks = dereferLinks;
         WriteSettings(settings);
         std::vector<TItemData> records(static_cast<std::size_t>(items));
-        for (int i = 0; i < items; ++i) records[static_cast<std::size_t>(i)].Cmd = "app" + std::to_string(i) + ".exe";
+        for (int i = 0; i < items; ++i)
+            records[static_cast<std::size_t>(i)].Cmd = "app" + std::to_string(i) + ".exe";
         SaveShownGroup(0, records);
         form = std::make_unique<TForm1>();
     }
     std::vector<TItemData> Items() const {
         std::vector<TItemData> records;
-        for (TIconItem* item : form->IconItems()) records.push_back(item->GetData());
+        for (TIconItem* item : form->IconItems())
+            records.push_back(item->GetData());
         return records;
     }
     // Drags the data over the main window and drops it, as OLE does for a drop on the overlay.
@@ -116,7 +105,8 @@ TEST_F(TrayDropTest, DroppedFilesBecomeItemsUpToTheGroupLimit) {
     ::GetWindowRect(standIn.Area(), &area);
     ::SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
     buttonDown = true;
-    for (int tick = 0; tick < 3; ++tick) form->Timer1Timer();
+    for (int tick = 0; tick < 3; ++tick)
+        form->Timer1Timer();
     EXPECT_FALSE(form->OverlayShown());
 }
 
@@ -209,7 +199,8 @@ TEST_F(TrayDropTest, OverlayShowsOnlyForADragRestingOnTheArea) {
     } cases[] = {
         {"quick click", {{true, false}, {false, false}, {false, false}}},
         {"drag resting two ticks", {{true, false}, {true, true}, {true, true}, {false, false}}},
-        {"second drag after a drop", {{true, false}, {true, true}, {false, false}, {true, false}, {true, true}}},
+        {"second drag after a drop",
+         {{true, false}, {true, true}, {false, false}, {true, false}, {true, true}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -245,7 +236,9 @@ TEST_F(TrayDropTest, DropModesSwitchTheTimerAndTheHook) {
     // Hook mode: the area accepts files exactly while the window is active.
     Start(2, false);
     EXPECT_FALSE(form->TimerEnabled());
-    const auto accepts = [&] { return (::GetWindowLongW(standIn.Area(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0; };
+    const auto accepts = [&] {
+        return (::GetWindowLongW(standIn.Area(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
+    };
     EXPECT_TRUE(PumpUntil(accepts));
     form->SetActive(false);
     EXPECT_FALSE(accepts());
@@ -257,3 +250,36 @@ TEST_F(TrayDropTest, DropModesSwitchTheTimerAndTheHook) {
 }
 
 } // namespace
+
+// A group that could not be read to its end is kept as stored: a drop on the overlay adds nothing and is
+// answered, after the drop has ended, by one message.
+TEST_F(TrayDropTest, DropOnTheOverlayOfAnIncompleteGroupIsRefused) {
+    TSettings settings;
+    settings.TrayDndType = 1;
+    WriteSettings(settings);
+    TItemData first, damaged, last;
+    first.Cmd = "C:\\windows\\notepad.exe";
+    damaged.Cmd = "C:\\windows\\regedit.exe";
+    last.Cmd = "C:\\windows\\system32\\calc.exe";
+    PlantDamagedGroup(0, "", first, damaged, last);
+    const TRawValues stored = RawGroupValues(0);
+    form = std::make_unique<TForm1>();
+    ASSERT_EQ(boxes.size(), 1u); // the read error
+    ASSERT_TRUE(form->GroupIncomplete());
+
+    const std::string file = (scratch / "report.txt");
+    WriteBytes(file, "x");
+    const auto [parent, item] = SplitLast(ParseIdList(file));
+    TTestData files;
+    files.Set(static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(L"Shell IDList Array")),
+              BuildCida({parent, item}));
+    EXPECT_EQ(DropOnWindow(files), static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(boxes.size(), 1u);
+    Application::ProcessMessages();
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(Items().size(), 1u);
+    EXPECT_TRUE(form->Active());
+    EXPECT_FALSE(form->OverlayShown());
+    form.reset();
+    EXPECT_EQ(RawGroupValues(0), stored);
+}

@@ -8,11 +8,14 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lodestar::test {
 
@@ -33,7 +36,8 @@ inline void WriteBytes(const std::string& path, std::string_view bytes) {
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file) << path;
     DWORD written = 0;
-    const BOOL ok = ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const BOOL ok =
+        ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     ASSERT_TRUE(ok && written == bytes.size()) << path;
 }
 
@@ -76,6 +80,23 @@ inline void WriteShortcut(const std::string& lnkPath, const TShortcut& s) {
     const ComPtr<IPersistFile> file = link.As<IPersistFile>(IID_IPersistFile);
     ASSERT_TRUE(file);
     ASSERT_HRESULT_SUCCEEDED(file->Save(Widen(lnkPath).c_str(), TRUE));
+}
+
+// A drop handle as the shell hands it over: DROPFILES followed by the wide paths, double-terminated.
+inline HDROP MakeDrop(const std::vector<std::string>& paths) {
+    std::wstring list;
+    for (const std::string& path : paths)
+        list += Widen(path) + L'\0';
+    list += L'\0';
+    const std::size_t bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+    const HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    auto* header = static_cast<DROPFILES*>(::GlobalLock(block));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::memcpy(reinterpret_cast<std::uint8_t*>(header) + sizeof(DROPFILES), list.data(),
+                list.size() * sizeof(wchar_t));
+    ::GlobalUnlock(block);
+    return static_cast<HDROP>(block);
 }
 
 } // namespace lodestar::test
