@@ -1,15 +1,30 @@
 // Lodestar.exe
+#include "Application.h"
 #include "Startup.h"
 #include "WinText.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+namespace {
+
+int Run() {
     int count = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     std::vector<std::string> args;
     for (int i = 1; argv && i < count; ++i) args.push_back(lodestar::Narrow(argv[i]));
     if (argv) ::LocalFree(argv);
     return lodestar::RunLodestar(args);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Nothing may end the program without a word: an error that escapes everything else is shown here.
+    try {
+        return Run();
+    } catch (...) {
+        lodestar::Application::HandleException(std::current_exception());
+        return 1;
+    }
 }
