@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "CommandLine.h"
+#include "Controls.h"
 #include "Handles.h"
 #include "Seams.h"
 #include "Store.h"
@@ -19,8 +20,8 @@ namespace lodestar {
 namespace {
 
 int ResetMode() {
-    const int answer = Seams().MessageBox(nullptr, "Lodestarの動作設定を全て初期化しますか？", kStartupCaption,
-                                          MB_OKCANCEL | MB_ICONQUESTION | MB_SETFOREGROUND);
+    const int answer = Seams().MessageBox(nullptr, "Lodestarの動作設定を全て初期化しますか？",
+                                          kStartupCaption, MB_OKCANCEL | MB_ICONQUESTION | MB_SETFOREGROUND);
     if (answer != IDOK) return 0;
     try {
         ResetStore();
@@ -51,19 +52,15 @@ int RunLodestar(const std::vector<std::string>& args) {
 
     const HWND app = Application::Handle();
     ::SetWindowLongPtrW(app, GWL_EXSTYLE, ::GetWindowLongPtrW(app, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
-    ::OleInitialize(nullptr);
-    int code = 0;
-    {
-        std::unique_ptr<TForm1> form;
-        try {
-            form = std::make_unique<TForm1>(first);
-        } catch (...) {
-            Application::HandleException(std::current_exception());
-        }
-        if (form) code = Application::Run();
+    const OleApartment ole;
+    InitControlClasses();
+    std::unique_ptr<TForm1> form;
+    try {
+        form = std::make_unique<TForm1>(first);
+    } catch (...) {
+        Application::HandleException(std::current_exception());
     }
-    ::OleUninitialize();
-    return code;
+    return form ? Application::Run() : 0;
 }
 
 } // namespace lodestar

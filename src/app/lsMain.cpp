@@ -282,25 +282,24 @@ void TForm1::ShowOverlay(HWND area) {
     const int width = std::max<LONG>(bounds.right - bounds.left, 0);
     const int height = std::max<LONG>(bounds.bottom - bounds.top, 0);
     ::SetWindowPos(Handle(), HWND_TOPMOST, bounds.left, bounds.top, width, height, SWP_NOACTIVATE);
-    if (const HDC areaDc = ::GetDC(area)) {
-        UniqueMemoryDC memory(::CreateCompatibleDC(areaDc));
-        UniqueBitmap picture(::CreateCompatibleBitmap(areaDc, width, height));
+    if (const WindowDC areaDc(area); areaDc) {
+        UniqueMemoryDC memory(::CreateCompatibleDC(areaDc.Get()));
+        UniqueBitmap picture(::CreateCompatibleBitmap(areaDc.Get(), width, height));
         if (memory && picture) {
-            const HGDIOBJ old = ::SelectObject(memory.Get(), picture.Get());
-            if (!::BitBlt(memory.Get(), 0, 0, width, height, areaDc, 0, 0, SRCCOPY)) {
-                // Some systems refuse to read another process's window: the screen shows the same pixels.
-                POINT origin{0, 0};
-                ::ClientToScreen(area, &origin);
-                if (const HDC screen = ::GetDC(nullptr)) {
-                    ::BitBlt(memory.Get(), 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
-                    ::ReleaseDC(nullptr, screen);
+            {
+                const SelectedObject selected(memory.Get(), picture.Get());
+                if (!::BitBlt(memory.Get(), 0, 0, width, height, areaDc.Get(), 0, 0, SRCCOPY)) {
+                    // Some systems refuse to read another process's window: the screen shows the same pixels.
+                    POINT origin{0, 0};
+                    ::ClientToScreen(area, &origin);
+                    if (const WindowDC screen(nullptr); screen)
+                        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), origin.x, origin.y,
+                                 SRCCOPY);
                 }
             }
-            ::SelectObject(memory.Get(), old);
             pb1_ = std::move(picture);
             pb1Size_ = {width, height};
         }
-        ::ReleaseDC(area, areaDc);
     }
     PIDLTarget1->Dragtypes = {dtLink};
     ::ShowWindow(Handle(), SW_SHOWNOACTIVATE);
@@ -322,9 +321,8 @@ void TForm1::PaintOverlay() {
     const HDC dc = ::BeginPaint(Handle(), &paint);
     if (pb1_) {
         UniqueMemoryDC memory(::CreateCompatibleDC(dc));
-        const HGDIOBJ old = ::SelectObject(memory.Get(), pb1_.Get());
+        const SelectedObject selected(memory.Get(), pb1_.Get());
         ::BitBlt(dc, 0, 0, pb1Size_.cx, pb1Size_.cy, memory.Get(), 0, 0, SRCCOPY);
-        ::SelectObject(memory.Get(), old);
     }
     ::EndPaint(Handle(), &paint);
 }

@@ -24,3 +24,56 @@ constexpr unsigned HotKeyVirtualKey(std::uint16_t shortcut) {
 }
 
 } // namespace lodestar
+
+namespace lodestar {
+
+// The hotkey control's value: the virtual key in the low byte and, in the high byte, Shift 0x01, Ctrl
+// 0x02, Alt 0x04 and 0x08 for keys of the extended keyboard (arrows, Insert, Delete, Home, End, Page Up
+// and Down, the keypad's / and Enter, Num Lock).
+constexpr unsigned kHotKeyControlShift = 0x01;
+constexpr unsigned kHotKeyControlCtrl = 0x02;
+constexpr unsigned kHotKeyControlAlt = 0x04;
+constexpr unsigned kHotKeyControlExtended = 0x08;
+
+// Keys whose name the system reads with the extended flag (virtual-key codes of the system).
+constexpr bool IsExtendedVirtualKey(unsigned key) {
+    return (key >= 0x21 && key <= 0x28)     // Page Up, Page Down, End, Home, arrows
+           || key == 0x2D || key == 0x2E    // Insert, Delete
+           || key == 0x6F || key == 0x90    // keypad divide, Num Lock
+           || (key >= 0x5B && key <= 0x5D); // Windows keys, application key
+}
+
+// A shortcut word from the control's value; a value without a key is none (0).
+constexpr std::uint16_t ShortcutFromHotKeyControl(unsigned value) {
+    const unsigned key = value & 0xFFu;
+    if (key == 0) return 0;
+    const unsigned flags = (value >> 8) & 0xFFu;
+    return static_cast<std::uint16_t>(key | ((flags & kHotKeyControlShift) ? kShortcutShift : 0u) |
+                                      ((flags & kHotKeyControlCtrl) ? kShortcutCtrl : 0u) |
+                                      ((flags & kHotKeyControlAlt) ? kShortcutAlt : 0u));
+}
+
+// The control's value for a shortcut word; a word whose key is none or no virtual key (above 0xFF) shows
+// as none.
+constexpr unsigned HotKeyControlFromShortcut(std::uint16_t shortcut) {
+    const unsigned key = shortcut & kShortcutKeyMask;
+    if (key == 0 || key > 0xFFu) return 0;
+    const unsigned flags = ((shortcut & kShortcutShift) ? kHotKeyControlShift : 0u) |
+                           ((shortcut & kShortcutCtrl) ? kHotKeyControlCtrl : 0u) |
+                           ((shortcut & kShortcutAlt) ? kHotKeyControlAlt : 0u) |
+                           (IsExtendedVirtualKey(key) ? kHotKeyControlExtended : 0u);
+    return key | (flags << 8);
+}
+
+// The item editor's rule for global hotkeys: a key alone, or with only Shift, only Ctrl or only Alt,
+// becomes Ctrl+Alt plus the key; two or three modifiers stay as typed. None stays none.
+constexpr std::uint16_t WithHotKeyModifiers(std::uint16_t shortcut) {
+    if ((shortcut & kShortcutKeyMask) == 0) return 0;
+    const unsigned modifiers = shortcut & (kShortcutShift | kShortcutCtrl | kShortcutAlt);
+    const bool single = modifiers == 0 || modifiers == kShortcutShift || modifiers == kShortcutCtrl ||
+                        modifiers == kShortcutAlt;
+    if (!single) return shortcut;
+    return static_cast<std::uint16_t>((shortcut & kShortcutKeyMask) | kShortcutCtrl | kShortcutAlt);
+}
+
+} // namespace lodestar

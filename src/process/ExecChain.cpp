@@ -54,20 +54,6 @@ const wchar_t* OrNull(const std::wstring& text) {
     return text.empty() ? nullptr : text.c_str();
 }
 
-// Shell extensions that ShellExecuteEx may call on are COM objects, some of them apartment-bound.
-class TComApartment {
-public:
-    TComApartment() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~TComApartment() {
-        if (SUCCEEDED(result_)) ::CoUninitialize();
-    }
-    TComApartment(const TComApartment&) = delete;
-    TComApartment& operator=(const TComApartment&) = delete;
-
-private:
-    HRESULT result_;
-};
-
 } // namespace
 
 TThExecChain::TThExecChain(const std::vector<TChildIcon>& entries, std::uint8_t notifyMode,
@@ -105,7 +91,8 @@ unsigned __stdcall TThExecChain::ThreadEntry(void* param) noexcept {
 }
 
 void TThExecChain::Execute() {
-    const TComApartment apartment;
+    // Shell extensions that ShellExecuteEx may call on are COM objects, some of them apartment-bound.
+    const ComApartment apartment;
     // The program before the current entry when that is not the parent. Once the first entry has been
     // dealt with, the parent is never the previous program again.
     UniqueKernelHandle previous;

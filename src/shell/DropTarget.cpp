@@ -73,10 +73,7 @@ TDropTarget::TDropTarget(TComponent* owner)
                                               return std::nullopt;
                                           AutoScroll();
                                           return 0;
-                                      }) {
-    // Reference counted by the system: the first component of the thread starts OLE, the last ends it.
-    oleInitialized_ = SUCCEEDED(::OleInitialize(nullptr));
-}
+                                      }) {}
 
 TDropTarget::~TDropTarget() {
     SetAutoScroll(false);
@@ -89,7 +86,6 @@ TDropTarget::~TDropTarget() {
     dataObject_ = {};
     imageHelper_ = {};
     timerWindow_.Destroy();
-    if (oleInitialized_) ::OleUninitialize();
 }
 
 void TDropTarget::SetShowImage(bool value) {
@@ -140,8 +136,7 @@ ULONG STDMETHODCALLTYPE TDropTarget::Release() {
 
 // One step of the drag, run for the system: an exception ends the drag here and is shown; it never
 // crosses into the caller of the interface.
-template <typename Step>
-HRESULT TDropTarget::Guarded(DWORD* effect, Step&& step) noexcept {
+template <typename Step> HRESULT TDropTarget::Guarded(DWORD* effect, Step&& step) noexcept {
     try {
         step();
         return S_OK;
@@ -378,12 +373,10 @@ void TDropTarget::MeasureControl() {
         scrollMargin_ = std::abs(logFont.lfHeight);
     if (scrollMargin_ == 0) {
         // A font of default height: take the height the control's text really has.
-        const HDC dc = ::GetDC(control_);
-        const HGDIOBJ old = ::SelectObject(dc, font);
+        const WindowDC dc(control_);
+        const SelectedObject selected(dc.Get(), font);
         TEXTMETRICW metrics{};
-        if (::GetTextMetricsW(dc, &metrics)) scrollMargin_ = metrics.tmHeight;
-        ::SelectObject(dc, old);
-        ::ReleaseDC(control_, dc);
+        if (dc && ::GetTextMetricsW(dc.Get(), &metrics)) scrollMargin_ = metrics.tmHeight;
     }
 }
 

@@ -121,8 +121,7 @@ private:
     DWORD DropHere(DWORD keyState, POINTL point, DWORD allowed);
     // After an error inside a system call: forget the drag so that nothing of it lingers.
     void Abandon() noexcept;
-    template <typename Step>
-    HRESULT Guarded(DWORD* effect, Step&& step) noexcept;
+    template <typename Step> HRESULT Guarded(DWORD* effect, Step&& step) noexcept;
 
     TShiftState ShiftFromKeys(DWORD keyState) const;
     POINT ToClient(POINTL screen) const;
@@ -133,7 +132,9 @@ private:
     void ImageLeave();
 
     LONG refCount_ = 1;
-    bool oleInitialized_ = false;
+    // Reference counted by the system: the first component of the thread starts OLE, the last ends it.
+    // Declared before the COM pointers below, so that it ends after them.
+    OleApartment ole_;
     HWND control_ = nullptr;
     std::string controlName_;
     ComPtr<IDataObject> dataObject_;

@@ -8,11 +8,6 @@ namespace lodestar {
 
 namespace {
 
-struct MenuDeleter {
-    void operator()(HMENU menu) const { ::DestroyMenu(menu); }
-};
-using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
-
 // Builds the Windows menu for the items; the command id is the index into `flat` plus one.
 HMENU BuildMenu(const TMenuItem& parent, std::vector<TMenuItem*>& flat) {
     HMENU menu = ::CreatePopupMenu();
@@ -26,7 +21,8 @@ HMENU BuildMenu(const TMenuItem& parent, std::vector<TMenuItem*>& flat) {
         const std::wstring caption = Widen(item->Caption);
         const TMenuItem* sub = item->Submenu ? item->Submenu->Items() : item;
         if (!sub->Items().empty()) {
-            ::AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(BuildMenu(*sub, flat)), caption.c_str());
+            ::AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(BuildMenu(*sub, flat)),
+                          caption.c_str());
         } else {
             flat.push_back(item);
             ::AppendMenuW(menu, flags, flat.size(), caption.c_str());
@@ -40,7 +36,8 @@ HMENU BuildMenu(const TMenuItem& parent, std::vector<TMenuItem*>& flat) {
 
 } // namespace
 
-TMenuItem::TMenuItem(TComponent* owner, std::string caption) : TComponent(owner), Caption(std::move(caption)) {}
+TMenuItem::TMenuItem(TComponent* owner, std::string caption)
+    : TComponent(owner), Caption(std::move(caption)) {}
 
 TMenuItem* TMenuItem::Add(std::string caption, std::function<void(TMenuItem*)> onClick) {
     auto* item = CreateComponent<TMenuItem>(this, std::move(caption));
@@ -50,7 +47,8 @@ TMenuItem* TMenuItem::Add(std::string caption, std::function<void(TMenuItem*)> o
 }
 
 void TMenuItem::Clear() {
-    while (!items_.empty()) delete items_.back();
+    while (!items_.empty())
+        delete items_.back();
 }
 
 void TMenuItem::Click() {
@@ -59,7 +57,8 @@ void TMenuItem::Click() {
 
 void TMenuItem::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove) items_.erase(std::remove(items_.begin(), items_.end(), component), items_.end());
+    if (operation == TOperation::opRemove)
+        items_.erase(std::remove(items_.begin(), items_.end(), component), items_.end());
 }
 
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), root_(CreateComponent<TMenuItem>(this)) {}
@@ -68,8 +67,8 @@ TMenuItem* TPopupMenu::Popup(HWND window, int x, int y) {
     if (OnPopup) OnPopup(this);
     std::vector<TMenuItem*> flat;
     const UniqueMenu menu(BuildMenu(*root_, flat));
-    const UINT chosen = static_cast<UINT>(
-        ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, window, nullptr));
+    const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
+        menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, window, nullptr));
     // The menu closes before the command runs; a posted no-op lets the owner's next click open menus again.
     ::PostMessageW(window, WM_NULL, 0, 0);
     if (chosen == 0 || chosen > flat.size()) return nullptr;

@@ -31,11 +31,6 @@ constexpr const char* kControlPanel =
     "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{21EC2020-3AEA-1069-A2DD-08002B30309D}";
 constexpr DWORD kAllEffects = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
 
-void DestroyWindowHandle(HWND window) {
-    ::DestroyWindow(window);
-}
-using UniqueWindow = UniqueHandle<NullHandleTraits<HWND, DestroyWindowHandle>>;
-
 // A visible borderless window at a known place, so screen and client points differ by its origin.
 UniqueWindow MakeWindow(const wchar_t* className, DWORD style, int x = 100, int y = 100) {
     return UniqueWindow(::CreateWindowExW(0, className, L"drop", WS_POPUP | WS_VISIBLE | style, x, y, 300,

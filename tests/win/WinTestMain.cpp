@@ -12,7 +12,8 @@ class WindowsEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
-        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+        // The classes the program registers at start-up (InitControlClasses in src/ui/Controls.cpp).
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_COOL_CLASSES};
         ::InitCommonControlsEx(&icc);
     }
     void TearDown() override { ::OleUninitialize(); }
