@@ -392,6 +392,22 @@ bool TDialog::ShowHelpPopupFor(HWND control) const {
     return true;
 }
 
+void TDialog::BindHelpMenu(std::initializer_list<int> ids) {
+    for (const int id : ids)
+        OnContextMenu(id, [this, id](POINT screen) { PopupHelpMenu(HelpContextOf(Item(id)), screen); });
+}
+
+void TDialog::PopupHelpMenu(int context, POINT screen) {
+    const UniqueMenu menu(::CreatePopupMenu());
+    if (!menu || !::AppendMenuW(menu.Get(), MF_STRING, 1, Widen("ヘルプ(&H)").c_str())) throw EWindowsError();
+    // The menu closes when the user clicks elsewhere only while its owner is the foreground window.
+    ::SetForegroundWindow(handle_);
+    const BOOL chosen = ::TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x,
+                                         screen.y, 0, handle_, nullptr);
+    ::PostMessageW(handle_, WM_NULL, 0, 0);
+    if (chosen == 1) ShowHelpPopup(handle_, context);
+}
+
 bool TDialog::Help(const HELPINFO& info) {
     if (info.iContextType != HELPINFO_WINDOW) return false;
     int context = HelpContextOf(static_cast<HWND>(info.hItemHandle));

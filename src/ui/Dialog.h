@@ -25,6 +25,7 @@
 
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -107,6 +108,13 @@ public:
     int HelpContextOf(HWND control) const;
     // Shows the control's help context as a popup; returns false (showing nothing) when it has none.
     bool ShowHelpPopupFor(HWND control) const;
+    // A right click on one of these controls (labels and pictures too) opens the help menu, whose one
+    // entry "ヘルプ(&H)" shows the control's help context as a popup (for a label: that of the control
+    // it labels); without a context the entry does nothing. A page binds the menu for its own controls.
+    void BindHelpMenu(std::initializer_list<int> ids);
+    // Opens the help menu at a screen point for a help context (0: the entry does nothing); for callers
+    // that are not controls of a dialog, such as toolbar buttons.
+    void PopupHelpMenu(int context, POINT screen);
 
     // Gives control `id` a name by which FindComponent finds it (TDialogControl).
     TDialogControl* NameControl(int id, std::string name);

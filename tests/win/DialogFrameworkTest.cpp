@@ -4,6 +4,7 @@
 #include "Controls.h"
 #include "ControlsListView.h"
 #include "Dialog.h"
+#include "Errors.h"
 #include "Help.h"
 #include "HotKey.h"
 #include "Seams.h"
@@ -44,6 +45,8 @@ public:
         pages.OnChange = [this](int to) { shownPages.push_back(to); };
         OnCaptionEdited(listPage, IDC_FW_LIST, [this](int row, const std::string& text) {
             edits.push_back(std::to_string(row) + ":" + text);
+            if (text == "使用中")
+                throw EProgramError("そのグループ名はすでに使用されています. 他の名前を使ってください");
             return text != "拒否";
         });
         valuePage.OnScroll(IDC_FW_TRACK, [this](int request) { trackRequests.push_back(request); });
@@ -67,7 +70,7 @@ public:
         SetHelpContext(IDC_FW_EDIT, kEditHelp);
         listPage.SetHelpContext(IDC_FW_LIST, kListHelp);
         SetDialogHelpContext(kDialogHelp);
-        OnContextMenu(IDC_FW_LABEL, [this](POINT) { ShowHelpPopupFor(Item(IDC_FW_LABEL)); });
+        BindHelpMenu({IDC_FW_LABEL, IDC_FW_EDIT, IDOK});
         NameControl(IDC_FW_EDIT, "editTip");
     }
 
@@ -194,7 +197,9 @@ TEST_F(DialogFrameworkTest, UserScenarios) {
              EditCaption(list, 1, "計算機", VK_RETURN);
              EditCaption(list, 2, "拒否", VK_RETURN);
              EditCaption(list, 3, "取り消し", VK_ESCAPE);
+             EditCaption(list, 0, "使用中", VK_RETURN);
              TListView view(list);
+             EXPECT_EQ(view.Text(0), "メモ帳");
              EXPECT_EQ(view.Text(1), "計算機");
              EXPECT_EQ(view.Text(2), "ペイント");
              EXPECT_EQ(view.Text(3), "ワードパッド");
@@ -203,7 +208,7 @@ TEST_F(DialogFrameworkTest, UserScenarios) {
              Click(d, IDCANCEL);
          },
          [](TFrameworkDialog& f, INT_PTR result, const std::vector<int>&) {
-             EXPECT_EQ(f.edits, (std::vector<std::string>{"1:計算機", "2:拒否"}));
+             EXPECT_EQ(f.edits, (std::vector<std::string>{"1:計算機", "2:拒否", "0:使用中"}));
              EXPECT_EQ(result, IDCANCEL);
              EXPECT_GT(f.draws, 0); // the owner-drawn button was painted by its handler
          }},
@@ -351,13 +356,29 @@ TEST_F(DialogFrameworkTest, UserScenarios) {
              ::SendMessageW(::GetParent(list), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
              info = HELPINFO{sizeof info, HELPINFO_WINDOW, IDOK, Control(d, IDOK), 0, {0, 0}};
              ::SendMessageW(d, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+             // A right click on the label and on the OK button, each answered with the menu's one entry.
+             // A label takes no mouse input: the click reaches the dialog.
              RECT label{};
              ::GetWindowRect(Control(d, IDC_FW_LABEL), &label);
-             ::SendMessageW(d, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(d),
-                            MAKELPARAM(label.left + 3, label.top + 3));
+             const struct {
+                 HWND Target;
+                 POINT Screen;
+             } clicks[] = {{d, {label.left + 3, label.top + 3}}, {Control(d, IDOK), {-1, -1}}};
+             for (const auto& click : clicks) {
+                 Post(d, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(click.Target),
+                      MAKELPARAM(click.Screen.x, click.Screen.y));
+                 HWND menu = nullptr;
+                 for (int i = 0; i < 200 && !menu; ++i, ::Sleep(10))
+                     menu = ::FindWindowW(L"#32768", nullptr);
+                 ASSERT_NE(menu, nullptr);
+                 Key(menu, VK_DOWN);
+                 Key(menu, VK_RETURN);
+                 Settle(d);
+             }
              Click(d, IDCANCEL);
          },
          [](TFrameworkDialog&, INT_PTR, const std::vector<int>& popups) {
+             // OK has no context of its own: F1 falls back to the dialog's, its menu entry shows nothing.
              EXPECT_EQ(popups, (std::vector<int>{kEditHelp, kListHelp, kDialogHelp, kEditHelp}));
          }},
     };
@@ -371,7 +392,9 @@ TEST_F(DialogFrameworkTest, UserScenarios) {
         EXPECT_TRUE(driver.Found());
         if (s.Check) s.Check(form, result, popups);
     }
-    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    // Only the refused caption's error was shown.
+    EXPECT_EQ(boxes,
+              (std::vector<std::string>{"そのグループ名はすでに使用されています. 他の名前を使ってください"}));
     EXPECT_TRUE(topics.empty());
 }
 
