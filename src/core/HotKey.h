@@ -23,13 +23,10 @@ constexpr unsigned HotKeyVirtualKey(std::uint16_t shortcut) {
     return shortcut & ~static_cast<unsigned>(kShortcutShift | kShortcutCtrl | kShortcutAlt) & 0xFFFFu;
 }
 
-} // namespace lodestar
-
-namespace lodestar {
-
-// The hotkey control's value: the virtual key in the low byte and, in the high byte, Shift 0x01, Ctrl
-// 0x02, Alt 0x04 and 0x08 for keys of the extended keyboard (arrows, Insert, Delete, Home, End, Page Up
-// and Down, the keypad's / and Enter, Num Lock).
+// The hotkey control's value (the same form as a shortcut file's hotkey, which HotkeyToShortCut in
+// ItemRules.h reads): the virtual key in the low byte and, in the high byte, Shift 0x01, Ctrl 0x02, Alt
+// 0x04 and 0x08 for keys of the extended keyboard (arrows, Insert, Delete, Home, End, Page Up and Down,
+// the keypad's /, Num Lock, the Windows and application keys).
 constexpr unsigned kHotKeyControlShift = 0x01;
 constexpr unsigned kHotKeyControlCtrl = 0x02;
 constexpr unsigned kHotKeyControlAlt = 0x04;
@@ -41,16 +38,6 @@ constexpr bool IsExtendedVirtualKey(unsigned key) {
            || key == 0x2D || key == 0x2E    // Insert, Delete
            || key == 0x6F || key == 0x90    // keypad divide, Num Lock
            || (key >= 0x5B && key <= 0x5D); // Windows keys, application key
-}
-
-// A shortcut word from the control's value; a value without a key is none (0).
-constexpr std::uint16_t ShortcutFromHotKeyControl(unsigned value) {
-    const unsigned key = value & 0xFFu;
-    if (key == 0) return 0;
-    const unsigned flags = (value >> 8) & 0xFFu;
-    return static_cast<std::uint16_t>(key | ((flags & kHotKeyControlShift) ? kShortcutShift : 0u) |
-                                      ((flags & kHotKeyControlCtrl) ? kShortcutCtrl : 0u) |
-                                      ((flags & kHotKeyControlAlt) ? kShortcutAlt : 0u));
 }
 
 // The control's value for a shortcut word; a word whose key is none or no virtual key (above 0xFF) shows

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Errors.h"
 #include "HotKey.h"
+#include "ItemRules.h"
 #include "WinError.h"
 #include "WinText.h"
 
@@ -130,7 +131,8 @@ constexpr const wchar_t* kRequireModifiers = L"Lodestar.RequireModifiers";
 
 std::uint16_t THotKeyControl::Value() const {
     const auto value = static_cast<unsigned>(::SendMessageW(handle_, HKM_GETHOTKEY, 0, 0)) & 0xFFFFu;
-    const std::uint16_t shortcut = ShortcutFromHotKeyControl(value);
+    // A value without a key (modifiers held while nothing else is) is none.
+    const std::uint16_t shortcut = (value & 0xFFu) ? HotkeyToShortCut(static_cast<std::uint16_t>(value)) : 0;
     return RequireModifiers() ? WithHotKeyModifiers(shortcut) : shortcut;
 }
 
