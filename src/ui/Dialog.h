@@ -40,7 +40,7 @@ std::string WindowText(HWND window);
 // Throws EWindowsError when the window refuses it.
 void SetWindowTextUtf8(HWND window, std::string_view text);
 
-// A control of a dialog known by name: what the design's forms find with FindComponent.
+// A control of a dialog known by name, as the browse actions of the item editors find their edits.
 class TDialogControl final : public TComponent {
 public:
     TDialogControl(TDialog* dialog, int id, std::string name);
