@@ -288,6 +288,10 @@ TEST_F(DialogFrameworkTest, UserScenarios) {
                  for (auto key = t.Keys.rbegin(); key != t.Keys.rend(); ++key)
                      ::SendMessageW(hotKey.Handle(), up, *key, 1 | scan(*key) | alt | (3LL << 30));
                  EXPECT_EQ(hotKey.Value(), t.Expected) << std::hex << t.Expected;
+                 // The control shows what it gives.
+                 EXPECT_EQ(::SendMessageW(hotKey.Handle(), HKM_GETHOTKEY, 0, 0) & 0xFFFF,
+                           HotKeyControlFromShortcut(t.Expected))
+                     << std::hex << t.Expected;
              }
              const TComboBox combo(PageControl(d, IDC_FW_COMBO));
              Key(combo.Handle(), VK_DOWN);
