@@ -504,15 +504,16 @@ TEST_F(Toolbar97Test, PlacementSavedAndReadBackIdentical) {
         }
         const std::optional<TToolbarPlacement> record = ReadToolbarPlacement("tb97IconItems");
         ASSERT_TRUE(record.has_value()) << c.Name;
-        EXPECT_EQ(record->LastDock >= 1 && record->LastDock <= 4, true) << c.Name;
+        EXPECT_TRUE(record->LastDock >= 1 && record->LastDock <= 4) << c.Name;
         THost again;
         again.Site().LoadPlacements();
         Pump();
         EXPECT_EQ(SnapshotOf(again.MainIcon()), main) << c.Name;
         EXPECT_EQ(SnapshotOf(again.IconItems()), items) << c.Name;
-        if (again.IconItems().Floating())
+        if (again.IconItems().Floating()) {
             EXPECT_EQ(::IsWindowVisible(again.IconItems().FloatingWindow()) != FALSE, items.Visible)
                 << c.Name;
+        }
     }
 }
 
