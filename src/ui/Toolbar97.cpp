@@ -44,10 +44,11 @@ TToolbar97::TToolbar97(TDockSite* site, std::string name, std::string caption, T
                            WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0,
                            home.handle_ ? home.handle_ : site->host_, nullptr, instance, this))
         throw EWindowsError();
-    toolbar_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, TOOLBARCLASSNAMEW, Widen(caption_).c_str(),
-                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
-                                     CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                                 0, 0, 0, 0, frame_, reinterpret_cast<HMENU>(1), instance, nullptr);
+    toolbar_ =
+        ::CreateWindowExW(WS_EX_CONTROLPARENT, TOOLBARCLASSNAMEW, Widen(caption_).c_str(),
+                          WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
+                              CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                          0, 0, 0, 0, frame_, reinterpret_cast<HMENU>(kToolbarControlId), instance, nullptr);
     if (!toolbar_) {
         const EWindowsError error;
         ::DestroyWindow(frame_);
@@ -271,20 +272,20 @@ RECT TToolbar97::FloatRect(POINT topLeft) {
 }
 
 void TToolbar97::Float(POINT screenTopLeft) {
+    if (frame_ && !float_) {
+        // The window first: when it cannot be made, the toolbar stays where it is.
+        RegisterOnce(kFloatClass, &TToolbar97::FloatProcedure, COLOR_BTNFACE);
+        const HWND owner = ::GetAncestor(site_->host_, GA_ROOT);
+        if (!::CreateWindowExW(kFloatExStyle, kFloatClass, Widen(caption_).c_str(), kFloatStyle, 0, 0, 0, 0,
+                               owner, nullptr, ::GetModuleHandleW(nullptr), this))
+            throw EWindowsError();
+    }
     TDock97* const old = dock_;
     dock_ = nullptr;
     floatPos_ = screenTopLeft;
-    if (frame_) {
-        if (!float_) {
-            RegisterOnce(kFloatClass, &TToolbar97::FloatProcedure, COLOR_BTNFACE);
-            const HWND owner = ::GetAncestor(site_->host_, GA_ROOT);
-            ::CreateWindowExW(kFloatExStyle, kFloatClass, Widen(caption_).c_str(), kFloatStyle, 0, 0, 0, 0,
-                              owner, nullptr, ::GetModuleHandleW(nullptr), this);
-        }
-        if (float_) {
-            ::ShowWindow(frame_, SW_HIDE);
-            ::SetParent(frame_, float_);
-        }
+    if (frame_ && float_) {
+        ::ShowWindow(frame_, SW_HIDE);
+        ::SetParent(frame_, float_);
     }
     ApplyOrientation(TOrientation::Floating);
     if (frame_ && float_) {

@@ -16,6 +16,8 @@ inline constexpr const wchar_t* kFrameClass = L"Lodestar.Toolbar97";
 inline constexpr const wchar_t* kFloatClass = L"Lodestar.Float97";
 inline constexpr const wchar_t* kOutlineClass = L"Lodestar.DragOutline97";
 
+// The comctl32 control inside each frame; no id a dialog gives its own controls.
+inline constexpr int kToolbarControlId = 0x7F97;
 inline constexpr int kEdge = 2;  // raised edge around a docked toolbar
 inline constexpr int kGrip = 8;  // the grip's strip at the toolbar's start
 inline constexpr int kPad = 1;   // around a floating toolbar, inside its window

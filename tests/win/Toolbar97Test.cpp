@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -870,6 +871,8 @@ private:
 TEST_F(Toolbar97Test, ButtonsAndTheCheckBoxReportToTheDialog) {
     TToolbarDialog dialog;
     std::atomic<bool> hintsRead{false};
+    HWND focusAfterTab = nullptr;
+    HWND checkBox = nullptr;
     std::string cutHint;
     TDialogDriver driver("ツールバーの試験台", [&](HWND window) {
         const HWND frame = FindDescendant(window, L"Lodestar.Toolbar97", "アイコン項目編集");
@@ -898,6 +901,21 @@ TEST_F(Toolbar97Test, ButtonsAndTheCheckBoxReportToTheDialog) {
             if (tips) ::SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
             cutHint = Narrow(text);
             hintsRead = true;
+            // The keyboard reaches the check box as any control of the dialog: Tab from the list moves to
+            // it, and its mnemonic Alt+M clicks it.
+            const HWND list = ::GetDlgItem(window, IDC_TBHOST_LIST);
+            ::SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
+            ::PostMessageW(list, WM_KEYDOWN, VK_TAB, 1);
+            ::PostMessageW(list, WM_KEYUP, VK_TAB, 1 | (3LL << 30));
+            ::Sleep(100);
+            GUITHREADINFO info2{};
+            info2.cbSize = sizeof info2;
+            ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info2);
+            focusAfterTab = info2.hwndFocus;
+            checkBox = ::GetDlgItem(mainBar, IDC_TBHOST_CBSHOWMAINICO);
+            ::SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
+            ::PostMessageW(list, WM_SYSCHAR, L'm', 1 | (1LL << 29));
+            ::Sleep(100);
         }
         ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     });
@@ -905,11 +923,55 @@ TEST_F(Toolbar97Test, ButtonsAndTheCheckBoxReportToTheDialog) {
     driver.Join();
     ASSERT_TRUE(driver.Found());
     ASSERT_TRUE(hintsRead);
-    EXPECT_EQ(dialog.Clicks,
-              (std::vector<int>{IDC_TBHOST_BTNNEW, IDC_TBHOST_BTNDEL, IDC_TBHOST_CBSHOWMAINICO}));
+    EXPECT_EQ(dialog.Clicks, (std::vector<int>{IDC_TBHOST_BTNNEW, IDC_TBHOST_BTNDEL, IDC_TBHOST_CBSHOWMAINICO,
+                                               IDC_TBHOST_CBSHOWMAINICO}));
     EXPECT_EQ(dialog.RightUps, (std::vector<int>{IDC_TBHOST_BTNNEW, IDC_TBHOST_BTNDEL}));
-    EXPECT_TRUE(dialog.ShowMainIcon);
+    EXPECT_EQ(focusAfterTab, checkBox);
+    EXPECT_FALSE(dialog.ShowMainIcon) << "clicked, then Alt+M";
     EXPECT_EQ(cutHint, "切り取り");
+}
+
+// With LODESTAR_TOOLBAR_REAL set, toolbar_real_drag_test.sh drags the toolbar with the real mouse (xdotool):
+// this side prints where to press and where to release ("drag N x0 y0 x1 y1"), waits for the toolbar to
+// get there and reports where it went ("done N where").
+TEST_F(Toolbar97Test, RealMouse) {
+    if (!std::getenv("LODESTAR_TOOLBAR_REAL")) GTEST_SKIP() << "driven by toolbar_real_drag_test.sh";
+    THost host;
+    TToolbar97& items = host.IconItems();
+    const RECT a = host.Area();
+    const struct {
+        POINT To;
+        std::string Where;
+    } steps[] = {
+        {POINT{a.left + 60, a.bottom - 4}, "bottom"},
+        {POINT{a.left + 3, host.Middle().y}, "left"},
+        {POINT{host.Middle().x + 380, host.Middle().y + 260}, "floating"},
+        {POINT{a.left + 260, a.top + 4}, "top"},
+    };
+    int n = 0;
+    for (const auto& step : steps) {
+        ++n;
+        const POINT from = items.GripPoint();
+        std::printf("drag %d %ld %ld %ld %ld\n", n, from.x, from.y, step.To.x, step.To.y);
+        std::fflush(stdout);
+        for (int i = 0; i < 750 && Where(items) != step.Where; ++i) {
+            Pump();
+            ::Sleep(20);
+        }
+        for (int i = 0; i < 10; ++i) { // let the window settle for a screenshot
+            Pump();
+            ::Sleep(20);
+        }
+        std::printf("done %d %s\n", n, Where(items).c_str());
+        std::fflush(stdout);
+        ASSERT_EQ(Where(items), step.Where) << "step " << n;
+        EXPECT_EQ(::GetCapture(), nullptr);
+    }
+    // Time for the last screenshot.
+    for (int i = 0; i < 25; ++i) {
+        Pump();
+        ::Sleep(20);
+    }
 }
 
 // Not a test: with LODESTAR_TOOLBAR_SHOW set, shows a host with docked and floating toolbars for that many
