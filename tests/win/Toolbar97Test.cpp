@@ -7,6 +7,7 @@
 #include "DialogDriver.h"
 #include "Errors.h"
 #include "Handles.h"
+#include "LsReg.h"
 #include "ToolbarPlacement.h"
 #include "WinText.h"
 #include "toolbar_test_resource.h"
@@ -594,6 +595,9 @@ TEST_F(Toolbar97Test, DamagedRecordsLeaveTheToolbarAtItsDefaultDock) {
          [](TRawRecord& r) { r.Dword(L"DockedTo", 3).Dword(L"LastDock", 3); }, false},
         {"main icon on the bottom dock (control case)", "tb97MainIcon",
          [](TRawRecord& r) { r.Dword(L"DockedTo", 2).Dword(L"DockPos", 15); }, true},
+        // Nothing in the program hides a docked toolbar, nor shows one again: it comes back shown.
+        {"a docked toolbar stored hidden", "tb97IconItems",
+         [](TRawRecord& r) { r.Dword(L"DockedTo", 2).Dword(L"Visible", 0); }, true},
     };
     for (const auto& c : cases) {
         DeleteRecords();
@@ -611,6 +615,7 @@ TEST_F(Toolbar97Test, DamagedRecordsLeaveTheToolbarAtItsDefaultDock) {
         EXPECT_EQ(loaded, c.Loads) << c.Name;
         if (c.Loads) {
             EXPECT_NE(SnapshotOf(toolbar).Where, "top") << c.Name;
+            EXPECT_TRUE(::IsWindowVisible(toolbar.Handle())) << c.Name;
             continue;
         }
         EXPECT_EQ(Where(toolbar), "top") << c.Name;
@@ -618,6 +623,23 @@ TEST_F(Toolbar97Test, DamagedRecordsLeaveTheToolbarAtItsDefaultDock) {
         EXPECT_EQ(toolbar.FloatingWindow(), nullptr) << c.Name;
         EXPECT_TRUE(::IsWindowVisible(toolbar.Handle())) << c.Name;
     }
+}
+
+TEST_F(Toolbar97Test, ARecordCutShortByAFailingRegistryIsNotTaken) {
+    {
+        THost host;
+        host.IconItems().Float(POINT{250, 500});
+        RegistryWriteSeam() = [](std::string_view name) {
+            return name == "DockPos" ? LSTATUS{ERROR_ACCESS_DENIED} : LSTATUS{ERROR_SUCCESS};
+        };
+        const bool saved = host.IconItems().SavePlacement();
+        RegistryWriteSeam() = nullptr;
+        EXPECT_FALSE(saved);
+    }
+    EXPECT_FALSE(ReadToolbarPlacement("tb97IconItems").has_value());
+    THost again;
+    EXPECT_FALSE(again.IconItems().LoadPlacement());
+    EXPECT_EQ(Where(again.IconItems()), "top");
 }
 
 TEST_F(Toolbar97Test, LockedDocksKeepTheirToolbars) {
@@ -822,25 +844,26 @@ TEST_F(Toolbar97Test, GlyphsFromABitmapStripResource) {
 
 // ---- In a modal dialog of the program's own kind ------------------------------------------------------
 
+struct TChildSearch {
+    const wchar_t* ClassName;
+    std::string Text;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM data) {
+    auto& search = *reinterpret_cast<TChildSearch*>(data);
+    wchar_t name[64] = {};
+    ::GetClassNameW(child, name, 64);
+    if (std::wstring(name) == search.ClassName && TextOf(child) == search.Text) {
+        search.Found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindDescendant(HWND parent, const wchar_t* className, const std::string& text) {
-    struct TSearch {
-        const wchar_t* ClassName;
-        std::string Text;
-        HWND Found = nullptr;
-    } search{className, text};
-    ::EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<TSearch*>(data);
-            wchar_t name[64] = {};
-            ::GetClassNameW(child, name, 64);
-            if (std::wstring(name) == s.ClassName && TextOf(child) == s.Text) {
-                s.Found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TChildSearch search{className, text};
+    ::EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
 
