@@ -66,7 +66,6 @@ TToolbar97::~TToolbar97() {
         ::DestroyWindow(float_); // the frame with it
     else if (frame_)
         ::DestroyWindow(frame_);
-    if (ownImages_) ::ImageList_Destroy(ownImages_);
     auto& list = site_->toolbars_;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     dock_ = nullptr;
@@ -86,12 +85,11 @@ void TToolbar97::SetImages(HIMAGELIST images) {
 
 void TToolbar97::LoadImageStrip(HINSTANCE instance, const wchar_t* resource, int glyphWidth,
                                 COLORREF transparent) {
-    HIMAGELIST images = ::ImageList_LoadImageW(instance, resource, glyphWidth, 0, transparent, IMAGE_BITMAP,
-                                               LR_CREATEDIBSECTION);
+    TOwnedImages images(::ImageList_LoadImageW(instance, resource, glyphWidth, 0, transparent, IMAGE_BITMAP,
+                                               LR_CREATEDIBSECTION));
     if (!images) throw EWindowsError();
-    SetImages(images);
-    if (ownImages_) ::ImageList_Destroy(ownImages_);
-    ownImages_ = images;
+    SetImages(images.Get());
+    ownImages_ = std::move(images);
 }
 
 void TToolbar97::AddButton(int id, int image, std::string hint, int helpContext) {

@@ -6,8 +6,9 @@
 // window's caption moves it or docks it again.
 //
 // Buttons and hosted controls report to the host as ordinary controls do: WM_COMMAND with the button's id
-// and BN_CLICKED, or the control's own notification. A right-button release on a button is reported
-// through OnButtonRightUp.
+// and BN_CLICKED, or the control's own notification, so a dialog binds them like its own controls (ids
+// other than IDOK and IDCANCEL, which end a dialog). A right-button release on a button is reported through
+// OnButtonRightUp. A docked toolbar's controls are in the dialog's Tab order and answer their mnemonics.
 //
 // Placement (dock, row, position along the dock, floating position, visibility) is kept per toolbar under
 // the program's "Window" key in a subkey named after the toolbar. A missing or damaged record, a dock the
@@ -18,6 +19,7 @@
 #pragma once
 
 #include "Component.h"
+#include "Handles.h"
 #include "Toolbar97Layout.h"
 
 #include <windows.h>
@@ -25,7 +27,7 @@
 
 #include <array>
 #include <functional>
-#include <memory>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,7 +83,8 @@ private:
 
 class TDockSite final : public TComponent {
 public:
-    // The docks become child windows of `host`, filling `area` (client coordinates) from its edges.
+    // The docks become child windows of `host`, filling `area` (client coordinates) from its edges. Without
+    // an owner, the caller owns the site.
     TDockSite(TComponent* owner, HWND host, const RECT& area);
     ~TDockSite() override;
 
@@ -200,6 +203,8 @@ private:
         int Width = 0;
     };
     enum class TOrientation { Horizontal, Vertical, Floating };
+    static void DestroyImages(HIMAGELIST images) { ::ImageList_Destroy(images); }
+    using TOwnedImages = UniqueHandle<NullHandleTraits<HIMAGELIST, &TToolbar97::DestroyImages>>;
     struct TDragTarget {
         TDock97* Dock = nullptr; // none: floating
         int Row = 0;
@@ -222,8 +227,6 @@ private:
     void ApplyOrientation(TOrientation orientation);
     void PlaceControls();
     void Attach(TDock97* dock, int row, int pos);
-    void Detach();
-    void ShowFloating();
     RECT FloatRect(POINT topLeft);
     void SetDefault();
     bool Apply(const struct TToolbarPlacement& placement);
@@ -241,7 +244,7 @@ private:
     HWND frame_ = nullptr;
     HWND toolbar_ = nullptr;
     HWND float_ = nullptr;
-    HIMAGELIST ownImages_ = nullptr;
+    TOwnedImages ownImages_;
     std::vector<TItem> items_;
     std::array<bool, 4> dockable_{true, true, true, true};
 

@@ -35,7 +35,7 @@ HWND ShowOutline(HWND outline, HWND owner, const RECT& r) {
     HRGN inner = ::CreateRectRgn(kOutlineWidth, kOutlineWidth, w - kOutlineWidth, h - kOutlineWidth);
     ::CombineRgn(frame, frame, inner, RGN_DIFF);
     ::DeleteObject(inner);
-    ::SetWindowRgn(outline, frame, FALSE); // the window owns the region from here on
+    if (!::SetWindowRgn(outline, frame, FALSE)) ::DeleteObject(frame); // else the window owns it
     ::SetWindowPos(outline, HWND_TOPMOST, r.left, r.top, w, h, SWP_NOACTIVATE | SWP_SHOWWINDOW);
     return outline;
 }
