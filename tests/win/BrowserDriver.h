@@ -19,19 +19,18 @@
 
 namespace lodestar::test {
 
+inline BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM data) {
+    wchar_t className[16] = {};
+    ::GetClassNameW(window, className, 16);
+    if (std::wstring(className) != L"#32770" || !::IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(data) = window;
+    return FALSE;
+}
+
 // The first visible dialog window of the thread, or null.
 inline HWND VisibleDialogOf(DWORD threadId) {
     HWND found = nullptr;
-    ::EnumThreadWindows(
-        threadId,
-        [](HWND window, LPARAM data) -> BOOL {
-            wchar_t className[16] = {};
-            ::GetClassNameW(window, className, 16);
-            if (std::wstring(className) != L"#32770" || !::IsWindowVisible(window)) return TRUE;
-            *reinterpret_cast<HWND*>(data) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumThreadWindows(threadId, &FindVisibleDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
