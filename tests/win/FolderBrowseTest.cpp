@@ -100,16 +100,16 @@ struct TOutcome {
     TSeen Seen;
 };
 
-// A visible top-level window that owns the component, for placement at its client area.
-class TOwnerForm {
+// A top-level window of the given frame, for an owner form or a dialog to be placed.
+class TTestWindow {
 public:
-    TOwnerForm() {
-        window_ = ::CreateWindowExW(0, L"STATIC", L"持ち主", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 230, 170, 500,
-                                    400, nullptr, nullptr, nullptr, nullptr);
+    TTestWindow(DWORD style, int x, int y, int width, int height) {
+        window_ = ::CreateWindowExW(0, L"STATIC", L"", style | WS_VISIBLE, x, y, width, height, nullptr,
+                                    nullptr, nullptr, nullptr);
     }
-    TOwnerForm(const TOwnerForm&) = delete;
-    TOwnerForm& operator=(const TOwnerForm&) = delete;
-    ~TOwnerForm() { ::DestroyWindow(window_); }
+    TTestWindow(const TTestWindow&) = delete;
+    TTestWindow& operator=(const TTestWindow&) = delete;
+    ~TTestWindow() { ::DestroyWindow(window_); }
     HWND Handle() const { return window_; }
 
 private:
@@ -126,7 +126,7 @@ struct TScenario {
 
 // Opens the browser as the user would meet it and records what happened, before, during and after.
 TOutcome RunBrowser(const TScenario& scenario) {
-    TOwnerForm form;
+    TTestWindow form(WS_OVERLAPPEDWINDOW, 230, 170, 500, 400);
     TSHBrowseForFolderEx browse(nullptr, [&form] { return form.Handle(); });
     TOutcome outcome;
     browse.OnExecuted = [&outcome](const std::string& path, const IdList& pidl) {
@@ -299,7 +299,7 @@ TEST_F(FolderBrowseTest, UserScenarios) {
         {"at the owner: the browser's corner on the owner's client origin, the owner disabled meanwhile",
          nullptr, Cancel,
          [&](const TOutcome& o) {
-             // TOwnerForm's window at (230, 170) with its frame and caption
+             // the owner's window at (230, 170) with its frame and caption
              RECT frame{0, 0, 0, 0};
              ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
              EXPECT_EQ(o.Seen.Bounds.left, 230 - frame.left);
@@ -409,22 +409,6 @@ TEST_F(FolderBrowseTest, AResultIsClearedByTheNextRun) {
     EXPECT_EQ(browse.Path(), "");
     EXPECT_EQ(browse.DisplayName(), "");
 }
-
-// A top-level window of the given frame, for an owner form or a dialog to be placed.
-class TTestWindow {
-public:
-    TTestWindow(DWORD style, int x, int y, int width, int height) {
-        window_ = ::CreateWindowExW(0, L"STATIC", L"", style | WS_VISIBLE, x, y, width, height, nullptr,
-                                    nullptr, nullptr, nullptr);
-    }
-    TTestWindow(const TTestWindow&) = delete;
-    TTestWindow& operator=(const TTestWindow&) = delete;
-    ~TTestWindow() { ::DestroyWindow(window_); }
-    HWND Handle() const { return window_; }
-
-private:
-    HWND window_ = nullptr;
-};
 
 TEST(PlaceDialog, AtTheOwnersClientOriginInsideTheWorkArea) {
     // What the shell says of its taskbar decides the work area; a taskbar that hides itself takes nothing.
