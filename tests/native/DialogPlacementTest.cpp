@@ -1,0 +1,129 @@
+#include "DialogPlacement.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace lodestar;
+
+TEST(BrowseFlags, CollectedInOptionOrderUntilTheShowPathOption) {
+    struct Case {
+        TSHBrowseOptions options;
+        TBrowseFlags flags;
+    } cases[] = {
+        {{sboReturnOnlyFSDirs}, {0x1, false}}, // the component's default
+        {{}, {0x0, false}},
+        {{sboReturnOnlyFSDirs, sboStatusTextAndShowPath, sboStatusText}, {0x1 | 0x4, true}},
+        {{sboStatusTextAndShowPath, sboBrowseIncludeFiles}, {0x4, true}},
+        {{sboStatusText, sboBrowseIncludeFiles}, {0x4 | 0x4000, false}},
+        {{sboDontGoBelowDomain, sboReturnFSAncestors}, {0x2 | 0x8, false}},
+        // the options before the show-path option all count
+        {{sboDontGoBelowDomain, sboReturnFSAncestors, sboReturnOnlyFSDirs, sboStatusTextAndShowPath},
+         {0x2 | 0x8 | 0x1 | 0x4, true}},
+        {{sboDontGoBelowDomain, sboReturnFSAncestors, sboReturnOnlyFSDirs, sboStatusText,
+          sboBrowseIncludeFiles},
+         {0x2 | 0x8 | 0x1 | 0x4 | 0x4000, false}},
+        {{sboBrowseIncludeFiles, sboReturnOnlyFSDirs}, {0x4001, false}}, // the set's order, not the writing
+    };
+    for (const Case& c : cases) {
+        const TBrowseFlags flags = BrowseFlags(c.options);
+        EXPECT_EQ(flags.Flags, c.flags.Flags) << "options " << c.options.size();
+        EXPECT_EQ(flags.ShowPath, c.flags.ShowPath) << "flags " << c.flags.Flags;
+    }
+}
+
+TEST(SpecialFolderId, ManualKindsFallBackToTheDesktop) {
+    const std::pair<TSelectFolder, int> selections[] = {
+        {sfDesktop, 0},    {sfManual, 0},   {sfDrives, 17},    {sfDesktopDir, 16},
+        {sfFavorites, 6},  {sfPrograms, 2}, {sfRecent, 8},     {sfSendTo, 9},
+        {sfStartMenu, 11}, {sfStartup, 7},  {sfTemplates, 21},
+    };
+    for (const auto& [folder, id] : selections)
+        EXPECT_EQ(SpecialFolderId(folder), id) << "select folder " << int(folder);
+    const std::pair<TRootFolder, int> roots[] = {
+        {rfDesktop, 0},    {rfManual, 0},   {rfDrives, 17},    {rfDesktopDir, 16},
+        {rfFavorites, 6},  {rfPrograms, 2}, {rfRecent, 8},     {rfSendTo, 9},
+        {rfStartMenu, 11}, {rfStartup, 7},  {rfTemplates, 21}, {rfControls, 3},
+    };
+    for (const auto& [folder, id] : roots)
+        EXPECT_EQ(SpecialFolderId(folder), id) << "root folder " << int(folder);
+}
+
+TEST(CenterScreenPosition, HalfTheSpareWidthAndAThirdOfTheSpareHeight) {
+    struct Case {
+        TRect workArea;
+        int width, height;
+        TPoint position;
+    } cases[] = {
+        {{0, 0, 1024, 738}, 300, 400, {362, 112}}, // 1024x768 with a 30-pixel bottom taskbar
+        {{0, 0, 1024, 768}, 300, 400, {362, 122}},
+        {{0, 0, 1024, 738}, 301, 401, {361, 112}}, // remainders are dropped
+        {{0, 0, 1024, 738}, 1024, 738, {0, 0}},
+        // measured from the screen's corner, not the work area's ...
+        {{0, 30, 1024, 768}, 300, 400, {362, 112}},
+        {{100, 0, 1024, 768}, 300, 400, {312, 122}},
+        // ... but never before the work area's corner
+        {{0, 0, 1024, 738}, 1100, 800, {0, 0}},
+        {{0, 30, 1024, 768}, 300, 700, {362, 30}},
+        {{100, 0, 1024, 768}, 900, 400, {100, 122}},
+    };
+    for (const Case& c : cases) {
+        const TPoint p = CenterScreenPosition(c.workArea, c.width, c.height);
+        EXPECT_EQ(p, c.position) << c.width << "x" << c.height << " at (" << p.X << ", " << p.Y << ")";
+    }
+}
+
+TEST(WorkAreaWithout, CutsTheTaskbarAwayOnItsEdgeUnlessItHides) {
+    const TRect screen{0, 0, 1024, 768};
+    struct Case {
+        TTaskbar taskbar;
+        TRect area;
+    } cases[] = {
+        {{{0, 738, 1024, 768}, teBottom, false}, {0, 0, 1024, 738}},
+        {{{0, 0, 1024, 30}, teTop, false}, {0, 30, 1024, 768}},
+        {{{0, 0, 60, 768}, teLeft, false}, {60, 0, 1024, 768}},
+        {{{964, 0, 1024, 768}, teRight, false}, {0, 0, 964, 768}},
+        {{{0, 738, 1024, 768}, teBottom, true}, screen},
+        {{{0, 0, 60, 768}, teLeft, true}, screen},
+        // a taskbar pushed partly off the screen cuts only what is left of it
+        {{{-2, 766, 1026, 798}, teBottom, false}, {0, 0, 1024, 766}},
+    };
+    for (const Case& c : cases) {
+        const TRect area = WorkAreaWithout(screen, c.taskbar);
+        EXPECT_EQ(area, c.area) << "edge " << int(c.taskbar.Edge) << " auto-hide " << c.taskbar.AutoHide
+                                << ": (" << area.Left << ", " << area.Top << ", " << area.Right << ", "
+                                << area.Bottom << ")";
+    }
+}
+
+TEST(PlaceDialogPosition, AtTheOwnerThenInsideTheWorkArea) {
+    const TRect screen{0, 0, 1024, 768};
+    const TRect bottomBar = WorkAreaWithout(screen, {{0, 738, 1024, 768}, teBottom, false});
+    const TRect topBar = WorkAreaWithout(screen, {{0, 0, 1024, 30}, teTop, false});
+    const TRect leftBar = WorkAreaWithout(screen, {{0, 0, 60, 768}, teLeft, false});
+    const TRect rightBar = WorkAreaWithout(screen, {{964, 0, 1024, 768}, teRight, false});
+    struct Case {
+        std::string what;
+        TRect workArea;
+        TPoint origin;
+        int width, height;
+        TPoint position;
+    } cases[] = {
+        {"fits: stays at the owner", bottomBar, {100, 80}, 400, 300, {100, 80}},
+        {"beyond bottom and right", bottomBar, {900, 600}, 400, 300, {624, 438}},
+        {"ends exactly at the taskbar", bottomBar, {624, 438}, 400, 300, {624, 438}},
+        {"one pixel into the taskbar", bottomBar, {0, 439}, 400, 300, {0, 438}},
+        {"right taskbar", rightBar, {900, 600}, 400, 300, {564, 468}},
+        {"left taskbar: owner partly behind it", leftBar, {20, 100}, 400, 300, {60, 100}},
+        {"top taskbar: owner above the work area", topBar, {200, 10}, 400, 300, {200, 30}},
+        {"owner off the screen to the top left", screen, {-300, -200}, 400, 300, {0, 0}},
+        // taller and wider than the work area: moved up and left first, then back to its corner
+        {"larger than the work area", bottomBar, {500, 500}, 1200, 900, {0, 0}},
+        {"larger, top taskbar", topBar, {500, 500}, 1200, 900, {0, 30}},
+        {"larger, left taskbar", leftBar, {500, 500}, 1200, 900, {60, 0}},
+    };
+    for (const Case& c : cases) {
+        const TPoint p = PlaceDialogPosition(c.workArea, c.origin, c.width, c.height);
+        EXPECT_EQ(p, c.position) << c.what << ": (" << p.X << ", " << p.Y << ")";
+    }
+}

@@ -1,0 +1,14 @@
+// Ids of the docking toolbar tests' host dialog.
+#pragma once
+
+#define IDD_TBHOST 900
+#define IDC_TBHOST_LIST 901
+#define IDC_TBHOST_CBSHOWMAINICO 902
+#define IDC_TBHOST_BTNNEW 910
+#define IDC_TBHOST_BTNCUT 911
+#define IDC_TBHOST_BTNCOPY 912
+#define IDC_TBHOST_BTNPASTE 913
+#define IDC_TBHOST_BTNDEL 914
+#define IDC_TBHOST_BTNUP 915
+#define IDC_TBHOST_BTNDOWN 916
+#define IDC_TBHOST_BTNEDIT 917
