@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -76,6 +77,26 @@ struct TFiles {
         fs::remove_all(fs::path(Widen(Folder)), ignored);
     }
 };
+
+std::string CurrentFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, folder);
+    return Narrow(folder);
+}
+
+// The rows of the file dialog's file-type list.
+std::vector<std::string> FileTypes(HWND fileDialog) {
+    const HWND types = ::GetDlgItem(fileDialog, cmb1);
+    std::vector<std::string> rows;
+    const int count = static_cast<int>(::SendMessageW(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[512] = {};
+        if (::SendMessageW(types, CB_GETLBTEXTLEN, i, 0) < 512)
+            ::SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        rows.push_back(Narrow(text));
+    }
+    return rows;
+}
 
 struct TOutcome {
     bool Found = false;
@@ -558,10 +579,16 @@ TEST_F(IconPickerTest, UserScenarios) {
          f.Shell32,
          5,
          [&](TPickerView& v) {
+             const std::string folderBefore = CurrentFolder();
              v.PressAndLeave(IDC_ICODLG_BTNBROWSE);
              HWND fileDialog = WaitForFileDialog(v.Dialog());
              ASSERT_TRUE(fileDialog);
              EXPECT_EQ(Lower(RemoveBackslash(FileDialogFolder(fileDialog))), Lower(SystemFolder()));
+             EXPECT_EQ(
+                 FileTypes(fileDialog),
+                 (std::vector<std::string>{"アイコンを含むファイル(*.exe;*.dll;*.ico;*.bmp;*.icl)",
+                                           "プログラム(*.exe)", "ライブラリ(*.dll, *.icl)", "アイコン(*.ico)",
+                                           "ビットマップ(*.bmp)", "すべてのファイル"}));
              ChooseInFileDialog(fileDialog, ""); // cancelled: nothing changes
              v.Sync();
              ExpectShows(v, f.Shell32, f.Shell32Icons, 5, 7, "after cancel");
@@ -570,6 +597,8 @@ TEST_F(IconPickerTest, UserScenarios) {
              ASSERT_TRUE(fileDialog);
              ChooseInFileDialog(fileDialog, f.Program);
              v.Sync();
+             // Choosing a file in another folder leaves the program's current folder where it was.
+             EXPECT_EQ(CurrentFolder(), folderBefore);
              EXPECT_EQ(Lower(v.FileText()), Lower(f.Program));
              EXPECT_EQ(v.Count(), f.ProgramIcons);
              v.Press(IDOK);
@@ -590,6 +619,79 @@ TEST_F(IconPickerTest, UserScenarios) {
         EXPECT_EQ(outcome.IconSize, s.ResultIconSize) << s.Name;
         EXPECT_EQ(boxes, s.Boxes) << s.Name;
     }
+}
+
+// Pixels an image list draws onto a white 40×40 picture: how many are no longer white, inside and outside
+// the top-left 16×16 square.
+struct TInk {
+    int Inside = 0;
+    int Outside = 0;
+};
+
+TInk InkOf(const std::function<void(HDC)>& draw) {
+    const UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), 40, -40, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const UniqueBitmap picture(::CreateDIBSection(dc.Get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const HGDIOBJ old = ::SelectObject(dc.Get(), picture.Get());
+    const RECT all{0, 0, 40, 40};
+    ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    draw(dc.Get());
+    ::GdiFlush();
+    TInk ink;
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            if ((pixels[y * 40 + x] & 0xFFFFFF) != 0xFFFFFF) ++(x < 16 && y < 16 ? ink.Inside : ink.Outside);
+    ::SelectObject(dc.Get(), old);
+    return ink;
+}
+
+TEST_F(IconPickerTest, ImageListKeepsTheOrderOfItsImages) {
+    TImageList list(16, 16);
+    std::vector<UniqueIcon> icons;
+    for (int i = 0; i < 3; ++i) {
+        HICON small = nullptr;
+        ASSERT_EQ(::ExtractIconExW(Widen(files.Shell32).c_str(), i, nullptr, &small, 1), 1u) << i;
+        icons.emplace_back(small);
+    }
+    EXPECT_EQ(list.AddIcon(icons[0].Get()), 0);
+    EXPECT_EQ(list.AddIcon(icons[1].Get()), 1);
+    EXPECT_EQ(list.AddBlank(), 2); // an icon that could not be read keeps its place
+    EXPECT_EQ(list.AddIcon(icons[2].Get()), 3);
+    EXPECT_EQ(list.Count(), 4);
+
+    const struct {
+        const char* Name;
+        std::function<void(HDC)> Draw;
+        bool InkInside;
+        bool InkOutside;
+    } drawings[] = {
+        {"icon at its size", [&](HDC dc) { list.Draw(dc, 0, 0, 0); }, true, false},
+        {"blank", [&](HDC dc) { list.Draw(dc, 2, 0, 0); }, false, false},
+        {"stretched to 32", [&](HDC dc) { list.DrawStretched(dc, 3, 0, 0, 32, 32); }, true, true},
+        {"stretched blank", [&](HDC dc) { list.DrawStretched(dc, 2, 0, 0, 32, 32); }, false, false},
+        {"index past the end", [&](HDC dc) { list.Draw(dc, 4, 0, 0); }, false, false},
+        {"negative index", [&](HDC dc) { list.DrawStretched(dc, -1, 0, 0, 32, 32); }, false, false},
+    };
+    for (const auto& d : drawings) {
+        const TInk ink = InkOf(d.Draw);
+        EXPECT_EQ(ink.Inside > 0, d.InkInside) << d.Name;
+        EXPECT_EQ(ink.Outside > 0, d.InkOutside) << d.Name;
+    }
+    // A copy of an image comes out as an icon of its own; the list's images are not the caller's icons.
+    icons.clear();
+    EXPECT_TRUE(list.Icon(1));
+    EXPECT_FALSE(list.Icon(4));
+    EXPECT_GT(InkOf([&](HDC dc) { list.Draw(dc, 1, 0, 0); }).Inside, 0);
+
+    TImageList moved = std::move(list);
+    EXPECT_EQ(moved.Count(), 4);
+    EXPECT_EQ(list.Count(), 0);
+    moved.Clear();
+    EXPECT_EQ(moved.Count(), 0);
+    EXPECT_EQ(moved.AddBlank(), 0);
 }
 
 // The picker's texts and controls as a user and a screen reader meet them.
