@@ -172,15 +172,11 @@ void TIcoGrid::Click(LPARAM point, bool twice) {
     if (::GetFocus() != handle_) ::SetFocus(handle_);
     const std::optional<TGridCell> cell = layout_.CellAt(GET_X_LPARAM(point), GET_Y_LPARAM(point));
     if (!cell || !layout_.CanSelect(*cell)) return;
-    if (!(*cell == layout_.Current())) {
-        layout_.Select(*cell);
-        Update();
-        Notify(ICOGRIDN_SELCHANGE);
-    } else {
-        // A click on a partly shown current cell brings it into view.
-        layout_.Select(*cell);
-        Update();
-    }
+    const bool changed = *cell != layout_.Current();
+    // Select also scrolls a partly shown cell into view when it already is the current one.
+    layout_.Select(*cell);
+    Update();
+    if (changed) Notify(ICOGRIDN_SELCHANGE);
     if (twice) Notify(ICOGRIDN_DBLCLK);
 }
 
