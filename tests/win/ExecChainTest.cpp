@@ -55,6 +55,7 @@ protected:
     static TChildIcon ProbeEntry(const std::string& record, const std::string& options = {}) {
         TChildIcon entry;
         entry.Cmd = LaunchProbePath() + " --out \"" + record + "\"" + (options.empty() ? "" : " " + options);
+        ExpectUncut(entry.Cmd);
         return entry;
     }
 

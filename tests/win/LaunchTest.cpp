@@ -60,6 +60,7 @@ protected:
     }
     TIconItem& Add(const TItemData& record) { return *form->AddItem(record); }
     void Launch(const TItemData& record, bool byHotKey = false) {
+        ExpectUncut(record.Cmd);
         TIconItem& item = Add(record);
         LaunchItem(*form, item, byHotKey);
         EXPECT_TRUE(form->Active());
