@@ -1,7 +1,7 @@
 // The sample items that `scripts/run --sample` imports (docs/sample-items.json), checked in a fresh Wine
 // prefix as a newcomer meets them: lsctl accepts the document, every item shows its own icon (none is a
 // stock icon for a missing or unknown target), every program the items and their chains start is there,
-// and the Control Panel object's ID list is the one the shell gives for My Computer and opens.
+// and the Control Panel object's ID list is the shell's own My Computer, which the shell accepts to open.
 #include "CommandLine.h"
 #include "Handles.h"
 #include "ShellHelpers.h"
@@ -19,7 +19,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -151,7 +150,7 @@ TEST(SampleItems, EveryItemShowsItsOwnIconAndItsProgramsAreThere) {
 }
 
 // The Control Panel object is stored as ID-list bytes: they must name the very object the shell names
-// "::{20D04FE0-...}", show its icon, and open it.
+// "::{20D04FE0-...}", show its icon, and be accepted by the shell for opening.
 TEST(SampleItems, MyComputerIsTheShellsOwnObject) {
     const TStoreDocument sample = ReadSample();
     std::vector<IdList> lists;
