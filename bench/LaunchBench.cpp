@@ -5,6 +5,7 @@
 //    runs 10 s.
 // Run: scripts/wine build/win64/bench/launch_bench.exe (the probe of the Windows tests must be built)
 #include "AppSettings.h"
+#include "BenchStore.h"
 #include "Launch.h"
 #include "Store.h"
 #include "WinText.h"
@@ -113,17 +114,38 @@ int main(int argc, char** argv) {
     wchar_t self[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     const fs::path beside = fs::path(self).parent_path().parent_path() / L"tests" / L"win" / L"launch_probe.exe";
-    const std::string probe = argc >= 2 ? std::string(argv[1]) : Narrow(beside.wstring());
-    if (!fs::exists(fs::path(Widen(probe)))) {
-        std::printf("usage: launch_bench [PROBE.exe]   (no probe at %s)\n", probe.c_str());
+    const std::string builtProbe = argc >= 2 ? std::string(argv[1]) : Narrow(beside.wstring());
+    if (!fs::exists(fs::path(Widen(builtProbe)))) {
+        std::printf("usage: launch_bench [PROBE.exe]   (no probe at %s)\n", builtProbe.c_str());
         return 2;
+    }
+    const bench::TStoredStateGuard stored;
+    if (!stored.Ready()) {
+        std::printf("the stored settings and items could not be read whole; nothing was measured\n");
+        return 1;
     }
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
     const fs::path dir = fs::path(temp) / L"lodestar launch bench";
-    fs::remove_all(dir);
+    std::error_code error;
+    fs::remove_all(dir, error);
     fs::create_directories(dir);
-    WriteSettings(TSettings{});
+    // The program reads no more than 256 bytes of a command line: the probe runs from here, not from
+    // wherever the build lies.
+    const fs::path probeCopy = dir / L"launch_probe.exe";
+    if (!::CopyFileW(Widen(builtProbe).c_str(), probeCopy.c_str(), FALSE)) {
+        std::printf("could not copy the probe to %s\n", Narrow(probeCopy.wstring()).c_str());
+        return 2;
+    }
+    const std::string probe = Narrow(probeCopy.wstring());
+    // Items start on a single click, group 0 is shown, missing programs are reported by a message (none
+    // is missing here) and drops are seen by the timer, whatever is stored.
+    TSettings settings;
+    settings.ClickType = false;
+    settings.IconGroup = 0;
+    settings.TrayDndType = dndTimer;
+    settings.NotifyNotFound = nfWarning;
+    WriteSettings(settings);
     SaveShownGroup(0, {});
 
     constexpr int kRounds = 10;
@@ -177,7 +199,10 @@ int main(int argc, char** argv) {
         WaitForStart(dir / "child.txt");
         CloseProbe(dir / "child.txt");
     }
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Marlowe\\Lodestar");
-    fs::remove_all(dir);
+    // The probes were asked to close; the folder goes once they have.
+    for (int attempt = 0; attempt < 50 && fs::exists(dir, error); ++attempt) {
+        fs::remove_all(dir, error);
+        if (fs::exists(dir, error)) ::Sleep(100);
+    }
     return 0;
 }

@@ -55,6 +55,7 @@ protected:
     static TChildIcon ProbeEntry(const std::string& record, const std::string& options = {}) {
         TChildIcon entry;
         entry.Cmd = LaunchProbePath() + " --out \"" + record + "\"" + (options.empty() ? "" : " " + options);
+        ExpectUncut(entry.Cmd);
         return entry;
     }
 
@@ -328,11 +329,13 @@ TEST_F(ExecChain, UnregisteredFileFallsBackToTheUnknownClass) {
     TChildIcon entry;
     entry.Cmd = "\"" + document + "\"";
 
-    const std::string record = Record("unknown");
+    const std::string record = Probes.Track(*Folder / "unknown.rec");
     {
+        const std::string command = LaunchProbePath() + " --out \"" + record + "\" \"%1\"";
+        ExpectUncut(SubstituteParam(command, document));
+        if (HasFatalFailure()) return;
         TClassKeys keys;
-        keys.Set(L"Unknown\\shell\\lodestaropen\\command",
-                 LaunchProbePath() + " --out \"" + record + "\" \"%1\"");
+        keys.Set(L"Unknown\\shell\\lodestaropen\\command", command);
         if (HasFatalFailure()) return;
         const UniqueKernelHandle chain = Run({entry}, 0);
         WaitForChain(chain);

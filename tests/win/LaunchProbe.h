@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -20,15 +21,71 @@
 namespace lodestar::test {
 
 // The probe is built next to every test executable.
-inline std::string LaunchProbePath() {
+inline std::string BuiltProbePath() {
     wchar_t self[2048] = {};
     const DWORD n = ::GetModuleFileNameW(nullptr, self, 2048);
     return ExtractFilePath(Narrow(std::wstring_view(self, n))) + "launch_probe.exe";
 }
 
+// Tests put the probe's path into command lines, some of them unquoted, and the program reads no more than
+// 256 bytes of a command line. So that no test depends on where the build lies, the probe runs from a copy
+// in a short folder without blanks (the short form of the temporary folder), this process's own, removed
+// when the process ends. Should the copy fail, the built probe is used.
+class TProbeCopy {
+public:
+    TProbeCopy() {
+        wchar_t temp[MAX_PATH + 1] = {};
+        const DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
+        wchar_t shortTemp[MAX_PATH + 1] = {};
+        const DWORD m = n ? ::GetShortPathNameW(temp, shortTemp, MAX_PATH + 1) : 0;
+        const std::string base = m && m <= MAX_PATH ? Narrow(shortTemp) : Narrow(std::wstring_view(temp, n));
+        folder_ = AddBackslash(base) + "lsprobe" + std::to_string(::GetCurrentProcessId());
+        path_ = folder_ + "\\launch_probe.exe";
+        ::CreateDirectoryW(Widen(folder_).c_str(), nullptr);
+        if (base.empty() || base.find(' ') != std::string::npos ||
+            !::CopyFileW(Widen(BuiltProbePath()).c_str(), Widen(path_).c_str(), FALSE)) {
+            std::fprintf(stderr, "launch_probe: no copy in %s; the built probe runs instead\n",
+                         folder_.c_str());
+            ::RemoveDirectoryW(Widen(folder_).c_str());
+            folder_.clear();
+            path_ = BuiltProbePath();
+        }
+    }
+    ~TProbeCopy() {
+        if (folder_.empty()) return;
+        // Probes that the tests ended may still be on their way out.
+        std::error_code error;
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            std::filesystem::remove_all(std::filesystem::path(Widen(folder_)), error);
+            if (::GetFileAttributesW(Widen(folder_).c_str()) == INVALID_FILE_ATTRIBUTES) return;
+            ::Sleep(100);
+        }
+    }
+    TProbeCopy(const TProbeCopy&) = delete;
+    TProbeCopy& operator=(const TProbeCopy&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string folder_;
+    std::string path_;
+};
+
+inline std::string LaunchProbePath() {
+    static const TProbeCopy copy;
+    return copy.Path();
+}
+
 // The probe's folder, without a trailing backslash: where it runs when given no working folder.
 inline std::string ProbeFolder() {
     return RemoveBackslash(ExtractFilePath(LaunchProbePath()));
+}
+
+// A command line a test builds from its paths, as the program will split it: the program reads no more than
+// 256 bytes of it, and a test whose paths passed that would see the cut instead of what it looks for.
+inline void ExpectUncut(const std::string& line) {
+    ASSERT_TRUE(line.ends_with(SplitCommandLine(line).Params))
+        << "the program would cut this command line: " << line;
 }
 
 using TProbeRecord = std::map<std::string, std::string>;

@@ -60,6 +60,7 @@ protected:
     }
     TIconItem& Add(const TItemData& record) { return *form->AddItem(record); }
     void Launch(const TItemData& record, bool byHotKey = false) {
+        ExpectUncut(record.Cmd);
         TIconItem& item = Add(record);
         LaunchItem(*form, item, byHotKey);
         EXPECT_TRUE(form->Active());
@@ -246,9 +247,12 @@ TEST_F(LaunchTest, UnassociatedDocumentOpensWithTheUnknownTypeCommand) {
     if (TClassKeys::HasVerbs(L"*") || TClassKeys::HasVerbs(L"Unknown"))
         GTEST_SKIP() << "the system already has verbs for \"*\" or \"Unknown\"";
     const std::string out = probes.Track(scratch / "unknown.txt");
-    TClassKeys keys;
-    keys.Set(L"Unknown\\shell\\open\\command", QuotedProbe() + " --out \"" + out + "\" --stay 3000 \"%1\"");
+    const std::string command = QuotedProbe() + " --out \"" + out + "\" --stay 3000 \"%1\"";
     const std::string document = (scratch / "notes.lsnoassoc");
+    ExpectUncut(SubstituteParam(command, document));
+    if (HasFatalFailure()) return;
+    TClassKeys keys;
+    keys.Set(L"Unknown\\shell\\open\\command", command);
     WriteBytes(document, "text");
     TItemData record;
     record.Cmd = QuoteIfSpaced(document);

@@ -12,6 +12,8 @@ pids=()
 cleanup() {
     "$wine" taskkill /im Lodestar.exe >/dev/null 2>&1 || true
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    # The hook mode and the dropped items stay behind otherwise, for whatever runs next in the prefix.
+    "$wine" "$lsctl" reset >/dev/null 2>&1 || true
     rm -rf "$work"
 }
 trap cleanup EXIT
