@@ -19,7 +19,8 @@ namespace {
 std::string Text260(bool japanese, char tag) {
     if (!japanese) return std::string(259, 'a') + tag;
     std::string s;
-    for (int i = 0; i < 130; ++i) s += "表";
+    for (int i = 0; i < 130; ++i)
+        s += "表";
     return s;
 }
 
@@ -45,19 +46,22 @@ std::vector<TItemData> MakeGroup(bool japanese) {
 
 std::vector<Bytes> Encode(const std::vector<TItemData>& group) {
     std::vector<Bytes> streams(group.size());
-    for (std::size_t i = 0; i < group.size(); ++i) WriteItemStream(group[i], std::string(), streams[i]);
+    for (std::size_t i = 0; i < group.size(); ++i)
+        WriteItemStream(group[i], std::string(), streams[i]);
     return streams;
 }
 
 void BM_Encode(benchmark::State& state) {
     const auto group = MakeGroup(state.range(0) != 0);
-    for (auto _ : state) benchmark::DoNotOptimize(Encode(group));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Encode(group));
 }
 
 void BM_Decode(benchmark::State& state) {
     const auto streams = Encode(MakeGroup(state.range(0) != 0));
     for (auto _ : state) {
-        for (const Bytes& s : streams) benchmark::DoNotOptimize(ReadItem(s));
+        for (const Bytes& s : streams)
+            benchmark::DoNotOptimize(ReadItem(s));
     }
 }
 
@@ -65,7 +69,8 @@ void BM_PlainCopy(benchmark::State& state) {
     const auto streams = Encode(MakeGroup(state.range(0) != 0));
     for (auto _ : state) {
         std::vector<Bytes> copy(streams.size());
-        for (std::size_t i = 0; i < streams.size(); ++i) copy[i].assign(streams[i].begin(), streams[i].end());
+        for (std::size_t i = 0; i < streams.size(); ++i)
+            copy[i].assign(streams[i].begin(), streams[i].end());
         benchmark::DoNotOptimize(copy);
     }
 }
@@ -78,7 +83,8 @@ BENCHMARK(BM_PlainCopy)->ArgName("japanese")->Arg(0)->Arg(1)->Unit(benchmark::kM
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        for (const Run& run : runs)
+            times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
     void PrintRatios() const {

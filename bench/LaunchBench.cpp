@@ -92,7 +92,8 @@ double WorstAnswerWhileWaiting(int forMs) {
     cls.lpfnWndProc = &AnswerProc;
     cls.lpszClassName = L"LaunchBenchAnswer";
     ::RegisterClassW(&cls);
-    const HWND window = ::CreateWindowW(L"LaunchBenchAnswer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const HWND window =
+        ::CreateWindowW(L"LaunchBenchAnswer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     const DWORD until = ::GetTickCount() + static_cast<DWORD>(forMs);
     while (::GetTickCount() < until) {
         posted = Now();
@@ -113,7 +114,8 @@ int main(int argc, char** argv) {
     // The probe is built with the Windows tests; its place in the build tree is the default.
     wchar_t self[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const fs::path beside = fs::path(self).parent_path().parent_path() / L"tests" / L"win" / L"launch_probe.exe";
+    const fs::path beside =
+        fs::path(self).parent_path().parent_path() / L"tests" / L"win" / L"launch_probe.exe";
     const std::string builtProbe = argc >= 2 ? std::string(argv[1]) : Narrow(beside.wstring());
     if (!fs::exists(fs::path(Widen(builtProbe)))) {
         std::printf("usage: launch_bench [PROBE.exe]   (no probe at %s)\n", builtProbe.c_str());
@@ -180,8 +182,9 @@ int main(int argc, char** argv) {
             CloseProbe(bareOut);
         }
 
-        std::printf("click to program start, median of %d: %.1f ms; bare ShellExecuteEx: %.1f ms; ratio %.2f\n",
-                    kRounds, Median(viaClick), Median(bare), Median(viaClick) / Median(bare));
+        std::printf(
+            "click to program start, median of %d: %.1f ms; bare ShellExecuteEx: %.1f ms; ratio %.2f\n",
+            kRounds, Median(viaClick), Median(bare), Median(viaClick) / Median(bare));
 
         // A chain that waits for its item's program, which runs 10 s.
         const fs::path parentOut = dir / "parent.txt";

@@ -22,7 +22,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 // The plain work every icon needs: a shell icon look-up and a tray add (then a delete).
 double Baseline(const std::vector<std::string>& files, HWND window) {
@@ -58,7 +60,9 @@ double SinceProcessStart() {
     FILETIME created{}, exited{}, kernel{}, user{}, now{};
     ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
     ::GetSystemTimeAsFileTime(&now);
-    const auto ticks = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const auto ticks = [](FILETIME t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
     return static_cast<double>(ticks(now) - ticks(created)) / 10000.0;
 }
 
@@ -89,7 +93,8 @@ int main() {
         ::CloseHandle(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         files.push_back(Narrow(file.wstring()));
     }
-    const HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    const HWND window =
+        ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
 
     std::printf("process start to main: %.1f ms\n", toMain);
     std::printf("%-8s %14s %14s %8s\n", "items", "startup ms", "baseline ms", "ratio");

@@ -10,8 +10,8 @@ namespace lodestar {
 
 namespace {
 void NotYet(const std::string& what) {
-    Seams().MessageBox(Application::Handle(), what + "は、このバージョンではまだ利用できません。", Application::Title(),
-                       MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+    Seams().MessageBox(Application::Handle(), what + "は、このバージョンではまだ利用できません。",
+                       Application::Title(), MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
 } // namespace
 

@@ -6,11 +6,15 @@
 
 namespace lodestar {
 
-std::string IconItemName(int number) { return "IconItem" + std::to_string(number); }
+std::string IconItemName(int number) {
+    return "IconItem" + std::to_string(number);
+}
 
 TIconItem::TIconItem(TComponent* owner, THookHotKey* hotKeys) : TIconTray(owner), hotKeys_(hotKeys) {}
 
-TIconItem::~TIconItem() { SetHotKey(0); }
+TIconItem::~TIconItem() {
+    SetHotKey(0);
+}
 
 void TIconItem::SetHotKey(std::uint16_t value) {
     if (value == hotKey_) return;
@@ -52,7 +56,8 @@ void TIconItem::SetData(const TItemData& data) {
 
 int NextItemNumber(const TComponent& owner) {
     int n = 1;
-    while (owner.FindComponent(IconItemName(n))) ++n;
+    while (owner.FindComponent(IconItemName(n)))
+        ++n;
     return n;
 }
 

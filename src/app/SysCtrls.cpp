@@ -150,8 +150,12 @@ void TIconTray::TrayMessage(LPARAM mouseMessage) {
     const int x = pos.x;
     const int y = pos.y;
     switch (static_cast<UINT>(mouseMessage)) {
-    case WM_MOUSEMOVE: DoMouseMove(shift, x, y); break;
-    case WM_LBUTTONDOWN: DoMouseDown(TMouseButton::mbLeft, shift, x, y); break;
+    case WM_MOUSEMOVE:
+        DoMouseMove(shift, x, y);
+        break;
+    case WM_LBUTTONDOWN:
+        DoMouseDown(TMouseButton::mbLeft, shift, x, y);
+        break;
     case WM_LBUTTONUP:
         DoClick();
         DoMouseUp(TMouseButton::mbLeft, shift, x, y);
@@ -161,16 +165,27 @@ void TIconTray::TrayMessage(LPARAM mouseMessage) {
         DoDblClick();
         DoMouseDown(TMouseButton::mbLeft, shift | ssDouble, x, y);
         break;
-    case WM_RBUTTONDOWN: DoMouseDown(TMouseButton::mbRight, shift, x, y); break;
+    case WM_RBUTTONDOWN:
+        DoMouseDown(TMouseButton::mbRight, shift, x, y);
+        break;
     case WM_RBUTTONUP:
         DoMouseUp(TMouseButton::mbRight, shift, x, y);
         PopupAtCursor(pos, rbtnMenu_);
         break;
-    case WM_RBUTTONDBLCLK: DoMouseDown(TMouseButton::mbRight, shift | ssDouble, x, y); break;
-    case WM_MBUTTONDOWN: DoMouseDown(TMouseButton::mbMiddle, shift, x, y); break;
-    case WM_MBUTTONUP: DoMouseUp(TMouseButton::mbMiddle, shift, x, y); break;
-    case WM_MBUTTONDBLCLK: DoMouseDown(TMouseButton::mbMiddle, shift | ssDouble, x, y); break;
-    default: break;
+    case WM_RBUTTONDBLCLK:
+        DoMouseDown(TMouseButton::mbRight, shift | ssDouble, x, y);
+        break;
+    case WM_MBUTTONDOWN:
+        DoMouseDown(TMouseButton::mbMiddle, shift, x, y);
+        break;
+    case WM_MBUTTONUP:
+        DoMouseUp(TMouseButton::mbMiddle, shift, x, y);
+        break;
+    case WM_MBUTTONDBLCLK:
+        DoMouseDown(TMouseButton::mbMiddle, shift | ssDouble, x, y);
+        break;
+    default:
+        break;
     }
 }
 

@@ -33,7 +33,8 @@ constexpr std::size_t kMaxTipBytes = 63;
 class TIconTray : public TComponent {
 public:
     using TNotifyEvent = std::function<void(TComponent* sender)>;
-    using TMouseEvent = std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+    using TMouseEvent =
+        std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
     using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
 
     explicit TIconTray(TComponent* owner);

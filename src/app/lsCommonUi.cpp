@@ -10,7 +10,8 @@
 namespace lodestar {
 
 int ShowErrorBox(const std::string& text, UINT flags) {
-    return Seams().MessageBox(Application::Handle(), text, "エラー - " + Application::Title(), flags | MB_SETFOREGROUND);
+    return Seams().MessageBox(Application::Handle(), text, "エラー - " + Application::Title(),
+                              flags | MB_SETFOREGROUND);
 }
 
 void PlaceNearCursor(HWND window, int margin) {

@@ -12,7 +12,9 @@ namespace {
 constexpr std::size_t kUnquotedLimit = 256;
 constexpr std::size_t kQuotedLimit = 257;
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
 
 // Spaces and quotes are ASCII and never the second byte of a double-byte character, so the legacy
 // text can be searched byte by byte.
@@ -57,8 +59,10 @@ std::string UpperAscii(std::string_view text) {
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -104,7 +108,8 @@ int SplitIconLocation(std::string& location) {
     std::string_view number = std::string_view(location).substr(comma + 1);
     number = number.substr(0, 260);
     // Leading blanks and a plus sign are accepted, as the old integer conversion did; nothing may follow.
-    while (!number.empty() && (number.front() == ' ' || number.front() == '\t')) number.remove_prefix(1);
+    while (!number.empty() && (number.front() == ' ' || number.front() == '\t'))
+        number.remove_prefix(1);
     if (!number.empty() && number.front() == '+') number.remove_prefix(1);
     if (number.empty()) return 0;
     std::int32_t index = 0;

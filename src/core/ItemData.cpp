@@ -5,7 +5,9 @@
 namespace lodestar {
 
 namespace {
-std::uint16_t ReadU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t ReadU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 } // namespace
 
 std::optional<IdList> IdList::FromBytes(std::span<const std::uint8_t> bytes) {

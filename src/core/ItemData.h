@@ -37,8 +37,12 @@ private:
 };
 
 // Size of an ID list: its walked size including the terminator, 0 when absent.
-inline std::size_t IDListSize(const IdList& list) { return list.Size(); }
-inline IdList CopyIDList(const IdList& list) { return list; }
+inline std::size_t IDListSize(const IdList& list) {
+    return list.Size();
+}
+inline IdList CopyIDList(const IdList& list) {
+    return list;
+}
 
 // Show states of a started program's window.
 enum : std::uint8_t { wsNormal = 0, wsMinimized = 1, wsMaximized = 2 };
@@ -78,11 +82,19 @@ struct TItemData {
 };
 
 // An item (or chain entry) can be started only with a command or an ID list.
-inline bool IsValidItem(const TItemData& item) { return !item.Cmd.empty() || item.IDList.Present(); }
-inline bool IsValidItem(const TChildIcon& child) { return !child.Cmd.empty() || child.IDList.Present(); }
+inline bool IsValidItem(const TItemData& item) {
+    return !item.Cmd.empty() || item.IDList.Present();
+}
+inline bool IsValidItem(const TChildIcon& child) {
+    return !child.Cmd.empty() || child.IDList.Present();
+}
 
-inline TItemData CopyItemData(const TItemData& item) { return item; }
-inline TChildIconList CopyChildList(const TChildIconList& list) { return list; }
+inline TItemData CopyItemData(const TItemData& item) {
+    return item;
+}
+inline TChildIconList CopyChildList(const TChildIconList& list) {
+    return list;
+}
 
 // Limits shared by the main window and the dialogs.
 constexpr int kGroupCount = 10;

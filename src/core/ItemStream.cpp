@@ -183,7 +183,8 @@ void WriteItemStream(const TItemData& item, const std::string& defaultTip, Bytes
         const std::string childCmd = StoredString(child.Cmd);
         const std::string childDir = StoredString(child.DefDir);
         const std::string dupText = StoredString(child.DupCheckText);
-        const std::size_t length = 56 + child.IDList.Size() + childCmd.size() + childDir.size() + dupText.size();
+        const std::size_t length =
+            56 + child.IDList.Size() + childCmd.size() + childDir.size() + dupText.size();
         PutU32(out, static_cast<std::uint32_t>(length));
         PutIdList(out, child.IDList);
         PutString(out, childCmd);
@@ -225,7 +226,8 @@ std::vector<Bytes> SplitItemList(std::span<const std::uint8_t> payload) {
 
 std::vector<TItemData> DecodeItemList(std::span<const std::uint8_t> payload) {
     std::vector<TItemData> items;
-    for (const Bytes& stream : SplitItemList(payload)) items.push_back(ReadItem(stream));
+    for (const Bytes& stream : SplitItemList(payload))
+        items.push_back(ReadItem(stream));
     return items;
 }
 

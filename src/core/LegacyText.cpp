@@ -15,7 +15,8 @@ std::string CutCharacters(std::string_view utf8, std::size_t count) {
     for (std::size_t n = 0; n < count && pos < utf8.size(); ++n) {
         ++pos;
         // Continuation bytes belong to the character before them.
-        while (pos < utf8.size() && (static_cast<unsigned char>(utf8[pos]) & 0xC0) == 0x80) ++pos;
+        while (pos < utf8.size() && (static_cast<unsigned char>(utf8[pos]) & 0xC0) == 0x80)
+            ++pos;
     }
     return std::string(utf8.substr(0, pos));
 }

@@ -4,14 +4,18 @@
 
 namespace lodestar {
 
-std::int32_t CorrectInterval(std::int32_t stored) { return stored < 300 || stored > 1200 ? 500 : stored; }
+std::int32_t CorrectInterval(std::int32_t stored) {
+    return stored < 300 || stored > 1200 ? 500 : stored;
+}
 
 std::int32_t CorrectChoiceOfThree(std::int32_t stored) {
     const std::int32_t low = stored & 0xFF;
     return low > 2 ? 1 : low;
 }
 
-std::int32_t CorrectGroupNumber(std::int32_t stored) { return stored < 0 || stored > 9 ? 0 : stored; }
+std::int32_t CorrectGroupNumber(std::int32_t stored) {
+    return stored < 0 || stored > 9 ? 0 : stored;
+}
 
 void CorrectSettings(TSettings& s) {
     s.Interval = CorrectInterval(s.Interval);

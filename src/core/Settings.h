@@ -31,8 +31,7 @@ struct TSettings {
 };
 
 // Visits every setting with its stored name, in the stored order.
-template <typename Settings, typename Visit>
-void ForEachSetting(Settings& s, Visit&& visit) {
+template <typename Settings, typename Visit> void ForEachSetting(Settings& s, Visit&& visit) {
     visit("ShowMainIcon", s.ShowMainIcon);
     visit("ClickType", s.ClickType);
     visit("ConfirmOnDel", s.ConfirmOnDel);
@@ -67,8 +66,7 @@ struct TWindowSettings {
     friend bool operator==(const TWindowSettings&, const TWindowSettings&) = default;
 };
 
-template <typename Window, typename Visit>
-void ForEachWindowSetting(Window& w, Visit&& visit) {
+template <typename Window, typename Visit> void ForEachWindowSetting(Window& w, Visit&& visit) {
     visit("FixToolbarPos", w.FixToolbarPos);
     visit("OptDlgTop", w.OptDlgTop);
     visit("OptDlgLeft", w.OptDlgLeft);

@@ -88,11 +88,14 @@ std::string ReadAll(std::FILE* file) {
     std::string text;
     char buffer[65536];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, n);
     return text;
 }
 
-std::FILE* OpenFile(const std::string& path, const wchar_t* mode) { return ::_wfopen(Widen(path).c_str(), mode); }
+std::FILE* OpenFile(const std::string& path, const wchar_t* mode) {
+    return ::_wfopen(Widen(path).c_str(), mode);
+}
 
 TStoreDocument ReadDocument() {
     TStoreDocument document;
@@ -148,7 +151,8 @@ int Import(const std::vector<std::string>& args) {
         else
             files.push_back(a);
     }
-    if (files.size() != 1) return PrintError("FILE を 1 つ指定してください\n" + std::string(kImportHelp)), kExitBadInput;
+    if (files.size() != 1)
+        return PrintError("FILE を 1 つ指定してください\n" + std::string(kImportHelp)), kExitBadInput;
     std::FILE* file = OpenFile(files[0], L"rb");
     if (!file) return PrintError("ファイルを開けません: " + files[0]), kExitFailed;
     const std::string text = ReadAll(file);
@@ -158,12 +162,14 @@ int Import(const std::vector<std::string>& args) {
     try {
         document = DocumentFromJson(nlohmann::json::parse(text));
     } catch (const nlohmann::json::parse_error& e) {
-        return PrintError(files[0] + ": JSON として読めません (" + std::to_string(e.byte) + " バイト目)"), kExitBadInput;
+        return PrintError(files[0] + ": JSON として読めません (" + std::to_string(e.byte) + " バイト目)"),
+               kExitBadInput;
     } catch (const EDocumentError& e) {
         return PrintError(files[0] + ": " + e.what()), kExitBadInput;
     }
     if (LodestarRuns() && !force) {
-        return PrintError("Lodestar が実行中です。終了してから読み込むか、--force を付けてください"), kExitFailed;
+        return PrintError("Lodestar が実行中です。終了してから読み込むか、--force を付けてください"),
+               kExitFailed;
     }
     WriteDocument(document);
     return kExitOk;
@@ -190,7 +196,8 @@ int Item(const std::vector<std::string>& args) {
             lodestar::WriteItemStream(item, std::string(), bytes);
             return Print(ToHex(bytes) + "\n"), kExitOk;
         } catch (const nlohmann::json::parse_error& e) {
-            return PrintError("JSON として読めません (" + std::to_string(e.byte) + " バイト目)"), kExitBadInput;
+            return PrintError("JSON として読めません (" + std::to_string(e.byte) + " バイト目)"),
+                   kExitBadInput;
         } catch (const EDocumentError& e) {
             return PrintError(e.what()), kExitBadInput;
         }
@@ -219,7 +226,8 @@ int main(int argc, char** argv) {
         if (command == "import") return Import(args);
         if (command == "item") return Item(args);
         if (command == "reset") return Reset(args);
-        if (command == "--help" || command == "-h" || command == "help" || command == "/?") return Print(kUsage), kExitOk;
+        if (command == "--help" || command == "-h" || command == "help" || command == "/?")
+            return Print(kUsage), kExitOk;
         return PrintError("不明なコマンドです: " + command + "\n" + std::string(kUsage)), kExitBadInput;
     } catch (const std::exception& e) {
         PrintError(e.what());

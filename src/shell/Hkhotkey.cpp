@@ -6,20 +6,26 @@ namespace lodestar {
 
 THookHotKey::THookHotKey(TComponent* owner, HWND ownerWindow)
     : TComponent(owner), ownerWindow_(ownerWindow),
-      window_(L"LodestarHotKeys", TOwnedWindow::TKind::Hidden, [this](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
-          if (message != WM_HOTKEY) return std::nullopt;
-          DoHotKey(static_cast<int>(wParam));
-          return 0;
-      }) {}
+      window_(L"LodestarHotKeys", TOwnedWindow::TKind::Hidden,
+              [this](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+                  if (message != WM_HOTKEY) return std::nullopt;
+                  DoHotKey(static_cast<int>(wParam));
+                  return 0;
+              }) {}
 
 // Destroying the window ends its registrations with the system.
-THookHotKey::~THookHotKey() { window_.Destroy(); }
-
-bool THookHotKey::AddHotKey(int id, std::uint16_t shortcut) {
-    return ::RegisterHotKey(window_.Handle(), id, HotKeyModifiers(shortcut), HotKeyVirtualKey(shortcut)) != FALSE;
+THookHotKey::~THookHotKey() {
+    window_.Destroy();
 }
 
-bool THookHotKey::RemoveHotKey(int id) { return ::UnregisterHotKey(window_.Handle(), id) != FALSE; }
+bool THookHotKey::AddHotKey(int id, std::uint16_t shortcut) {
+    return ::RegisterHotKey(window_.Handle(), id, HotKeyModifiers(shortcut), HotKeyVirtualKey(shortcut)) !=
+           FALSE;
+}
+
+bool THookHotKey::RemoveHotKey(int id) {
+    return ::UnregisterHotKey(window_.Handle(), id) != FALSE;
+}
 
 void THookHotKey::DoHotKey(int id) {
     if (!OnHotKey) return;

@@ -18,7 +18,8 @@ std::string DefaultTip(const TItemData& item) {
     if (item.IDList.Present()) {
         SHFILEINFOW info{};
         const auto pidl = reinterpret_cast<PCIDLIST_ABSOLUTE>(item.IDList.Data());
-        if (::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_DISPLAYNAME))
+        if (::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof info,
+                             SHGFI_PIDL | SHGFI_DISPLAYNAME))
             return Narrow(info.szDisplayName);
     }
     return {};

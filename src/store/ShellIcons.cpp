@@ -43,8 +43,9 @@ UniqueIcon ExtractSmallIcon(std::string_view location) {
 UniqueIcon GetShellIcon(int number) {
     std::string location;
     UniqueKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Shell Icons", 0,
-                        KEY_READ, key.Put()) == ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                        L"Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Shell Icons", 0, KEY_READ,
+                        key.Put()) == ERROR_SUCCESS)
         location = ReadDefaultString(key.Get(), std::to_wstring(number).c_str());
     if (location.empty()) location = "Shell32.dll," + std::to_string(number);
     return ExtractSmallIcon(location);
@@ -52,9 +53,11 @@ UniqueIcon GetShellIcon(int number) {
 
 UniqueIcon GetURLProtocolIcon(std::string_view protocolKey) {
     UniqueKey key;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, Widen(protocolKey).c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, Widen(protocolKey).c_str(), 0, KEY_READ, key.Put()) !=
+        ERROR_SUCCESS)
         return {};
-    if (::RegQueryValueExW(key.Get(), L"URL Protocol", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return {};
+    if (::RegQueryValueExW(key.Get(), L"URL Protocol", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return {};
     UniqueKey iconKey;
     if (::RegOpenKeyExW(key.Get(), L"DefaultIcon", 0, KEY_READ, iconKey.Put()) != ERROR_SUCCESS) return {};
     const std::string location = ReadDefaultString(iconKey.Get(), nullptr);

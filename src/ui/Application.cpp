@@ -19,7 +19,9 @@ TApplicationWindow& Window() {
 
 } // namespace
 
-HWND Application::Handle() { return Window().Handle(); }
+HWND Application::Handle() {
+    return Window().Handle();
+}
 
 const std::string& Application::Title() {
     static const std::string title = kTitle;

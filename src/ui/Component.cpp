@@ -8,11 +8,14 @@ namespace lodestar {
 namespace {
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
-void Erase(std::vector<TComponent*>& list, TComponent* c) { list.erase(std::remove(list.begin(), list.end(), c), list.end()); }
+void Erase(std::vector<TComponent*>& list, TComponent* c) {
+    list.erase(std::remove(list.begin(), list.end(), c), list.end());
+}
 } // namespace
 
 TComponent::TComponent(TComponent* owner) : owner_(owner) {
@@ -27,7 +30,8 @@ TComponent::~TComponent() {
         Erase(other->notified_, this);
         other->Notification(this, TOperation::opRemove);
     }
-    while (!components_.empty()) delete components_.back();
+    while (!components_.empty())
+        delete components_.back();
     if (owner_) {
         Erase(owner_->components_, this);
         if (!owner_->destroying_) owner_->Notification(this, TOperation::opRemove);

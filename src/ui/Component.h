@@ -44,8 +44,7 @@ private:
 
 // Owned components are created with `new` and handed to their owner at once; this keeps that in one
 // place.
-template <typename T, typename... Args>
-T* CreateComponent(TComponent* owner, Args&&... args) {
+template <typename T, typename... Args> T* CreateComponent(TComponent* owner, Args&&... args) {
     return new T(owner, std::forward<Args>(args)...);
 }
 

@@ -6,7 +6,9 @@
 
 namespace lodestar {
 
-TMessageWindow::~TMessageWindow() { DestroyHandle(); }
+TMessageWindow::~TMessageWindow() {
+    DestroyHandle();
+}
 
 namespace {
 void RegisterOnce(const wchar_t* className, WNDPROC procedure) {
@@ -24,15 +26,16 @@ void RegisterOnce(const wchar_t* className, WNDPROC procedure) {
 
 void TMessageWindow::CreateMessageOnly(const wchar_t* className) {
     RegisterOnce(className, &TMessageWindow::Procedure);
-    if (!::CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ::GetModuleHandleW(nullptr), this))
+    if (!::CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           ::GetModuleHandleW(nullptr), this))
         throw EWindowsError();
 }
 
 void TMessageWindow::CreateHidden(const wchar_t* className, const std::string& title, DWORD exStyle) {
     RegisterOnce(className, &TMessageWindow::Procedure);
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    const HWND hwnd = ::CreateWindowExW(exStyle, className, Widen(title).c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                        instance, this);
+    const HWND hwnd = ::CreateWindowExW(exStyle, className, Widen(title).c_str(), WS_POPUP, 0, 0, 0, 0,
+                                        nullptr, nullptr, instance, this);
     if (!hwnd) throw EWindowsError();
 }
 

@@ -22,6 +22,8 @@ TSeams& Seams() {
     return seams;
 }
 
-void ResetSeams() { Seams() = RealSeams(); }
+void ResetSeams() {
+    Seams() = RealSeams();
+}
 
 } // namespace lodestar

@@ -11,7 +11,8 @@ namespace lodestar {
 
 struct TSeams {
     // Message box with UTF-8 texts; returns the button pressed (IDOK, IDCANCEL, ...).
-    std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)> MessageBox;
+    std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)>
+        MessageBox;
     std::function<void(UINT type)> Beep;
     // Whether a key or mouse button is held at the moment (GetKeyState's high bit).
     std::function<bool(int virtualKey)> KeyDown;

@@ -29,10 +29,12 @@ public:
         lengths_.fill(1);
         CPINFO info{};
         if (codePage_ == CP_UTF8) {
-            for (unsigned b = 0xC0; b < 256; ++b) lengths_[b] = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+            for (unsigned b = 0xC0; b < 256; ++b)
+                lengths_[b] = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
         } else if (::GetCPInfo(codePage_, &info) && info.MaxCharSize == 2) {
             for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i]; i += 2) {
-                for (unsigned b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b) lengths_[b] = 2;
+                for (unsigned b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b)
+                    lengths_[b] = 2;
             }
         }
     }
@@ -41,11 +43,11 @@ public:
         if (codePage_ == CP_UTF8) return std::string(utf8);
         const std::wstring wide = Widen(utf8);
         if (wide.empty()) return {};
-        const int n = ::WideCharToMultiByte(codePage_, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                            nullptr, nullptr);
+        const int n = ::WideCharToMultiByte(codePage_, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                            0, nullptr, nullptr);
         std::string out(static_cast<std::size_t>(n), '\0');
-        ::WideCharToMultiByte(codePage_, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
-                              nullptr);
+        ::WideCharToMultiByte(codePage_, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                              nullptr, nullptr);
         return out;
     }
 

@@ -14,7 +14,8 @@ std::string SystemErrorText(DWORD code);
 // A failed Windows call; carries GetLastError's code and text.
 class EWindowsError : public EProgramError {
 public:
-    explicit EWindowsError(DWORD code = ::GetLastError()) : EProgramError(SystemErrorText(code)), code_(code) {}
+    explicit EWindowsError(DWORD code = ::GetLastError())
+        : EProgramError(SystemErrorText(code)), code_(code) {}
     DWORD Code() const { return code_; }
 
 private:

@@ -15,10 +15,11 @@ std::wstring Widen(std::string_view utf8) {
 
 std::string Narrow(std::wstring_view wide) {
     if (wide.empty()) return {};
-    const int n =
-        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                        nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr,
+                          nullptr);
     return utf8;
 }
 
@@ -29,7 +30,8 @@ std::string SystemErrorText(DWORD code) {
                                      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string text = n ? Narrow(std::wstring_view(buffer, n)) : std::string();
     if (buffer) ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
     if (text.empty()) text = "Windows error " + std::to_string(code);
     return text;
 }

@@ -38,7 +38,8 @@ inline void CheckStable(const TItemData& item) {
     WriteItemStream(settled, std::string(), twice);
     Check(ReadItem(twice) == settled);
     Check(settled.Children.size() == item.Children.size());
-    for (const TChildIcon& child : settled.Children) Check(IsValidItem(child) && child.WndSize < 3);
+    for (const TChildIcon& child : settled.Children)
+        Check(IsValidItem(child) && child.WndSize < 3);
 }
 
 inline void ItemStream(std::span<const std::uint8_t> data) {
@@ -51,11 +52,13 @@ inline void ItemStream(std::span<const std::uint8_t> data) {
 
 inline void ItemList(std::span<const std::uint8_t> data) {
     try {
-        for (const TItemData& item : DecodeItemList(data)) CheckStable(item);
+        for (const TItemData& item : DecodeItemList(data))
+            CheckStable(item);
     } catch (const EReadError&) {
     }
     try {
-        for (const TChildIcon& child : DecodeChain(data)) Check(IsValidItem(child));
+        for (const TChildIcon& child : DecodeChain(data))
+            Check(IsValidItem(child));
     } catch (const EReadError&) {
     }
 }
@@ -134,7 +137,8 @@ inline void IniText(std::span<const std::uint8_t> data) {
         sections[4] += name + "=" + std::to_string(item.HotKey) + "\r\n";
         expected.push_back(item);
     }
-    for (const std::string& section : sections) rewritten += section;
+    for (const std::string& section : sections)
+        rewritten += section;
     std::vector<TItemData> reread;
     ReadIniItems(TIniText::Parse(rewritten), reread);
     Check(reread == expected);
@@ -149,7 +153,8 @@ inline void IniText(std::span<const std::uint8_t> data) {
 inline bool CidaAcceptable(std::span<const std::uint8_t> data) {
     const auto u32 = [&](std::uint64_t at) {
         return static_cast<std::uint64_t>(data[at]) | static_cast<std::uint64_t>(data[at + 1]) << 8 |
-               static_cast<std::uint64_t>(data[at + 2]) << 16 | static_cast<std::uint64_t>(data[at + 3]) << 24;
+               static_cast<std::uint64_t>(data[at + 2]) << 16 |
+               static_cast<std::uint64_t>(data[at + 3]) << 24;
     };
     const std::uint64_t size = data.size();
     if (size < 4) return false;

@@ -14,7 +14,8 @@ TEST(SplitCommandLine, SplitsProgramAndParameters) {
         {"\"C:\\Program Files\\App\\app.exe\" -x", "C:\\Program Files\\App\\app.exe", "-x"},
         {"\"C:\\Program Files\\App\\app.exe\"", "C:\\Program Files\\App\\app.exe", ""},
         {"C:\\Program Files\\App\\app.exe", "C:\\Program", "Files\\App\\app.exe"},
-        {"  notepad.exe   memo.txt  \t", "notepad.exe", "  memo.txt"}, // unquoted parameters keep their blanks
+        {"  notepad.exe   memo.txt  \t", "notepad.exe",
+         "  memo.txt"}, // unquoted parameters keep their blanks
         {"\"C:\\a b\\c.exe\"   \"my file.txt\"  ", "C:\\a b\\c.exe", "\"my file.txt\""},
         {"notepad.exe", "notepad.exe", ""},
         {"http://example.com/?q=a b", "http://example.com/?q=a", "b"},
@@ -48,10 +49,12 @@ TEST(SplitCommandLine, IgnoresTextBeyondTheLegacyLimit) {
     EXPECT_EQ(SplitCommandLine("\"" + std::string(300, 'a') + "\" x").Params, "");
     // The limits count legacy bytes and never split a double-byte character: 127 × 2 bytes + "a" = 255.
     std::string japanese = "a";
-    for (int i = 0; i < 200; ++i) japanese += "表";
+    for (int i = 0; i < 200; ++i)
+        japanese += "表";
     const TCmd cut = SplitCommandLine(japanese);
     EXPECT_EQ(LegacyLength(cut.Path), 255u);
-    EXPECT_EQ(SplitCommandLine("b" + japanese).Path.size(), 1 + 1 + 126 * 3u); // 254 bytes: 表 would end at 256
+    EXPECT_EQ(SplitCommandLine("b" + japanese).Path.size(),
+              1 + 1 + 126 * 3u); // 254 bytes: 表 would end at 256
 }
 
 TEST(JoinCommandLine, QuotesOnlyProgramsWithSpaces) {
@@ -65,7 +68,8 @@ TEST(JoinCommandLine, QuotesOnlyProgramsWithSpaces) {
         {{"a b\"c", ""}, "\"a b\"\"c\""},
         {{"", ""}, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(JoinCommandLine(c.cmd), c.line) << c.cmd.Path;
+    for (const Case& c : cases)
+        EXPECT_EQ(JoinCommandLine(c.cmd), c.line) << c.cmd.Path;
     // What Join writes, Split reads back.
     const TCmd back = SplitCommandLine(JoinCommandLine({"C:\\Program Files\\a.exe", "--flag \"q r\""}));
     EXPECT_EQ(back, (TCmd{"C:\\Program Files\\a.exe", "--flag \"q r\""}));

@@ -16,7 +16,9 @@ std::string Write(const TItemData& item, const std::string& defaultTip = "") {
     return ToString(out);
 }
 
-TItemData Read(const std::string& bytes) { return ReadItem(ToBytes(bytes)); }
+TItemData Read(const std::string& bytes) {
+    return ReadItem(ToBytes(bytes));
+}
 
 TItemData FullItem() {
     TItemData item;
@@ -60,8 +62,8 @@ TEST(ItemStream, FullItemWithChainRoundTrips) {
     const std::string bytes = Write(item);
     EXPECT_EQ(Read(bytes), item);
     // Chain blocks carry 56 bytes of prefixes and integers besides their strings and ID list.
-    const std::size_t parent = 36 + kIdList.size() + item.Cmd.size() + item.DefDir.size() + item.Tip.size() +
-                               item.CustomIcon.size();
+    const std::size_t parent =
+        36 + kIdList.size() + item.Cmd.size() + item.DefDir.size() + item.Tip.size() + item.CustomIcon.size();
     const std::size_t child1 = 56 + 8 + ToLegacy("*電卓*").size();
     const std::size_t child2 = 56 + 2;
     EXPECT_EQ(bytes.size(), 4 + parent + 4 + child1 + 4 + child2);
@@ -105,7 +107,8 @@ TEST(ItemStream, LongStringsAreCutWhenWrittenAndWhenRead) {
 
     // A Japanese string is cut to 260 bytes without splitting its last character.
     item.Cmd = "a" + std::string();
-    for (int i = 0; i < 200; ++i) item.Cmd += "表";
+    for (int i = 0; i < 200; ++i)
+        item.Cmd += "表";
     const TItemData back = Read(Write(item));
     EXPECT_EQ(ToLegacy(back.Cmd).size(), 259u);
 
@@ -143,13 +146,14 @@ TEST(ItemStream, DefectsAreAbsorbed) {
         {"value shorter than a block length", "\x2F\x00", "", 0},
         {"empty value", "", "", 0},
         {"parent without command or ID list", Parent("").Bytes() + Child("calc.exe").Bytes(), "", 0},
-        {"unknown bytes after field 7", Parent("a.exe").Tail("future fields").Bytes() + Child("b.exe").Bytes(), "a.exe",
-         1},
-        {"chain block longer than the data", Parent("a.exe").Bytes() + Child("b.exe").Bytes() + Child("c.exe").Bytes(+1),
-         "a.exe", 1},
+        {"unknown bytes after field 7",
+         Parent("a.exe").Tail("future fields").Bytes() + Child("b.exe").Bytes(), "a.exe", 1},
+        {"chain block longer than the data",
+         Parent("a.exe").Bytes() + Child("b.exe").Bytes() + Child("c.exe").Bytes(+1), "a.exe", 1},
         {"chain length near 2^32", Parent("a.exe").Bytes() + Block::Le(0xFFFFFFFE) + "xx", "a.exe", 0},
         {"three trailing bytes", Parent("a.exe").Bytes() + "abc", "a.exe", 0},
-        {"field longer than its block", Block().Raw(0, "").Raw(40, "a.exe").Bytes() + Child("b.exe").Bytes(), "", 0},
+        {"field longer than its block", Block().Raw(0, "").Raw(40, "a.exe").Bytes() + Child("b.exe").Bytes(),
+         "", 0},
     };
     for (const Case& c : cases) {
         const TItemData item = Read(c.bytes);
@@ -186,7 +190,8 @@ TEST(ItemStream, IntegerFieldsAreCorrected) {
         std::uint8_t expWnd, expWait, expDup;
         bool expQuit;
     } cases[] = {
-        {2, 2, 3, 1, 2, 2, 3, true},   {3, 3, 4, 0, 0, 0, 0, false},
+        {2, 2, 3, 1, 2, 2, 3, true},
+        {3, 3, 4, 0, 0, 0, 0, false},
         {0x102, 0x101, 0x203, 0x100, 2, 1, 3, false}, // only the low byte counts
         {-1, -1, -1, -1, 0, 0, 0, true},
     };
@@ -201,8 +206,8 @@ TEST(ItemStream, IntegerFieldsAreCorrected) {
         EXPECT_EQ(item.Children[0].AutoQuit, c.expQuit);
     }
     // HotKey keeps the low 16 bits; DelayMs the whole value.
-    const TItemData wide = Read(Parent("a.exe", "", "", 0, "", "", 0x7ABCC04B).Bytes() +
-                                Child("b.exe", 0, -123456789).Bytes());
+    const TItemData wide =
+        Read(Parent("a.exe", "", "", 0, "", "", 0x7ABCC04B).Bytes() + Child("b.exe", 0, -123456789).Bytes());
     EXPECT_EQ(wide.HotKey, 0xC04B);
     EXPECT_EQ(wide.Children[0].DelayMs, -123456789);
 }
@@ -281,7 +286,8 @@ TEST(ItemListPayload, ItemsRoundTripAndFramingStopsEarly) {
         {"count alone", Block::Le(3), 0},
         {"truncated count", "\x01\x00", 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(DecodeItemList(ToBytes(c.payload)).size(), c.count) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(DecodeItemList(ToBytes(c.payload)).size(), c.count) << c.name;
 }
 
 TEST(ChainPayload, CarrierHoldsTheEntries) {

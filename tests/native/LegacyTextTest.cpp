@@ -20,15 +20,13 @@ TEST(LegacyText, CutsNeverSplitACharacter) {
         std::size_t max;
         const char* expected;
     } cases[] = {
-        {"abcdef", 4, "abcd"},
-        {"aメモ", 2, "a"},   // the second byte would split メ
-        {"aメモ", 3, "aメ"},
-        {"aメモ", 100, "aメモ"},
-        {"ｱメ", 2, "ｱ"},
-        {"表示", 3, "表"}, // 表 ends in 0x5C, the backslash byte
+        {"abcdef", 4, "abcd"}, {"aメモ", 2, "a"}, // the second byte would split メ
+        {"aメモ", 3, "aメ"},   {"aメモ", 100, "aメモ"},
+        {"ｱメ", 2, "ｱ"},       {"表示", 3, "表"}, // 表 ends in 0x5C, the backslash byte
         {"", 5, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(CutToLegacyBytes(c.utf8, c.max), c.expected) << c.utf8 << " " << c.max;
+    for (const Case& c : cases)
+        EXPECT_EQ(CutToLegacyBytes(c.utf8, c.max), c.expected) << c.utf8 << " " << c.max;
 }
 
 TEST(LegacyText, DanglingLeadByteIsDropped) {

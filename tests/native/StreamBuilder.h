@@ -30,7 +30,8 @@ public:
 
     static std::string Le(std::uint32_t v) {
         std::string s(4, '\0');
-        for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i)
+            s[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
         return s;
     }
 
@@ -48,19 +49,23 @@ inline Block Parent(const std::string& cmd, const std::string& idList = "", cons
 }
 
 // A chain block with the nine fields.
-inline Block Child(const std::string& cmd, std::int32_t wndSize = 0, std::int32_t delay = 0, std::int32_t wait = 0,
-                   std::int32_t autoQuit = 0, std::int32_t dupMode = 0, const std::string& dupText = "",
-                   const std::string& idList = "") {
+inline Block Child(const std::string& cmd, std::int32_t wndSize = 0, std::int32_t delay = 0,
+                   std::int32_t wait = 0, std::int32_t autoQuit = 0, std::int32_t dupMode = 0,
+                   const std::string& dupText = "", const std::string& idList = "") {
     Block b;
     b.Str(idList).Str(cmd).Str("").Int(wndSize).Int(delay).Int(wait).Int(autoQuit).Int(dupMode).Str(dupText);
     return b;
 }
 
-inline std::vector<std::uint8_t> ToBytes(const std::string& s) { return {s.begin(), s.end()}; }
-inline std::string ToString(const std::vector<std::uint8_t>& b) { return {b.begin(), b.end()}; }
+inline std::vector<std::uint8_t> ToBytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+inline std::string ToString(const std::vector<std::uint8_t>& b) {
+    return {b.begin(), b.end()};
+}
 
 // A two-item ID list: items of 5 and 4 bytes, then the terminator.
-inline const std::string kIdList = std::string("\x05\x00\x1F\x50\xE0", 5) + std::string("\x04\x00\xAB\xCD", 4) +
-                                   std::string("\x00\x00", 2);
+inline const std::string kIdList =
+    std::string("\x05\x00\x1F\x50\xE0", 5) + std::string("\x04\x00\xAB\xCD", 4) + std::string("\x00\x00", 2);
 
 } // namespace lodestar::test

@@ -39,7 +39,8 @@ private:
         return cd;
     }
 
-    // Unconvertible input becomes "?"; a UTF-8 source skips the whole bad character, a legacy source one byte.
+    // Unconvertible input becomes "?"; a UTF-8 source skips the whole bad character, a legacy source one
+    // byte.
     static std::string Convert(iconv_t cd, std::string_view text, bool fromUtf8) {
         std::string out;
         out.resize(text.size() * 3 + 8);

@@ -76,9 +76,9 @@ private:
     std::thread thread_;
 };
 
-// Waits up to a second for the condition; whether it came true.
+// Waits up to five seconds for the condition (a loaded machine can be slow); whether it came true.
 inline bool WaitUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 500; ++i) {
         if (condition()) return true;
         ::Sleep(10);
     }

@@ -65,7 +65,7 @@ bool OkEnabled(HWND browser) {
 }
 // The OK button once the browser's queue has taken the selection change's messages.
 bool SettledOkEnabled(HWND browser) {
-    ::Sleep(150);
+    ::Sleep(300);
     return OkEnabled(browser);
 }
 
@@ -145,7 +145,16 @@ TOutcome RunBrowser(const TScenario& scenario) {
     const HWND owner = form.Handle();
     TBrowserDriver driver([&](HWND browser) {
         TSeen& seen = outcome.Seen;
-        WaitUntil([&] { return !SelectedItemText(browser).empty(); });
+        // The browser may pass through another selection on its way to the initial one: the selection
+        // is read once it has stayed the same for a while.
+        std::string last;
+        WaitUntil([&] {
+            const std::string now = SelectedItemText(browser);
+            const bool settled = !now.empty() && now == last;
+            last = now;
+            if (!settled) ::Sleep(150);
+            return settled;
+        });
         seen.Selected = SelectedItemText(browser);
         seen.Root = RootItemText(browser);
         seen.ApplicationEnabled = ::IsWindowEnabled(Application::Handle()) != FALSE;

@@ -37,10 +37,12 @@ std::vector<RGBQUAD> Pixels(HICON icon) {
 
 TEST(IconItem, NumbersAreTheSmallestFree) {
     TComponent owner(nullptr);
-    for (int n : {1, 2, 4}) CreateComponent<TComponent>(&owner)->SetName(IconItemName(n));
+    for (int n : {1, 2, 4})
+        CreateComponent<TComponent>(&owner)->SetName(IconItemName(n));
     EXPECT_EQ(NextItemNumber(owner), 3);
     for (int n = 3; n <= kMaxItemNumber; ++n)
-        if (!owner.FindComponent(IconItemName(n))) CreateComponent<TComponent>(&owner)->SetName(IconItemName(n));
+        if (!owner.FindComponent(IconItemName(n)))
+            CreateComponent<TComponent>(&owner)->SetName(IconItemName(n));
     EXPECT_EQ(NextItemNumber(owner), 201);
 }
 

@@ -35,10 +35,6 @@ void PrintTo(const TItemData& item, std::ostream* out) {
 
 namespace {
 
-
-
-
-
 std::string DisplayNameOf(const IdList& list) {
     SHFILEINFOW info{};
     if (!::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(list.Data()), 0, &info, sizeof info,
@@ -46,7 +42,6 @@ std::string DisplayNameOf(const IdList& list) {
         return {};
     return Narrow(info.szDisplayName);
 }
-
 
 // The show command as the shell's link object reads it back. Wine writes it into the file but reads
 // every one back as SW_SHOWNORMAL; the item can only follow what the shell reads.

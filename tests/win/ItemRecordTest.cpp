@@ -20,7 +20,8 @@ namespace {
 
 // The C++ library's streams do not reach non-ASCII names here; the wide API does.
 void Touch(const fs::path& path) {
-    ASSERT_TRUE(UniqueFile(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
+    ASSERT_TRUE(
+        UniqueFile(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
 }
 
 class ItemRecordTest : public ::testing::Test {
@@ -38,7 +39,6 @@ protected:
 
     fs::path dir_;
 };
-
 
 } // namespace
 

@@ -29,7 +29,6 @@ using namespace lodestar::test;
 
 namespace {
 
-
 // The profile functions, through their ANSI entry points as versions up to 2.61 called them. The program
 // runs with UTF-8 as its ANSI code page, so names and values pass as UTF-8.
 constexpr char kAbsent[] = "\x01 absent \x01";

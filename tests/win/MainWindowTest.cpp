@@ -32,13 +32,15 @@ TItemData Item(const std::string& cmd, const std::string& tip = "") {
 
 std::vector<std::string> Names(const TForm1& form) {
     std::vector<std::string> names;
-    for (TIconItem* item : form.IconItems()) names.push_back(item->Name() + "=" + item->Hint());
+    for (TIconItem* item : form.IconItems())
+        names.push_back(item->Name() + "=" + item->Hint());
     return names;
 }
 
 std::vector<std::string> StoredCmds(int group) {
     std::vector<std::string> cmds;
-    for (const TItemData& item : ReadGroupItems(group)) cmds.push_back(item.Cmd);
+    for (const TItemData& item : ReadGroupItems(group))
+        cmds.push_back(item.Cmd);
     return cmds;
 }
 
@@ -82,18 +84,21 @@ protected:
 } // namespace
 
 TEST_F(MainWindowTest, ShownGroupBecomesIconItemsInStoredOrder) {
-    SetGroup(2, "仕事", {Item("C:\\windows\\notepad.exe", "メモ"), Item("calc.exe"), Item("  regedit.exe  ")});
+    SetGroup(2, "仕事",
+             {Item("C:\\windows\\notepad.exe", "メモ"), Item("calc.exe"), Item("  regedit.exe  ")});
     TSettings settings = ReadSettings();
     settings.IconGroup = 2;
     WriteSettings(settings);
     Start();
     EXPECT_EQ(form->CurrentGroup(), 2);
-    EXPECT_EQ(Names(*form), (std::vector<std::string>{"IconItem1=メモ", "IconItem2=calc.exe", "IconItem3=  regedit.exe  "}));
+    EXPECT_EQ(Names(*form), (std::vector<std::string>{"IconItem1=メモ", "IconItem2=calc.exe",
+                                                      "IconItem3=  regedit.exe  "}));
     EXPECT_EQ(form->IconItems()[2]->Cmd, "regedit.exe"); // trimmed and joined again
     EXPECT_TRUE(form->MainIcon->Registered());
     EXPECT_EQ(form->MainIcon->Hint(), "Lodestar");
     EXPECT_TRUE(form->GroupMenuItems[2]->Checked);
-    for (TIconItem* item : form->IconItems()) EXPECT_TRUE(item->Registered());
+    for (TIconItem* item : form->IconItems())
+        EXPECT_TRUE(item->Registered());
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -137,7 +142,8 @@ TEST_F(MainWindowTest, GroupMenuShowsGroupsWithItemsOrTheShownOne) {
     EXPECT_TRUE(form->GroupMenuItems[2]->Visible);
     EXPECT_EQ(form->GroupMenuItems[2]->Caption, "2");
     EXPECT_EQ(form->GroupMenuItems[3]->Caption, "Tools && Games: a name that is far longer");
-    for (int g = 4; g < 10; ++g) EXPECT_FALSE(form->GroupMenuItems[static_cast<std::size_t>(g)]->Visible) << g;
+    for (int g = 4; g < 10; ++g)
+        EXPECT_FALSE(form->GroupMenuItems[static_cast<std::size_t>(g)]->Visible) << g;
 }
 
 TEST_F(MainWindowTest, OnlyTheShownGroupGivesNoGroupEntries) {
@@ -145,7 +151,8 @@ TEST_F(MainWindowTest, OnlyTheShownGroupGivesNoGroupEntries) {
     SetGroup(4, "空", {});
     Start();
     EXPECT_FALSE(form->miGroupDivider->Visible);
-    for (TMenuItem* entry : form->GroupMenuItems) EXPECT_FALSE(entry->Visible);
+    for (TMenuItem* entry : form->GroupMenuItems)
+        EXPECT_FALSE(entry->Visible);
 }
 
 TEST_F(MainWindowTest, SwitchingGroupsSavesTheOneLeft) {
@@ -172,7 +179,8 @@ TEST_F(MainWindowTest, HiddenMainIconIsForcedWhenNothingIsReachable) {
     WriteSettings(settings);
     Start();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].rfind("エラー - Lodestar: 現在の設定ではタスクトレイにアイコンが無いため", 0), 0u) << boxes[0];
+    EXPECT_EQ(boxes[0].rfind("エラー - Lodestar: 現在の設定ではタスクトレイにアイコンが無いため", 0), 0u)
+        << boxes[0];
     EXPECT_TRUE(form->MainIcon->Registered());
     EXPECT_FALSE(ReadSettings().ShowMainIcon);
     form->EnsureReachable();
@@ -220,7 +228,8 @@ TEST_F(MainWindowTest, RestartedTaskbarGetsEveryIconAgain) {
     Start();
     // The shell forgets all icons, as a restarted taskbar would.
     std::vector<TIconTray*> icons{form->MainIcon};
-    for (TIconItem* item : form->IconItems()) icons.push_back(item);
+    for (TIconItem* item : form->IconItems())
+        icons.push_back(item);
     for (TIconTray* icon : icons) {
         NOTIFYICONDATAW data{};
         data.cbSize = NOTIFYICONDATAW_V1_SIZE;
@@ -229,8 +238,8 @@ TEST_F(MainWindowTest, RestartedTaskbarGetsEveryIconAgain) {
         ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &data));
     }
     // As the shell does when it starts: to every top-level window.
-    ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000,
-                          nullptr);
+    ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG,
+                          5000, nullptr);
     // Each icon is known to the shell again: changing it is accepted.
     for (TIconTray* icon : icons) {
         EXPECT_TRUE(icon->Registered());
@@ -242,8 +251,10 @@ TEST(StartupDelay, ReadsAtMostFourDigits) {
     struct Case {
         const char* argument;
         int delay;
-    } cases[] = {{"/d:1500", 1500}, {"/D:25000", 2500}, {"/D:abc", 0}, {"/D:-500", 0}, {"/D:", 0}, {"/X:100", 0}, {"", 0}};
-    for (const Case& c : cases) EXPECT_EQ(StartupDelay(c.argument), c.delay) << c.argument;
+    } cases[] = {{"/d:1500", 1500}, {"/D:25000", 2500}, {"/D:abc", 0}, {"/D:-500", 0},
+                 {"/D:", 0},        {"/X:100", 0},      {"", 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(StartupDelay(c.argument), c.delay) << c.argument;
 }
 
 TEST_F(MainWindowTest, EndOfSessionSavesLikeTheExitCommand) {

@@ -24,15 +24,11 @@ using namespace lodestar::test;
 
 namespace {
 
-
-
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
     const std::wstring wa = Widen(a), wb = Widen(b);
     return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
                                   static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
 }
-
-
 
 std::string PathOfIdList(const IdList& list) {
     wchar_t path[MAX_PATH] = {};

@@ -30,8 +30,8 @@ bool KeyExists(const std::wstring& path) {
 
 UniqueKey CreateKey(const std::wstring& path) {
     UniqueKey key;
-    EXPECT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
-                                nullptr),
+    EXPECT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                key.Put(), nullptr),
               ERROR_SUCCESS);
     return key;
 }
@@ -55,11 +55,13 @@ std::vector<std::wstring> StoredValueNames(int group) {
     UniqueKey key;
     std::vector<std::wstring> names;
     const std::wstring path = std::wstring(kTree) + L"\\Groups\\" + Widen(GroupKeyName(group));
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return names;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+        return names;
     wchar_t name[64];
     for (DWORD i = 0;; ++i) {
         DWORD length = 64;
-        if (::RegEnumValueW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (::RegEnumValueW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
         names.emplace_back(name, length);
     }
     std::sort(names.begin(), names.end());
@@ -108,12 +110,18 @@ TEST_F(StoreTest, StoredValuesAreCorrected) {
         std::int32_t TSettings::*field;
         std::int32_t expected;
     } cases[] = {
-        {L"Interval", 299, &TSettings::Interval, 500},     {L"Interval", 1201, &TSettings::Interval, 500},
-        {L"Interval", 300, &TSettings::Interval, 300},     {L"Interval", 1200, &TSettings::Interval, 1200},
-        {L"TrayDndType", 3, &TSettings::TrayDndType, 1},   {L"TrayDndType", 2, &TSettings::TrayDndType, 2},
-        {L"TrayDndType", 0x100, &TSettings::TrayDndType, 0}, {L"NotifyNotFound", 3, &TSettings::NotifyNotFound, 1},
-        {L"NotifyNotFound", 2, &TSettings::NotifyNotFound, 2}, {L"IconGroup", 10, &TSettings::IconGroup, 0},
-        {L"IconGroup", -1, &TSettings::IconGroup, 0},      {L"IconGroup", 9, &TSettings::IconGroup, 9},
+        {L"Interval", 299, &TSettings::Interval, 500},
+        {L"Interval", 1201, &TSettings::Interval, 500},
+        {L"Interval", 300, &TSettings::Interval, 300},
+        {L"Interval", 1200, &TSettings::Interval, 1200},
+        {L"TrayDndType", 3, &TSettings::TrayDndType, 1},
+        {L"TrayDndType", 2, &TSettings::TrayDndType, 2},
+        {L"TrayDndType", 0x100, &TSettings::TrayDndType, 0},
+        {L"NotifyNotFound", 3, &TSettings::NotifyNotFound, 1},
+        {L"NotifyNotFound", 2, &TSettings::NotifyNotFound, 2},
+        {L"IconGroup", 10, &TSettings::IconGroup, 0},
+        {L"IconGroup", -1, &TSettings::IconGroup, 0},
+        {L"IconGroup", 9, &TSettings::IconGroup, 9},
     };
     for (const Case& c : cases) {
         DeleteTree(kTree);
@@ -168,7 +176,8 @@ TEST_F(StoreTest, GroupIsReadInSortedValueOrder) {
     SetItem(2, L"i002", Stream(Item("two.exe")));
     SetItem(2, L"i003", {}); // a zero-length value is no item
     std::vector<std::string> order;
-    for (const TItemData& item : ReadGroupItems(2)) order.push_back(item.Cmd);
+    for (const TItemData& item : ReadGroupItems(2))
+        order.push_back(item.Cmd);
     EXPECT_EQ(order, (std::vector<std::string>{"two.exe", "five.exe", "ten.exe", "x.exe"}));
 }
 
@@ -225,7 +234,8 @@ TEST_F(StoreTest, OtherGroupsAreRewrittenAndTheShownGroupKeepsItsItems) {
     EXPECT_EQ(GroupCaption(3, read[3].Name), "3");
     EXPECT_EQ(read[5].Name, "ゲーム");
     EXPECT_EQ(StoredValueNames(5), (std::vector<std::wstring>{L"", L"i001", L"i002"}));
-    for (int g : {1, 2, 4, 6, 7, 8, 9}) EXPECT_TRUE(read[static_cast<std::size_t>(g)].Items.empty()) << g;
+    for (int g : {1, 2, 4, 6, 7, 8, 9})
+        EXPECT_TRUE(read[static_cast<std::size_t>(g)].Items.empty()) << g;
 }
 
 TEST_F(StoreTest, ResetKeepsAnotherProgramsKey) {
@@ -250,10 +260,13 @@ TEST(ShellIcons, IconsComeFromTheShellAndUrlProtocols) {
     const wchar_t* plain = L"lodestar-test-plain";
     for (const wchar_t* name : {protocol, plain}) {
         UniqueKey key, icon;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CLASSES_ROOT, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr),
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CLASSES_ROOT, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    key.Put(), nullptr),
                   ERROR_SUCCESS);
-        if (name == protocol) ::RegSetValueExW(key.Get(), L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
-        ::RegCreateKeyExW(key.Get(), L"DefaultIcon", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, icon.Put(), nullptr);
+        if (name == protocol)
+            ::RegSetValueExW(key.Get(), L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
+        ::RegCreateKeyExW(key.Get(), L"DefaultIcon", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, icon.Put(),
+                          nullptr);
         const std::wstring location = L"shell32.dll,13";
         ::RegSetValueExW(icon.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(location.c_str()),
                          static_cast<DWORD>((location.size() + 1) * 2));

@@ -40,7 +40,9 @@ protected:
     HICON icon_ = nullptr;
 };
 
-std::string Tip(const TIconTray& tray) { return Narrow(tray.NotifyData().szTip); }
+std::string Tip(const TIconTray& tray) {
+    return Narrow(tray.NotifyData().szTip);
+}
 
 } // namespace
 
@@ -103,7 +105,8 @@ TEST_F(TrayTest, TipShowsAtMost63LegacyBytes) {
     } cases[] = {
         {std::string(70, 'x'), true, std::string(63, 'x')},
         // 42 ASCII bytes leave 21 for two-byte characters: the eleventh would be split, so ten remain.
-        {"a" + std::string(41, 'y') + "表示表示表示表示表示表示", true, "a" + std::string(41, 'y') + "表示表示表示表示表示"},
+        {"a" + std::string(41, 'y') + "表示表示表示表示表示表示", true,
+         "a" + std::string(41, 'y') + "表示表示表示表示表示"},
         {"メモ帳", false, ""},
     };
     for (const Case& c : cases) {
@@ -139,13 +142,18 @@ TEST_F(TrayTest, FailedModifyRaisesAndKeepsTheState) {
 TEST_F(TrayTest, NotificationsBecomeEvents) {
     TIconTray tray(nullptr);
     std::vector<std::string> events;
-    auto button = [](TMouseButton b) { return b == TMouseButton::mbLeft ? "L" : b == TMouseButton::mbRight ? "R" : "M"; };
+    auto button = [](TMouseButton b) {
+        return b == TMouseButton::mbLeft ? "L" : b == TMouseButton::mbRight ? "R" : "M";
+    };
     tray.OnClick = [&](TComponent*) { events.push_back("click"); };
     tray.OnDblClick = [&](TComponent*) { events.push_back("dblclick"); };
     tray.OnMouseDown = [&](TComponent*, TMouseButton b, TShiftState s, int, int) {
-        events.push_back(std::string("down ") + button(b) + ((s & ssDouble) ? " double" : "") + ((s & ssShift) ? " shift" : ""));
+        events.push_back(std::string("down ") + button(b) + ((s & ssDouble) ? " double" : "") +
+                         ((s & ssShift) ? " shift" : ""));
     };
-    tray.OnMouseUp = [&](TComponent*, TMouseButton b, TShiftState, int, int) { events.push_back(std::string("up ") + button(b)); };
+    tray.OnMouseUp = [&](TComponent*, TMouseButton b, TShiftState, int, int) {
+        events.push_back(std::string("up ") + button(b));
+    };
     tray.OnMouseMove = [&](TComponent*, TShiftState, int, int) { events.push_back("move"); };
     bool shiftHeld = false;
     Seams().KeyDown = [&](int vk) { return vk == VK_SHIFT && shiftHeld; };
@@ -164,7 +172,8 @@ TEST_F(TrayTest, NotificationsBecomeEvents) {
     };
     for (const Case& c : cases) {
         events.clear();
-        for (UINT n : c.notifications) ::SendMessageW(tray.WindowHandle(), kTrayCallbackMessage, tray.IconID(), n);
+        for (UINT n : c.notifications)
+            ::SendMessageW(tray.WindowHandle(), kTrayCallbackMessage, tray.IconID(), n);
         EXPECT_EQ(events, c.events);
     }
     shiftHeld = true;

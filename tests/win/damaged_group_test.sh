@@ -10,6 +10,8 @@ pids=()
 cleanup() {
     "$wine" taskkill /f /im Lodestar.exe >/dev/null 2>&1 || true
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    # The damaged group must not reach the tests after this one.
+    "$wine" "$lsctl" reset >/dev/null 2>&1 || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -48,7 +50,10 @@ snapshot() { "$wine" reg export "$key" "$(winpath "$work")\\$1.reg" /y >/dev/nul
 same_as_before() { cmp -s "$work/before.reg" "$work/$1.reg" || fail "the group's values changed ($1): $(diff "$work/before.reg" "$work/$1.reg" | head)"; }
 
 started=$(winpath "$work")\\started.txt
-python3 - "$work/store.json" "$(winpath "$launch_probe")" "$started" <<'PY'
+# The item's command line holds the probe's path: a copy in the short work folder keeps it within the
+# program's limit wherever the build lies.
+cp "$launch_probe" "$work/probe.exe"
+python3 - "$work/store.json" "$(winpath "$work/probe.exe")" "$started" <<'PY'
 import json, sys
 path, probe, started = sys.argv[1:]
 groups = [{"Name": "", "Items": []} for _ in range(10)]
