@@ -6,6 +6,7 @@
 #include "IconItem.h"
 #include "Seams.h"
 #include "Store.h"
+#include "StoredItems.h"
 #include "WinTestSupport.h"
 #include "lsMain.h"
 
@@ -29,13 +30,6 @@ const std::string kReadError = "Lodestar: 親アイコンのサイズが大き�
 // Errors the user must act on come with this caption.
 const std::string kErrorCaption = "エラー - Lodestar: ";
 
-TItemData Item(const std::string& cmd, const std::string& tip = "") {
-    TItemData item;
-    item.Cmd = cmd;
-    item.Tip = tip;
-    return item;
-}
-
 const TItemData kFirst = Item("C:\\windows\\notepad.exe", "メモ帳");
 const TItemData kDamaged = Item("C:\\windows\\regedit.exe", "レジストリ");
 const TItemData kLast = Item("C:\\windows\\system32\\calc.exe", "電卓");
@@ -45,13 +39,6 @@ std::vector<std::string> Hints(const TForm1& form) {
     for (TIconItem* item : form.IconItems())
         hints.push_back(item->Hint());
     return hints;
-}
-
-std::vector<std::string> StoredCmds(int group) {
-    std::vector<std::string> cmds;
-    for (const TItemData& item : ReadGroupItems(group))
-        cmds.push_back(item.Cmd);
-    return cmds;
 }
 
 class DamagedGroupTest : public ::testing::Test {

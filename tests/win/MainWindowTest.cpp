@@ -5,6 +5,7 @@
 #include "Hkhotkey.h"
 #include "Seams.h"
 #include "Store.h"
+#include "StoredItems.h"
 #include "WinText.h"
 #include "lsMain.h"
 
@@ -18,30 +19,17 @@
 #include <vector>
 
 using namespace lodestar;
+using namespace lodestar::test;
 
 namespace {
 
 const wchar_t* const kTree = L"Software\\Marlowe\\Lodestar";
-
-TItemData Item(const std::string& cmd, const std::string& tip = "") {
-    TItemData item;
-    item.Cmd = cmd;
-    item.Tip = tip;
-    return item;
-}
 
 std::vector<std::string> Names(const TForm1& form) {
     std::vector<std::string> names;
     for (TIconItem* item : form.IconItems())
         names.push_back(item->Name() + "=" + item->Hint());
     return names;
-}
-
-std::vector<std::string> StoredCmds(int group) {
-    std::vector<std::string> cmds;
-    for (const TItemData& item : ReadGroupItems(group))
-        cmds.push_back(item.Cmd);
-    return cmds;
 }
 
 class MainWindowTest : public ::testing::Test {

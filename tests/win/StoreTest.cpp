@@ -2,6 +2,7 @@
 #include "Errors.h"
 #include "ShellIcons.h"
 #include "Store.h"
+#include "StoredItems.h"
 #include "WinText.h"
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 using namespace lodestar;
+using namespace lodestar::test;
 
 namespace {
 
@@ -66,13 +68,6 @@ std::vector<std::wstring> StoredValueNames(int group) {
     }
     std::sort(names.begin(), names.end());
     return names;
-}
-
-TItemData Item(const std::string& cmd, const std::string& tip = "") {
-    TItemData item;
-    item.Cmd = cmd;
-    item.Tip = tip;
-    return item;
 }
 
 Bytes Stream(const TItemData& item) {
