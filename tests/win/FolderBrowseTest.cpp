@@ -146,15 +146,15 @@ TOutcome RunBrowser(const TScenario& scenario) {
     TBrowserDriver driver([&](HWND browser) {
         TSeen& seen = outcome.Seen;
         // The browser may pass through another selection on its way to the initial one: the selection
-        // is read once it has stayed the same for a while.
+        // is read once it has stayed the same for a moment, or after about three seconds (a tree whose
+        // root holds no initial selection selects nothing).
         std::string last;
-        WaitUntil([&] {
+        for (int i = 0; i < 20; ++i) {
             const std::string now = SelectedItemText(browser);
-            const bool settled = !now.empty() && now == last;
+            if (!now.empty() && now == last) break;
             last = now;
-            if (!settled) ::Sleep(150);
-            return settled;
-        });
+            ::Sleep(150);
+        }
         seen.Selected = SelectedItemText(browser);
         seen.Root = RootItemText(browser);
         seen.ApplicationEnabled = ::IsWindowEnabled(Application::Handle()) != FALSE;
