@@ -104,10 +104,21 @@ inline std::string SelectedItemText(HWND browser) {
     return Narrow(text);
 }
 
-// Selects a folder by its path, as a user who opened the tree down to it and clicked it.
+// Selects a folder by its path, as a user who opened the tree down to it and clicked it. The tree may
+// still be filling its folders (a new prefix, a loaded machine): the browser is asked again until its
+// tree shows the object selected, for up to about ten seconds.
 inline void SelectPath(HWND browser, const std::string& path) {
     const std::wstring wide = Widen(path);
-    ::SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+    const std::string leaf = path.substr(path.find_last_of('\\') + 1);
+    const std::string stem = leaf.substr(0, leaf.find_last_of('.'));
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        ::SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+        for (int i = 0; i < 20; ++i) {
+            const std::string selected = SelectedItemText(browser);
+            if (selected == leaf || selected == stem) return;
+            ::Sleep(50);
+        }
+    }
 }
 
 inline std::string WindowText(HWND window) {

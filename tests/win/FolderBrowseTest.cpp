@@ -146,10 +146,10 @@ TOutcome RunBrowser(const TScenario& scenario) {
     TBrowserDriver driver([&](HWND browser) {
         TSeen& seen = outcome.Seen;
         // The browser may pass through another selection on its way to the initial one: the selection
-        // is read once it has stayed the same for a moment, or after about three seconds (a tree whose
-        // root holds no initial selection selects nothing).
+        // is read once it has stayed the same for a moment, or after about ten seconds (a tree whose
+        // root holds no initial selection selects nothing; a new prefix fills its tree slowly).
         std::string last;
-        for (int i = 0; i < 20; ++i) {
+        for (int i = 0; i < 66; ++i) {
             const std::string now = SelectedItemText(browser);
             if (!now.empty() && now == last) break;
             last = now;
