@@ -1,0 +1,747 @@
+// The item editor shown for real and driven from a second thread the way a user works it: typing into
+// its fields, choosing in its lists, clicking its buttons, answering its boxes. Each scenario gives the
+// item it opens on, what the user does, and the item that comes back.
+#include "lsItem.h"
+
+#include "Application.h"
+#include "CommandLine.h"
+#include "DialogDriver.h"
+#include "ItemRecord.h"
+#include "Seams.h"
+#include "ShellHelpers.h"
+#include "WinTestSupport.h"
+#include "resource.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lodestar {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+const std::string kCaption = "アイコン項目のプロパティ - Lodestar";
+const std::string kNewCaption = "アイコン項目の新規作成 - Lodestar";
+const std::string kStandardIcon = "(標準)";
+
+constexpr WORD kShift = 0x2000;
+constexpr WORD kCtrl = 0x4000;
+constexpr WORD kAlt = 0x8000;
+
+std::string SystemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    return Narrow(folder);
+}
+
+// The page controls live in child dialogs of the editor: a control is looked up among all descendants.
+HWND FindControl(HWND dialog, int id) {
+    struct TSearch {
+        int Id;
+        HWND Found = nullptr;
+    } search{id};
+    ::EnumChildWindows(
+        dialog,
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<TSearch*>(data);
+            if (::GetDlgCtrlID(window) != s->Id) return TRUE;
+            s->Found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+// Runs code on the thread that sits in the editor's modal loop: a window of that thread receives the
+// code by a sent message, which the loop delivers between the dialog's own messages.
+class TOnDialogThread {
+public:
+    TOnDialogThread() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"LodestarItemEditorTestRunner";
+        ::RegisterClassW(&wc);
+        window_ = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    wc.hInstance, nullptr);
+    }
+    ~TOnDialogThread() { ::DestroyWindow(window_); }
+    TOnDialogThread(const TOnDialogThread&) = delete;
+    TOnDialogThread& operator=(const TOnDialogThread&) = delete;
+
+    void Run(const std::function<void()>& code) const {
+        ::SendMessageW(window_, WM_APP, 0, reinterpret_cast<LPARAM>(&code));
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != WM_APP) return ::DefWindowProcW(window, message, wParam, lParam);
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    }
+    HWND window_ = nullptr;
+};
+
+// What the script sees of the open editor and does with it.
+struct TEditor {
+    HWND Dialog = nullptr;
+    TForm3* Form = nullptr;
+    const TOnDialogThread* Runner = nullptr;
+    std::vector<std::string>* Boxes = nullptr;
+
+    HWND Get(int id) const {
+        const HWND control = FindControl(Dialog, id);
+        EXPECT_TRUE(control) << "no control " << id;
+        return control;
+    }
+    // The window holding the control, for DialogDriver's helpers.
+    HWND PageOf(int id) const { return ::GetParent(Get(id)); }
+    std::string Text(int id) const { return TextOf(Get(id)); }
+    bool Enabled(int id) const { return ::IsWindowEnabled(Get(id)) != FALSE; }
+    bool Open() const { return ::IsWindow(Dialog) && ::IsWindowVisible(Dialog); }
+
+    void Type(int id, const std::string& text) const { test::Type(PageOf(id), id, text); }
+    // Selects the whole text and types over it; an empty text erases it.
+    void Replace(int id, const std::string& text) const {
+        ::SendMessageW(Get(id), EM_SETSEL, 0, -1);
+        Type(id, text.empty() ? std::string("\b") : text);
+    }
+    void Click(int id) const { ::SendMessageW(Get(id), BM_CLICK, 0, 0); }
+    void ClickOk() const { Click(IDOK); }
+    void Cancel() const { Click(IDCANCEL); }
+
+    int WndSize() const { return static_cast<int>(::SendMessageW(Get(IDC_ITEM_COMBOWNDSIZE), CB_GETCURSEL, 0, 0)); }
+    // As the user picks it: the list tells the dialog of the new selection.
+    void ChooseWndSize(int index) const {
+        const HWND combo = Get(IDC_ITEM_COMBOWNDSIZE);
+        ::SendMessageW(combo, CB_SETCURSEL, index, 0);
+        ::SendMessageW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(IDC_ITEM_COMBOWNDSIZE, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(combo));
+    }
+    WORD HotKeyShown() const { return static_cast<WORD>(::SendMessageW(Get(IDC_ITEM_HOTKEY1), HKM_GETHOTKEY, 0, 0)); }
+    void SetHotKey(BYTE key, BYTE modifiers) const {
+        ::SendMessageW(Get(IDC_ITEM_HOTKEY1), HKM_SETHOTKEY, MAKEWORD(key, modifiers), 0);
+    }
+    // Keys as the keyboard delivers them to the hotkey control: modifiers down, the key, all up again.
+    void PressHotKey(std::vector<UINT> modifiers, UINT key) const {
+        const HWND control = Get(IDC_ITEM_HOTKEY1);
+        for (const UINT m : modifiers)
+            ::SendMessageW(control, WM_KEYDOWN, m, 1);
+        ::SendMessageW(control, WM_KEYDOWN, key, 1);
+        ::SendMessageW(control, WM_KEYUP, key, 1 | (3LL << 30));
+        for (const UINT m : modifiers)
+            ::SendMessageW(control, WM_KEYUP, m, 1 | (3LL << 30));
+    }
+    // The window that has the focus on the dialog's thread.
+    HWND Focus() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        ::GetGUIThreadInfo(::GetWindowThreadProcessId(Dialog, nullptr), &info);
+        return info.hwndFocus;
+    }
+
+    // The chain list's rows, one text per column.
+    std::vector<std::vector<std::string>> ChainRows() const {
+        const HWND list = Get(IDC_ITEM_LVCHILDICONS);
+        std::vector<std::vector<std::string>> rows;
+        const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            std::vector<std::string> texts;
+            for (int column = 0; column < 7; ++column) {
+                wchar_t buffer[1024] = {};
+                LVITEMW item{};
+                item.iSubItem = column;
+                item.pszText = buffer;
+                item.cchTextMax = 1024;
+                ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+                texts.push_back(Narrow(buffer));
+            }
+            rows.push_back(texts);
+        }
+        return rows;
+    }
+    void OnDialogThread(const std::function<void(TForm3&)>& code) const {
+        Runner->Run([&] { code(*Form); });
+    }
+};
+
+// Every field, for messages that show which one differs.
+std::string Describe(const TItemData& item) {
+    const auto ids = [](const IdList& list) {
+        std::string text = "[" + std::to_string(list.Size()) + " bytes";
+        for (const std::uint8_t b : list.Bytes()) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, " %02x", b);
+            text += hex;
+        }
+        return text + "]";
+    };
+    std::string text = "Tip '" + item.Tip + "' Cmd '" + item.Cmd + "' IDList " + ids(item.IDList) +
+                       " DefDir '" + item.DefDir + "' CustomIcon '" + item.CustomIcon + "' WndSize " +
+                       std::to_string(item.WndSize) + " HotKey " + std::to_string(item.HotKey) + " chain {";
+    for (const TChildIcon& c : item.Children)
+        text += " (Cmd '" + c.Cmd + "' IDList " + ids(c.IDList) + " DefDir '" + c.DefDir + "' WndSize " +
+                std::to_string(c.WndSize) + " Delay " + std::to_string(c.DelayMs) + " Wait " +
+                std::to_string(c.WaitMode) + " AutoQuit " + std::to_string(c.AutoQuit) + " Dup " +
+                std::to_string(c.DupCheckMode) + " '" + c.DupCheckText + "')";
+    return text + " }";
+}
+
+Bytes StreamOf(const TItemData& item) {
+    Bytes bytes;
+    WriteItemStream(item, bytes);
+    return bytes;
+}
+
+// Files of the prefix: a folder of the test's own with a copy of the system's icon library, the same
+// copy under a name whose text after the comma is no number, and names that do not exist; and the
+// notepad the search path finds.
+struct TFiles {
+    std::string Folder;
+    std::string IconLibrary;   // ...\x.dll
+    std::string CommaLibrary;  // ...\x.dll,abc, a real file
+    std::string MissingLibrary;
+    std::string SpacedProgram; // ...\メモ 帳.exe
+    std::string Notepad = SystemFolder() + "\\notepad.exe";
+    std::string FoundNotepad = SearchProgram("notepad");
+
+    TFiles() {
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        Folder = RemoveBackslash(LongOf(Narrow(temp))) + "\\アイコン項目 テスト";
+        fs::create_directories(fs::path(Widen(Folder)));
+        IconLibrary = Folder + "\\x.dll";
+        CommaLibrary = Folder + "\\x.dll,abc";
+        MissingLibrary = Folder + "\\ない.dll";
+        SpacedProgram = Folder + "\\メモ 帳.exe";
+        const std::wstring shell32 = Widen(SystemFolder() + "\\shell32.dll");
+        ::CopyFileW(shell32.c_str(), Widen(IconLibrary).c_str(), FALSE);
+        ::CopyFileW(shell32.c_str(), Widen(CommaLibrary).c_str(), FALSE);
+        ::CopyFileW(Widen(Notepad).c_str(), Widen(SpacedProgram).c_str(), FALSE);
+    }
+    ~TFiles() {
+        std::error_code ignored;
+        fs::remove_all(fs::path(Widen(Folder)), ignored);
+    }
+};
+
+TItemData Item(std::string cmd, std::string tip = {}) {
+    TItemData item;
+    item.Cmd = std::move(cmd);
+    item.Tip = std::move(tip);
+    return item;
+}
+
+TItemData WithDefaultTip(TItemData item) {
+    item.Tip = DefaultTip(item);
+    return item;
+}
+
+TChildIcon Child(std::string cmd, std::string defDir, std::uint8_t wndSize, std::int32_t delayMs,
+                 std::uint8_t waitMode, bool autoQuit, std::uint8_t dupMode, std::string dupText = {}) {
+    TChildIcon child;
+    child.Cmd = std::move(cmd);
+    child.DefDir = std::move(defDir);
+    child.WndSize = wndSize;
+    child.DelayMs = delayMs;
+    child.WaitMode = waitMode;
+    child.AutoQuit = autoQuit;
+    child.DupCheckMode = dupMode;
+    child.DupCheckText = std::move(dupText);
+    return child;
+}
+
+std::string BadFolderBox(const std::string& folder) {
+    return "作業フォルダに指定された '" + folder +
+           "' フォルダは無効です。フォルダがあるか、またはパスが正しいか確認して下さい。|" +
+           std::to_string(MB_ICONEXCLAMATION);
+}
+
+struct TScenario {
+    const char* Name;
+    TItemData Item;
+    std::function<void(const TEditor&)> Script;
+    bool Result;
+    // The item after the editor; none for "exactly as it was", byte for byte.
+    std::optional<TItemData> Expected;
+    std::vector<std::string> Boxes = {};
+};
+
+class ItemEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSeams();
+        // A box would block the dialog's thread; the test records its text and icon instead.
+        Seams().MessageBox = [this](HWND, const std::string& text, const std::string&, UINT flags) {
+            boxes.push_back(text + "|" + std::to_string(flags & MB_ICONMASK));
+            return IDOK;
+        };
+        ASSERT_TRUE(fs::exists(fs::path(Widen(files.IconLibrary))));
+        ASSERT_NE(files.FoundNotepad, "notepad") << "the search path finds no notepad";
+    }
+    void TearDown() override { ResetSeams(); }
+
+    void Run(const TScenario& s) {
+        SCOPED_TRACE(s.Name);
+        boxes.clear();
+        TItemData item = s.Item;
+        const Bytes before = StreamOf(item);
+        const std::string caption = s.Item.Cmd.empty() && !s.Item.IDList ? kNewCaption : kCaption;
+        bool result = false;
+        bool found = false;
+        {
+            TOnDialogThread runner;
+            TForm3 form;
+            TDialogDriver driver(caption, [&](HWND dialog) {
+                TEditor editor{dialog, &form, &runner, &boxes};
+                s.Script(editor);
+            });
+            result = form.EditItem(item);
+            driver.Join();
+            found = driver.Found();
+        }
+        ASSERT_TRUE(found) << "no dialog captioned " << caption;
+        EXPECT_EQ(result, s.Result);
+        if (s.Expected) {
+            EXPECT_EQ(Describe(item), Describe(*s.Expected));
+            EXPECT_TRUE(item == *s.Expected);
+        } else {
+            EXPECT_EQ(Describe(item), Describe(s.Item));
+            EXPECT_TRUE(StreamOf(item) == before) << "the item's stream changed";
+        }
+        EXPECT_EQ(boxes, s.Boxes);
+    }
+
+    TFiles files;
+    std::vector<std::string> boxes;
+};
+
+TEST_F(ItemEditorTest, NewItem) {
+    const TFiles& f = files;
+    const TScenario scenarios[] = {
+        {"a new item opens empty; typing a bare program enables OK, which looks it up",
+         TItemData{},
+         [&](const TEditor& e) {
+             EXPECT_FALSE(e.Enabled(IDOK));
+             EXPECT_EQ(e.Focus(), e.Get(IDC_ITEM_EDITTIP));
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITTIP), "");
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITCMD), "");
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITDEFDIR), "");
+             EXPECT_EQ(e.WndSize(), 0);
+             EXPECT_EQ(e.HotKeyShown(), 0);
+             EXPECT_EQ(e.Text(IDC_ITEM_LABELICONPATH), kStandardIcon);
+             EXPECT_FALSE(e.Enabled(IDC_ITEM_BTNCLEARICO));
+             EXPECT_TRUE(e.ChainRows().empty());
+             e.Type(IDC_ITEM_EDITCMD, "notepad");
+             EXPECT_TRUE(e.Enabled(IDOK));
+             e.ClickOk();
+         },
+         true, WithDefaultTip(Item(f.FoundNotepad))},
+        {"typing a command and erasing it disables OK again", TItemData{},
+         [&](const TEditor& e) {
+             e.Type(IDC_ITEM_EDITCMD, "n");
+             EXPECT_TRUE(e.Enabled(IDOK));
+             e.Replace(IDC_ITEM_EDITCMD, "");
+             EXPECT_FALSE(e.Enabled(IDOK));
+             e.Cancel();
+         },
+         false, std::nullopt},
+        {"a command of blanks only is trimmed on OK, and the dialog stays open with OK disabled", TItemData{},
+         [&](const TEditor& e) {
+             e.Type(IDC_ITEM_EDITCMD, "   ");
+             e.ClickOk();
+             EXPECT_TRUE(e.Open());
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITCMD), "");
+             EXPECT_FALSE(e.Enabled(IDOK));
+             e.Cancel();
+         },
+         false, std::nullopt},
+        {"a name typed for a new item is kept", TItemData{},
+         [&](const TEditor& e) {
+             e.Type(IDC_ITEM_EDITTIP, "メモ帳");
+             e.Type(IDC_ITEM_EDITCMD, f.Notepad);
+             e.ClickOk();
+         },
+         true, Item(f.Notepad, "メモ帳")},
+    };
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
+TEST_F(ItemEditorTest, NameAndCommand) {
+    const TFiles& f = files;
+    const std::string quotedSpaced = "\"" + f.SpacedProgram + "\" /a \"b c\"";
+    const TScenario scenarios[] = {
+        {"a name equal to the default name opens empty and comes back the same",
+         WithDefaultTip(Item(f.Notepad)),
+         [&](const TEditor& e) {
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITTIP), "");
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITCMD), f.Notepad);
+             EXPECT_TRUE(e.Enabled(IDOK));
+             e.ClickOk();
+         },
+         true, WithDefaultTip(Item(f.Notepad))},
+        {"an empty name comes back as the default name", Item(f.Notepad),
+         [&](const TEditor& e) {
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITTIP), "");
+             e.ClickOk();
+         },
+         true, WithDefaultTip(Item(f.Notepad))},
+        {"a name of its own shows and stays", Item(f.Notepad, "メモ帳 (テキスト)"),
+         [&](const TEditor& e) {
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITTIP), "メモ帳 (テキスト)");
+             e.ClickOk();
+         },
+         true, Item(f.Notepad, "メモ帳 (テキスト)")},
+        {"erasing the name gives the default name of the new command", Item(f.Notepad, "メモ帳"),
+         [&](const TEditor& e) {
+             e.Replace(IDC_ITEM_EDITTIP, "");
+             e.Replace(IDC_ITEM_EDITCMD, "\"" + f.SpacedProgram + "\"");
+             e.ClickOk();
+         },
+         true, WithDefaultTip(Item("\"" + f.SpacedProgram + "\""))},
+        {"a bare program name is rewritten to the found path", Item(f.Notepad, "n"),
+         [&](const TEditor& e) {
+             e.Replace(IDC_ITEM_EDITCMD, "notepad");
+             e.ClickOk();
+         },
+         true, Item(f.FoundNotepad, "n")},
+        {"a bare program name keeps its arguments, and blanks around the command go", Item(f.Notepad, "n"),
+         [&](const TEditor& e) {
+             e.Replace(IDC_ITEM_EDITCMD, "  notepad \"読んで ね.txt\"  ");
+             e.ClickOk();
+         },
+         true, Item(f.FoundNotepad + " \"読んで ね.txt\"", "n")},
+        {"a URL is left as typed", Item(f.Notepad, "n"),
+         [&](const TEditor& e) {
+             e.Replace(IDC_ITEM_EDITCMD, "https://example.com/a?b=1&c=2");
+             e.ClickOk();
+         },
+         true, Item("https://example.com/a?b=1&c=2", "n")},
+        {"a full existing path with a space, quoted, with arguments, is left as typed", Item(f.Notepad, "n"),
+         [&](const TEditor& e) {
+             e.Replace(IDC_ITEM_EDITCMD, quotedSpaced);
+             e.ClickOk();
+         },
+         true, Item(quotedSpaced, "n")},
+        {"a program nothing on the search path matches is left as typed", Item(f.Notepad, "n"),
+         [&](const TEditor& e) {
+             e.Replace(IDC_ITEM_EDITCMD, "lodestar-nosuchprogram -x");
+             e.ClickOk();
+         },
+         true, Item("lodestar-nosuchprogram -x", "n")},
+    };
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
+TEST_F(ItemEditorTest, WorkingFolder) {
+    const TFiles& f = files;
+    TItemData withFolder = Item(f.Notepad, "n");
+    withFolder.DefDir = f.Folder;
+    const TScenario scenarios[] = {
+        {"a folder that does not exist: a warning naming it, and the dialog stays open", Item(f.Notepad, "n"),
+         [&](const TEditor& e) {
+             e.Type(IDC_ITEM_EDITDEFDIR, "C:\\nosuch");
+             e.ClickOk();
+             EXPECT_TRUE(e.Open());
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITDEFDIR), "C:\\nosuch");
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITCMD), f.Notepad);
+             e.Cancel();
+         },
+         false, std::nullopt, {BadFolderBox("C:\\nosuch")}},
+        {"the warning names the folder without the blanks around it", Item(f.Notepad, "n"),
+         [&](const TEditor& e) {
+             e.Type(IDC_ITEM_EDITDEFDIR, "  C:\\nosuch  ");
+             e.ClickOk();
+             EXPECT_TRUE(e.Open());
+             e.Cancel();
+         },
+         false, std::nullopt, {BadFolderBox("C:\\nosuch")}},
+        {"after the warning, a corrected folder is taken", Item(f.Notepad, "n"),
+         [&](const TEditor& e) {
+             e.Type(IDC_ITEM_EDITDEFDIR, "C:\\nosuch");
+             e.ClickOk();
+             e.Replace(IDC_ITEM_EDITDEFDIR, " " + f.Folder + " ");
+             e.ClickOk();
+         },
+         true, withFolder, {BadFolderBox("C:\\nosuch")}},
+        {"a stored folder that no longer exists still blocks OK", [&] {
+             TItemData item = Item(f.Notepad, "n");
+             item.DefDir = f.Folder + "\\消えた";
+             return item;
+         }(),
+         [&](const TEditor& e) {
+             e.ClickOk();
+             EXPECT_TRUE(e.Open());
+             e.Cancel();
+         },
+         false, std::nullopt, {BadFolderBox(f.Folder + "\\消えた")}},
+        {"erasing the folder is allowed", withFolder,
+         [&](const TEditor& e) {
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITDEFDIR), f.Folder);
+             e.Replace(IDC_ITEM_EDITDEFDIR, "");
+             e.ClickOk();
+         },
+         true, Item(f.Notepad, "n")},
+    };
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
+TEST_F(ItemEditorTest, CustomIcon) {
+    const TFiles& f = files;
+    const auto withIcon = [&](const std::string& icon) {
+        TItemData item = Item(f.Notepad, "n");
+        item.CustomIcon = icon;
+        return item;
+    };
+    const auto shows = [](std::string label) {
+        return [label](const TEditor& e) {
+            EXPECT_EQ(e.Text(IDC_ITEM_LABELICONPATH), label);
+            EXPECT_EQ(e.Enabled(IDC_ITEM_BTNCLEARICO), label != kStandardIcon);
+            e.ClickOk();
+        };
+    };
+    const std::string shell32 = SearchProgram("shell32.dll");
+    const TScenario scenarios[] = {
+        {"path and index", withIcon(f.IconLibrary + ",3"), shows(f.IconLibrary + ",3"), true,
+         withIcon(f.IconLibrary + ",3")},
+        {"a path without index is index 0", withIcon(f.IconLibrary), shows(f.IconLibrary + ",0"), true,
+         withIcon(f.IconLibrary + ",0")},
+        {"text after the comma that is no number belongs to the path", withIcon(f.CommaLibrary),
+         shows(f.CommaLibrary + ",0"), true, withIcon(f.CommaLibrary + ",0")},
+        {"a missing file is the standard icon and is dropped on OK", withIcon(f.MissingLibrary + ",2"),
+         shows(kStandardIcon), true, withIcon("")},
+        {"a file without a folder is looked up", withIcon("shell32.dll,4"), shows(shell32 + ",4"), true,
+         withIcon(shell32 + ",4")},
+        {"標準に戻す drops the icon", withIcon(f.IconLibrary + ",3"),
+         [&](const TEditor& e) {
+             e.Click(IDC_ITEM_BTNCLEARICO);
+             EXPECT_EQ(e.Text(IDC_ITEM_LABELICONPATH), kStandardIcon);
+             EXPECT_FALSE(e.Enabled(IDC_ITEM_BTNCLEARICO));
+             e.ClickOk();
+         },
+         true, withIcon("")},
+    };
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
+TEST_F(ItemEditorTest, WindowSizeAndHotKey) {
+    const TFiles& f = files;
+    const auto with = [&](int wndSize, WORD hotKey) {
+        TItemData item = Item(f.Notepad, "n");
+        item.WndSize = static_cast<std::uint8_t>(wndSize);
+        item.HotKey = hotKey;
+        return item;
+    };
+    std::vector<TScenario> scenarios = {
+        {"stored size and hotkey show and stay", with(2, kShift | kCtrl | VK_F5),
+         [&](const TEditor& e) {
+             EXPECT_EQ(e.WndSize(), 2);
+             EXPECT_EQ(e.HotKeyShown(), MAKEWORD(VK_F5, HOTKEYF_SHIFT | HOTKEYF_CONTROL));
+             e.ClickOk();
+         },
+         true, with(2, kShift | kCtrl | VK_F5)},
+        {"a chosen size", with(0, 0),
+         [&](const TEditor& e) {
+             e.ChooseWndSize(1);
+             e.ClickOk();
+         },
+         true, with(1, 0)},
+        {"Backspace in the hotkey control removes the hotkey", with(0, kCtrl | kAlt | 'L'),
+         [&](const TEditor& e) {
+             e.PressHotKey({}, VK_BACK);
+             e.ClickOk();
+         },
+         true, with(0, 0)},
+    };
+    // The control refuses a key alone and a key with a single modifier: Ctrl+Alt takes the modifiers'
+    // place. Set by message and typed.
+    const struct {
+        const char* Name;
+        BYTE Modifiers;
+        std::vector<UINT> Keys;
+        WORD HotKey;
+    } hotKeys[] = {
+        {"a key alone", 0, {}, kCtrl | kAlt | 'A'},
+        {"Shift", HOTKEYF_SHIFT, {VK_SHIFT}, kCtrl | kAlt | 'A'},
+        {"Ctrl", HOTKEYF_CONTROL, {VK_CONTROL}, kCtrl | kAlt | 'A'},
+        {"Alt", HOTKEYF_ALT, {VK_MENU}, kCtrl | kAlt | 'A'},
+        {"Shift+Ctrl", HOTKEYF_SHIFT | HOTKEYF_CONTROL, {VK_SHIFT, VK_CONTROL}, kShift | kCtrl | 'A'},
+        {"Shift+Alt", HOTKEYF_SHIFT | HOTKEYF_ALT, {VK_SHIFT, VK_MENU}, kShift | kAlt | 'A'},
+        {"Ctrl+Alt", HOTKEYF_CONTROL | HOTKEYF_ALT, {VK_CONTROL, VK_MENU}, kCtrl | kAlt | 'A'},
+        {"all three", HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT, {VK_SHIFT, VK_CONTROL, VK_MENU},
+         kShift | kCtrl | kAlt | 'A'},
+    };
+    std::vector<std::string> names;
+    for (const auto& h : hotKeys) {
+        names.push_back(std::string("hotkey set: ") + h.Name);
+        names.push_back(std::string("hotkey typed: ") + h.Name);
+    }
+    int name = 0;
+    for (const auto& h : hotKeys) {
+        scenarios.push_back({names[name++].c_str(), with(0, 0),
+                             [&h](const TEditor& e) {
+                                 e.SetHotKey('A', h.Modifiers);
+                                 e.ClickOk();
+                             },
+                             true, with(0, h.HotKey)});
+        scenarios.push_back({names[name++].c_str(), with(0, 0),
+                             [&h](const TEditor& e) {
+                                 e.PressHotKey(h.Keys, 'A');
+                                 e.ClickOk();
+                             },
+                             true, with(0, h.HotKey)});
+    }
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
+TEST_F(ItemEditorTest, ShellObjectTarget) {
+    const TFiles& f = files;
+    TItemData controlPanel;
+    controlPanel.IDList = ParseIdList("::{20D04FE0-3AEA-1069-A2D8-08002B30309D}");
+    ASSERT_TRUE(controlPanel.IDList.Present());
+    const std::string name = DefaultTip(controlPanel);
+    ASSERT_FALSE(name.empty());
+    const TScenario scenarios[] = {
+        {"a shell object shows its name, no command and a greyed working folder; OK keeps it", controlPanel,
+         [&](const TEditor& e) {
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITTIP), name);
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITCMD), "");
+             EXPECT_FALSE(e.Enabled(IDC_ITEM_EDITDEFDIR));
+             EXPECT_FALSE(e.Enabled(IDC_ITEM_SBBWDEFDIR));
+             EXPECT_TRUE(e.Enabled(IDOK));
+             e.ClickOk();
+         },
+         true, WithDefaultTip(controlPanel)},
+        {"typing a command ends the shell object", controlPanel,
+         [&](const TEditor& e) {
+             e.Type(IDC_ITEM_EDITCMD, f.Notepad);
+             EXPECT_TRUE(e.Enabled(IDC_ITEM_EDITDEFDIR));
+             e.ClickOk();
+         },
+         true, Item(f.Notepad, name)},
+    };
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
+TEST_F(ItemEditorTest, ChainRows) {
+    const TFiles& f = files;
+    TItemData chained = Item(f.Notepad, "連鎖");
+    chained.Children = {
+        Child("\"" + f.Notepad + "\" a.txt", "", 1, 5000, 1, true, 1),
+        Child("C:\\", "C:\\windows", 2, 0, 2, false, 3, "*メモ帳*"),
+        Child("", "", 0, 1999, 0, false, 2, "x.exe"),
+        Child(f.SpacedProgram, f.Folder, 0, 0, 0, false, 0),
+    };
+    chained.Children[2].IDList = ParseIdList("::{20D04FE0-3AEA-1069-A2D8-08002B30309D}");
+    ASSERT_TRUE(chained.Children[2].IDList.Present());
+    TItemData withoutFirst = chained;
+    withoutFirst.Children.erase(withoutFirst.Children.begin());
+    TItemData edited = chained;
+    edited.Cmd = f.FoundNotepad;
+
+    const auto cancelAfter = [&](std::function<void(const TEditor&)> changes, std::function<void(const TEditor&)> close) {
+        return [=](const TEditor& e) {
+            changes(e);
+            close(e);
+        };
+    };
+    // Changes to every part of the item.
+    const auto changeAll = [&](const TEditor& e) {
+        e.Replace(IDC_ITEM_EDITTIP, "別の名前");
+        e.Replace(IDC_ITEM_EDITCMD, "notepad");
+        e.Replace(IDC_ITEM_EDITDEFDIR, f.Folder);
+        e.Click(IDC_ITEM_BTNCLEARICO);
+        e.ChooseWndSize(2);
+        e.SetHotKey('Q', HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+        e.OnDialogThread([](TForm3& form) { form.DeleteChildRow(0); });
+        EXPECT_EQ(e.ChainRows().size(), 3u);
+    };
+    TItemData iconed = chained;
+    iconed.CustomIcon = f.IconLibrary + ",7";
+    iconed.HotKey = kCtrl | kAlt | 'N';
+    iconed.DefDir = SystemFolder();
+
+    const TScenario scenarios[] = {
+        {"chain rows show each entry's columns; OK keeps the chain", chained,
+         [&](const TEditor& e) {
+             const auto rows = e.ChainRows();
+             ASSERT_EQ(rows.size(), 4u);
+             using R = std::vector<std::string>;
+             EXPECT_EQ(rows[0], (R{"notepad.exe", "(起)+5秒", "★", "★", "\"" + f.Notepad + "\" a.txt", "(自動)", "最小化"}));
+             EXPECT_EQ(rows[1], (R{"C:", "(終)", "題", "", "C:\\", "C:\\windows", "最大化"}));
+             EXPECT_FALSE(rows[2][0].empty());
+             EXPECT_EQ(R(rows[2].begin() + 1, rows[2].end()), (R{"1秒", "名", "", "(特殊)", "(自動)", "通常"}));
+             EXPECT_EQ(rows[3], (R{"メモ 帳.exe", "", "", "", f.SpacedProgram, f.Folder, "通常"}));
+             e.ClickOk();
+         },
+         true, chained},
+        {"a deleted row is gone after OK", chained,
+         [&](const TEditor& e) {
+             e.OnDialogThread([](TForm3& form) { form.DeleteChildRow(0); });
+             e.ClickOk();
+         },
+         true, withoutFirst},
+        {"changing the command keeps the chain", chained,
+         [&](const TEditor& e) {
+             e.Replace(IDC_ITEM_EDITCMD, "notepad");
+             e.ClickOk();
+         },
+         true, edited},
+        {"Cancel after changing everything", iconed, cancelAfter(changeAll, [](const TEditor& e) { e.Cancel(); }),
+         false, std::nullopt},
+        {"Escape after changing everything", iconed,
+         cancelAfter(changeAll, [](const TEditor& e) { PressKey(e.PageOf(IDC_ITEM_EDITTIP), IDC_ITEM_EDITTIP, VK_ESCAPE); }),
+         false, std::nullopt},
+        {"closing the window after changing everything", iconed,
+         cancelAfter(changeAll, [](const TEditor& e) { ::PostMessageW(e.Dialog, WM_CLOSE, 0, 0); }), false,
+         std::nullopt},
+        {"Cancel after a refused OK", iconed, cancelAfter(
+             [&](const TEditor& e) {
+                 changeAll(e);
+                 e.Replace(IDC_ITEM_EDITDEFDIR, "C:\\nosuch");
+                 e.ClickOk();
+                 EXPECT_TRUE(e.Open());
+             },
+             [](const TEditor& e) { e.Cancel(); }),
+         false, std::nullopt, {BadFolderBox("C:\\nosuch")}},
+    };
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
+TEST(ItemEditorBrowseFill, ExitWindowsAndDialUpTexts) {
+    const struct {
+        const char* Name;
+        TBrowseFill Fill;
+        std::string Tip;
+        std::string Cmd;
+    } cases[] = {
+        {"exit", ExitWindowsFill(false), "Windowsの終了", "RUNDLL.EXE USER.EXE,ExitWindows"},
+        {"restart", ExitWindowsFill(true), "Windowsの再起動", "RUNDLL.EXE USER.EXE,ExitWindowsExec"},
+        {"dial-up", DialUpFill("Office"), "Officeへの接続", "RUNDLL32.EXE RNAUI.DLL,RnaDial Office"},
+        {"dial-up name with blanks and Japanese", DialUpFill("会社 VPN (東京)"), "会社 VPN (東京)への接続",
+         "RUNDLL32.EXE RNAUI.DLL,RnaDial 会社 VPN (東京)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.Fill.Tip, c.Tip) << c.Name;
+        EXPECT_EQ(c.Fill.Cmd, c.Cmd) << c.Name;
+    }
+}
+
+} // namespace
+} // namespace lodestar
