@@ -149,7 +149,8 @@ int main() {
     add.uFlags = NIF_ICON | NIF_TIP;
     add.hIcon = icon.Get();
     wcscpy_s(add.szTip, L"bench");
-    if (!::Shell_NotifyIconW(NIM_ADD, &add)) std::printf("the shell took no tray icon; is a desktop running?\n");
+    if (!::Shell_NotifyIconW(NIM_ADD, &add))
+        std::printf("the shell took no tray icon; is a desktop running?\n");
     constexpr int kBare = 200;
     std::vector<double> bare, lookUp;
     for (int i = 0; i < kBare; ++i)

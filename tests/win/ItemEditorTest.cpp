@@ -119,7 +119,9 @@ struct TEditor {
     void ClickOk() const { Click(IDOK); }
     void Cancel() const { Click(IDCANCEL); }
 
-    int WndSize() const { return static_cast<int>(::SendMessageW(Get(IDC_ITEM_COMBOWNDSIZE), CB_GETCURSEL, 0, 0)); }
+    int WndSize() const {
+        return static_cast<int>(::SendMessageW(Get(IDC_ITEM_COMBOWNDSIZE), CB_GETCURSEL, 0, 0));
+    }
     // As the user picks it: the list tells the dialog of the new selection.
     void ChooseWndSize(int index) const {
         const HWND combo = Get(IDC_ITEM_COMBOWNDSIZE);
@@ -127,7 +129,9 @@ struct TEditor {
         ::SendMessageW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(IDC_ITEM_COMBOWNDSIZE, CBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(combo));
     }
-    WORD HotKeyShown() const { return static_cast<WORD>(::SendMessageW(Get(IDC_ITEM_HOTKEY1), HKM_GETHOTKEY, 0, 0)); }
+    WORD HotKeyShown() const {
+        return static_cast<WORD>(::SendMessageW(Get(IDC_ITEM_HOTKEY1), HKM_GETHOTKEY, 0, 0));
+    }
     void SetHotKey(BYTE key, BYTE modifiers) const {
         ::SendMessageW(Get(IDC_ITEM_HOTKEY1), HKM_SETHOTKEY, MAKEWORD(key, modifiers), 0);
     }
@@ -207,8 +211,8 @@ Bytes StreamOf(const TItemData& item) {
 // notepad the search path finds.
 struct TFiles {
     std::string Folder;
-    std::string IconLibrary;   // ...\x.dll
-    std::string CommaLibrary;  // ...\x.dll,abc, a real file
+    std::string IconLibrary;  // ...\x.dll
+    std::string CommaLibrary; // ...\x.dll,abc, a real file
     std::string MissingLibrary;
     std::string SpacedProgram; // ...\メモ 帳.exe
     std::string Notepad = SystemFolder() + "\\notepad.exe";
@@ -328,8 +332,7 @@ protected:
 TEST_F(ItemEditorTest, NewItem) {
     const TFiles& f = files;
     const TScenario scenarios[] = {
-        {"a new item opens empty; typing a bare program enables OK, which looks it up",
-         TItemData{},
+        {"a new item opens empty; typing a bare program enables OK, which looks it up", TItemData{},
          [&](const TEditor& e) {
              EXPECT_FALSE(e.Enabled(IDOK));
              EXPECT_EQ(e.Focus(), e.Get(IDC_ITEM_EDITTIP));
@@ -449,7 +452,8 @@ TEST_F(ItemEditorTest, WorkingFolder) {
     TItemData withFolder = Item(f.Notepad, "n");
     withFolder.DefDir = f.Folder;
     const TScenario scenarios[] = {
-        {"a folder that does not exist: a warning naming it, and the dialog stays open", Item(f.Notepad, "n"),
+        {"a folder that does not exist: a warning naming it, and the dialog stays open",
+         Item(f.Notepad, "n"),
          [&](const TEditor& e) {
              e.Type(IDC_ITEM_EDITDEFDIR, "C:\\nosuch");
              e.ClickOk();
@@ -458,24 +462,33 @@ TEST_F(ItemEditorTest, WorkingFolder) {
              EXPECT_EQ(e.Text(IDC_ITEM_EDITCMD), f.Notepad);
              e.Cancel();
          },
-         false, std::nullopt, {BadFolderBox("C:\\nosuch")}},
-        {"the warning names the folder without the blanks around it", Item(f.Notepad, "n"),
+         false,
+         std::nullopt,
+         {BadFolderBox("C:\\nosuch")}},
+        {"the warning names the folder without the blanks around it",
+         Item(f.Notepad, "n"),
          [&](const TEditor& e) {
              e.Type(IDC_ITEM_EDITDEFDIR, "  C:\\nosuch  ");
              e.ClickOk();
              EXPECT_TRUE(e.Open());
              e.Cancel();
          },
-         false, std::nullopt, {BadFolderBox("C:\\nosuch")}},
-        {"after the warning, a corrected folder is taken", Item(f.Notepad, "n"),
+         false,
+         std::nullopt,
+         {BadFolderBox("C:\\nosuch")}},
+        {"after the warning, a corrected folder is taken",
+         Item(f.Notepad, "n"),
          [&](const TEditor& e) {
              e.Type(IDC_ITEM_EDITDEFDIR, "C:\\nosuch");
              e.ClickOk();
              e.Replace(IDC_ITEM_EDITDEFDIR, " " + f.Folder + " ");
              e.ClickOk();
          },
-         true, withFolder, {BadFolderBox("C:\\nosuch")}},
-        {"a stored folder that no longer exists still blocks OK", [&] {
+         true,
+         withFolder,
+         {BadFolderBox("C:\\nosuch")}},
+        {"a stored folder that no longer exists still blocks OK",
+         [&] {
              TItemData item = Item(f.Notepad, "n");
              item.DefDir = f.Folder + "\\消えた";
              return item;
@@ -485,7 +498,9 @@ TEST_F(ItemEditorTest, WorkingFolder) {
              EXPECT_TRUE(e.Open());
              e.Cancel();
          },
-         false, std::nullopt, {BadFolderBox(f.Folder + "\\消えた")}},
+         false,
+         std::nullopt,
+         {BadFolderBox(f.Folder + "\\消えた")}},
         {"erasing the folder is allowed", withFolder,
          [&](const TEditor& e) {
              EXPECT_EQ(e.Text(IDC_ITEM_EDITDEFDIR), f.Folder);
@@ -581,7 +596,9 @@ TEST_F(ItemEditorTest, WindowSizeAndHotKey) {
         {"Shift+Ctrl", HOTKEYF_SHIFT | HOTKEYF_CONTROL, {VK_SHIFT, VK_CONTROL}, kShift | kCtrl | 'A'},
         {"Shift+Alt", HOTKEYF_SHIFT | HOTKEYF_ALT, {VK_SHIFT, VK_MENU}, kShift | kAlt | 'A'},
         {"Ctrl+Alt", HOTKEYF_CONTROL | HOTKEYF_ALT, {VK_CONTROL, VK_MENU}, kCtrl | kAlt | 'A'},
-        {"all three", HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT, {VK_SHIFT, VK_CONTROL, VK_MENU},
+        {"all three",
+         HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT,
+         {VK_SHIFT, VK_CONTROL, VK_MENU},
          kShift | kCtrl | kAlt | 'A'},
     };
     std::vector<std::string> names;
@@ -654,7 +671,8 @@ TEST_F(ItemEditorTest, ChainRows) {
     TItemData edited = chained;
     edited.Cmd = f.FoundNotepad;
 
-    const auto cancelAfter = [&](std::function<void(const TEditor&)> changes, std::function<void(const TEditor&)> close) {
+    const auto cancelAfter = [&](std::function<void(const TEditor&)> changes,
+                                 std::function<void(const TEditor&)> close) {
         return [=](const TEditor& e) {
             changes(e);
             close(e);
@@ -682,10 +700,12 @@ TEST_F(ItemEditorTest, ChainRows) {
              const auto rows = e.ChainRows();
              ASSERT_EQ(rows.size(), 4u);
              using R = std::vector<std::string>;
-             EXPECT_EQ(rows[0], (R{"notepad.exe", "(起)+5秒", "★", "★", "\"" + f.Notepad + "\" a.txt", "(自動)", "最小化"}));
+             EXPECT_EQ(rows[0], (R{"notepad.exe", "(起)+5秒", "★", "★", "\"" + f.Notepad + "\" a.txt",
+                                   "(自動)", "最小化"}));
              EXPECT_EQ(rows[1], (R{"C:", "(終)", "題", "", "C:\\", "C:\\windows", "最大化"}));
              EXPECT_FALSE(rows[2][0].empty());
-             EXPECT_EQ(R(rows[2].begin() + 1, rows[2].end()), (R{"1秒", "名", "", "(特殊)", "(自動)", "通常"}));
+             EXPECT_EQ(R(rows[2].begin() + 1, rows[2].end()),
+                       (R{"1秒", "名", "", "(特殊)", "(自動)", "通常"}));
              EXPECT_EQ(rows[3], (R{"メモ 帳.exe", "", "", "", f.SpacedProgram, f.Folder, "通常"}));
              e.ClickOk();
          },
@@ -702,15 +722,19 @@ TEST_F(ItemEditorTest, ChainRows) {
              e.ClickOk();
          },
          true, edited},
-        {"Cancel after changing everything", iconed, cancelAfter(changeAll, [](const TEditor& e) { e.Cancel(); }),
-         false, std::nullopt},
+        {"Cancel after changing everything", iconed,
+         cancelAfter(changeAll, [](const TEditor& e) { e.Cancel(); }), false, std::nullopt},
         {"Escape after changing everything", iconed,
-         cancelAfter(changeAll, [](const TEditor& e) { PressKey(e.PageOf(IDC_ITEM_EDITTIP), IDC_ITEM_EDITTIP, VK_ESCAPE); }),
+         cancelAfter(
+             changeAll,
+             [](const TEditor& e) { PressKey(e.PageOf(IDC_ITEM_EDITTIP), IDC_ITEM_EDITTIP, VK_ESCAPE); }),
          false, std::nullopt},
         {"closing the window after changing everything", iconed,
          cancelAfter(changeAll, [](const TEditor& e) { ::PostMessageW(e.Dialog, WM_CLOSE, 0, 0); }), false,
          std::nullopt},
-        {"Cancel after a refused OK", iconed, cancelAfter(
+        {"Cancel after a refused OK",
+         iconed,
+         cancelAfter(
              [&](const TEditor& e) {
                  changeAll(e);
                  e.Replace(IDC_ITEM_EDITDEFDIR, "C:\\nosuch");
@@ -718,7 +742,9 @@ TEST_F(ItemEditorTest, ChainRows) {
                  EXPECT_TRUE(e.Open());
              },
              [](const TEditor& e) { e.Cancel(); }),
-         false, std::nullopt, {BadFolderBox("C:\\nosuch")}},
+         false,
+         std::nullopt,
+         {BadFolderBox("C:\\nosuch")}},
     };
     for (const TScenario& s : scenarios)
         Run(s);
