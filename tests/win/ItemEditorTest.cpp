@@ -662,7 +662,7 @@ TEST_F(ItemEditorTest, ChainRows) {
         Child("\"" + f.Notepad + "\" a.txt", "", 1, 5000, 1, true, 1),
         Child("C:\\", "C:\\windows", 2, 0, 2, false, 3, "*メモ帳*"),
         Child("", "", 0, 1999, 0, false, 2, "x.exe"),
-        Child(f.SpacedProgram, f.Folder, 0, 0, 0, false, 0),
+        Child("\"" + f.SpacedProgram + "\"", f.Folder, 0, 0, 0, false, 0),
     };
     chained.Children[2].IDList = ParseIdList("::{20D04FE0-3AEA-1069-A2D8-08002B30309D}");
     ASSERT_TRUE(chained.Children[2].IDList.Present());
@@ -706,7 +706,8 @@ TEST_F(ItemEditorTest, ChainRows) {
              EXPECT_FALSE(rows[2][0].empty());
              EXPECT_EQ(R(rows[2].begin() + 1, rows[2].end()),
                        (R{"1秒", "名", "", "(特殊)", "(自動)", "通常"}));
-             EXPECT_EQ(rows[3], (R{"メモ 帳.exe", "", "", "", f.SpacedProgram, f.Folder, "通常"}));
+             EXPECT_EQ(rows[3],
+                       (R{"メモ 帳.exe", "", "", "", "\"" + f.SpacedProgram + "\"", f.Folder, "通常"}));
              e.ClickOk();
          },
          true, chained},
