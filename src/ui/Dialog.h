@@ -218,8 +218,8 @@ public:
     using TDialog::SetChecked;
     using TDialog::SetControlColor;
     using TDialog::SetControlSysColor;
-    using TDialog::SetStaticIcon;
     using TDialog::SetEnabled;
+    using TDialog::SetStaticIcon;
     using TDialog::SetText;
     using TDialog::SetTextLimit;
     using TDialog::SetVisible;
