@@ -144,12 +144,9 @@ bool TForm3::EditItem(TItemData& item) {
     item_ = &item;
     HWND owner = ::GetActiveWindow();
     if (!owner) owner = Application::Handle();
+    // The controls go with the window before ShowModal returns: OK writes the item back while they exist.
     const INT_PTR result = ShowModal(owner);
-    bool valid = false;
-    if (result == IDOK) {
-        WriteBack(item);
-        valid = IsValidItem(item);
-    }
+    const bool valid = result == IDOK && IsValidItem(item);
     item_ = nullptr;
     FormDestroy();
     return valid;
@@ -356,9 +353,10 @@ void TForm3::btnClearIcoClick() {
 }
 
 void TForm3::btnOK3Click() {
-    if (ConfirmTarget(general_.Item(IDC_ITEM_EDITCMD), general_.Item(IDC_ITEM_EDITDEFDIR), idList_.Present()))
+    if (ConfirmTarget(general_.Item(IDC_ITEM_EDITCMD), general_.Item(IDC_ITEM_EDITDEFDIR), idList_.Present())) {
+        if (item_) WriteBack(*item_);
         EndDialog(IDOK);
-    else
+    } else
         SetEnabled(IDOK, !general_.Text(IDC_ITEM_EDITCMD).empty() || idList_.Present());
 }
 
