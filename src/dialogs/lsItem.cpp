@@ -353,7 +353,8 @@ void TForm3::btnClearIcoClick() {
 }
 
 void TForm3::btnOK3Click() {
-    if (ConfirmTarget(general_.Item(IDC_ITEM_EDITCMD), general_.Item(IDC_ITEM_EDITDEFDIR), idList_.Present())) {
+    if (ConfirmTarget(general_.Item(IDC_ITEM_EDITCMD), general_.Item(IDC_ITEM_EDITDEFDIR),
+                      idList_.Present())) {
         if (item_) WriteBack(*item_);
         EndDialog(IDOK);
     } else

@@ -145,12 +145,19 @@ struct TEditor {
         for (const UINT m : modifiers)
             ::SendMessageW(control, WM_KEYUP, m, 1 | (3LL << 30));
     }
-    // The window that has the focus on the dialog's thread.
-    HWND Focus() const {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        ::GetGUIThreadInfo(::GetWindowThreadProcessId(Dialog, nullptr), &info);
-        return info.hwndFocus;
+    // The id of the control that has the focus on the dialog's thread, once it stays on `expected` or
+    // after a second: the user's first key cannot come sooner.
+    int FocusId(int expected) const {
+        int id = 0;
+        for (int i = 0; i < 50; ++i) {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            ::GetGUIThreadInfo(::GetWindowThreadProcessId(Dialog, nullptr), &info);
+            id = ::GetDlgCtrlID(info.hwndFocus);
+            if (id == expected) break;
+            ::Sleep(20);
+        }
+        return id;
     }
 
     // The chain list's rows, one text per column.
@@ -335,7 +342,7 @@ TEST_F(ItemEditorTest, NewItem) {
         {"a new item opens empty; typing a bare program enables OK, which looks it up", TItemData{},
          [&](const TEditor& e) {
              EXPECT_FALSE(e.Enabled(IDOK));
-             EXPECT_EQ(e.Focus(), e.Get(IDC_ITEM_EDITTIP));
+             EXPECT_EQ(e.FocusId(IDC_ITEM_EDITTIP), IDC_ITEM_EDITTIP);
              EXPECT_EQ(e.Text(IDC_ITEM_EDITTIP), "");
              EXPECT_EQ(e.Text(IDC_ITEM_EDITCMD), "");
              EXPECT_EQ(e.Text(IDC_ITEM_EDITDEFDIR), "");
