@@ -2,13 +2,15 @@
 // notification area is edited (its command changed, so that its icon changes), and the time runs from the
 // moment OK is clicked until the item has taken the edited record (SetData). Against it, in the same run:
 // a bare Shell_NotifyIconW NIM_MODIFY with a ready icon, and the shell icon look-up of the new command
-// followed by that NIM_MODIFY, which is the least any editor has to do.
+// followed by that NIM_MODIFY, which is the least any editor has to do; and the close of the program's
+// smallest dialog (the running-instance check) from its OK, which any dialog pays.
 // Run: scripts/wine build/win64/bench/item_editor_bench.exe
 #include "BenchStore.h"
 #include "IconItem.h"
 #include "ItemRecord.h"
 #include "WinText.h"
 #include "lsCommon.h"
+#include "lsDupChk.h"
 #include "lsItem.h"
 #include "resource.h"
 
@@ -125,6 +127,34 @@ TRound EditOnce(TIconItem& item, const std::string& newCmd) {
     return round;
 }
 
+// The same moment for the smallest dialog of the program: what closing any dialog costs.
+double SmallDialogOnce() {
+    std::atomic<Clock::time_point> clicked{};
+    std::atomic<bool> stop{false};
+    std::thread driver([&] {
+        while (!stop) {
+            const HWND dialog = ::FindWindowW(L"#32770", L"重複起動の検出方法のカスタマイズ - Lodestar");
+            if (dialog && ::IsWindowVisible(dialog)) {
+                clicked = Clock::now();
+                ::SendMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+                return;
+            }
+            ::Sleep(1);
+        }
+    });
+    double ms = 0;
+    {
+        TFormDupChk form;
+        int mode = 1;
+        std::string text;
+        form.EditDupCheck(mode, text);
+        ms = Ms(Clock::now() - clicked.load());
+    }
+    stop = true;
+    driver.join();
+    return ms;
+}
+
 } // namespace
 
 int main() {
@@ -189,6 +219,10 @@ int main() {
         if (item->Cmd != commands[(kRounds - 1) % 2]) std::printf("the item did not take the last command\n");
     }
     if (refused) std::printf("%d rounds ended without OK\n", refused);
+    std::vector<double> small;
+    SmallDialogOnce();
+    for (int i = 0; i < kRounds; ++i)
+        small.push_back(SmallDialogOnce());
     if (total.empty()) return 2;
 
     std::printf("%-44s %10s %10s %6s\n", "", "median ms", "min ms", "n");
@@ -200,5 +234,6 @@ int main() {
     row("editor: OK clicked -> EditItem returned", toReturn);
     row("editor: SetData", setData);
     row("editor: OK clicked -> item has its new icon", total);
+    row("small dialog: OK clicked -> returned", small);
     return 0;
 }
