@@ -72,6 +72,8 @@ TForm3::TForm3(TComponent* owner)
     general_.OnCommand(IDC_ITEM_EDITCMD, EN_CHANGE, [this] { editCmdChange(); });
     general_.OnCommand(IDC_ITEM_EDITTIP, EN_CHANGE, [this] {
         // The name is stored in the legacy encoding and cut there; a longer one is refused while typed.
+        // A stored name longer than that (imported, or from an older version) is kept as it is.
+        if (loading_) return;
         const HWND edit = general_.Item(IDC_ITEM_EDITTIP);
         const std::string text = WindowText(edit);
         if (LegacyLength(text) <= kMaxTipBytes) return;

@@ -245,6 +245,13 @@ struct TFiles {
     }
 };
 
+std::string Repeat(const std::string& text, int count) {
+    std::string result;
+    for (int i = 0; i < count; ++i)
+        result += text;
+    return result;
+}
+
 TItemData Item(std::string cmd, std::string tip = {}) {
     TItemData item;
     item.Cmd = std::move(cmd);
@@ -296,6 +303,7 @@ protected:
             boxes.push_back(text + "|" + std::to_string(flags & MB_ICONMASK));
             return IDOK;
         };
+        Seams().Beep = [](UINT) {};
         ASSERT_TRUE(fs::exists(fs::path(Widen(files.IconLibrary))));
         ASSERT_NE(files.FoundNotepad, "notepad") << "the search path finds no notepad";
     }
@@ -419,6 +427,26 @@ TEST_F(ItemEditorTest, NameAndCommand) {
              e.ClickOk();
          },
          true, WithDefaultTip(Item("\"" + f.SpacedProgram + "\""))},
+        {"typing stops at 72 bytes of the stored form, a double-byte character counting two", Item(f.Notepad),
+         [&](const TEditor& e) {
+             e.Type(IDC_ITEM_EDITTIP, Repeat("あ", 40));
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITTIP), Repeat("あ", 36));
+             e.Type(IDC_ITEM_EDITTIP, "x");
+             e.ClickOk();
+         },
+         true, Item(f.Notepad, Repeat("あ", 36))},
+        {"typing stops at 72 single-byte characters", Item(f.Notepad),
+         [&](const TEditor& e) {
+             e.Type(IDC_ITEM_EDITTIP, std::string(80, 'a'));
+             e.ClickOk();
+         },
+         true, Item(f.Notepad, std::string(72, 'a'))},
+        {"a stored name longer than the typing limit is kept", Item(f.Notepad, std::string(100, 'n')),
+         [&](const TEditor& e) {
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITTIP), std::string(100, 'n'));
+             e.ClickOk();
+         },
+         true, Item(f.Notepad, std::string(100, 'n'))},
         {"a bare program name is rewritten to the found path", Item(f.Notepad, "n"),
          [&](const TEditor& e) {
              e.Replace(IDC_ITEM_EDITCMD, "notepad");
@@ -581,6 +609,25 @@ TEST_F(ItemEditorTest, WindowSizeAndHotKey) {
              e.ClickOk();
          },
          true, with(1, 0)},
+        {"an extended key typed with Ctrl+Alt", with(0, 0),
+         [&](const TEditor& e) {
+             const HWND control = e.Get(IDC_ITEM_HOTKEY1);
+             constexpr LPARAM kExtended = 1 | (1 << 24);
+             ::SendMessageW(control, WM_KEYDOWN, VK_CONTROL, 1);
+             ::SendMessageW(control, WM_KEYDOWN, VK_MENU, 1);
+             ::SendMessageW(control, WM_KEYDOWN, VK_HOME, kExtended);
+             ::SendMessageW(control, WM_KEYUP, VK_HOME, kExtended | (3LL << 30));
+             ::SendMessageW(control, WM_KEYUP, VK_MENU, 1 | (3LL << 30));
+             ::SendMessageW(control, WM_KEYUP, VK_CONTROL, 1 | (3LL << 30));
+             e.ClickOk();
+         },
+         true, with(0, kCtrl | kAlt | VK_HOME)},
+        {"a stored window size out of range shows as normal", with(7, 0),
+         [&](const TEditor& e) {
+             EXPECT_EQ(e.WndSize(), 0);
+             e.ClickOk();
+         },
+         true, with(0, 0)},
         {"Backspace in the hotkey control removes the hotkey", with(0, kCtrl | kAlt | 'L'),
          [&](const TEditor& e) {
              e.PressHotKey({}, VK_BACK);
