@@ -6,10 +6,12 @@
 #include "Application.h"
 #include "CommandLine.h"
 #include "DialogDriver.h"
+#include "IconPickerDriver.h"
 #include "ItemRecord.h"
 #include "Seams.h"
 #include "ShellHelpers.h"
 #include "WinTestSupport.h"
+#include "lsCommon.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -18,7 +20,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <cctype>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,9 +85,20 @@ public:
     void Run(const std::function<void()>& code) const {
         ::SendMessageW(window_, WM_APP, 0, reinterpret_cast<LPARAM>(&code));
     }
+    // Without waiting, for code that opens a modal window of its own.
+    void Post(std::function<void()> code) const {
+        ::PostMessageW(window_, WM_APP + 1, 0,
+                       reinterpret_cast<LPARAM>(new std::function<void()>(std::move(code))));
+    }
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_APP + 1) {
+            const std::unique_ptr<std::function<void()>> code(
+                reinterpret_cast<std::function<void()>*>(lParam));
+            (*code)();
+            return 0;
+        }
         if (message != WM_APP) return ::DefWindowProcW(window, message, wParam, lParam);
         (*reinterpret_cast<const std::function<void()>*>(lParam))();
         return 0;
@@ -183,6 +198,34 @@ struct TEditor {
     void OnDialogThread(const std::function<void(TForm3&)>& code) const {
         Runner->Run([&] { code(*Form); });
     }
+
+    // The browse menu opened by its button, once it shows; null after about five seconds.
+    HWND OpenBrowseMenu() const {
+        ::PostMessageW(Get(IDC_ITEM_SBBROWSE), BM_CLICK, 0, 0);
+        for (int i = 0; i < 500; ++i) {
+            const HWND menu = ::FindWindowW(L"#32768", nullptr);
+            if (menu && ::IsWindowVisible(menu)) return menu;
+            ::Sleep(10);
+        }
+        ADD_FAILURE() << "the browse menu did not open";
+        return nullptr;
+    }
+    // Keys for the open menu: its loop takes them from the thread's queue.
+    static void MenuChar(HWND menu, wchar_t ch) { ::PostMessageW(menu, WM_CHAR, ch, 1); }
+    static void MenuKey(HWND menu, UINT key) {
+        ::PostMessageW(menu, WM_KEYDOWN, key, 1);
+        ::PostMessageW(menu, WM_KEYUP, key, 1 | (3LL << 30));
+        ::Sleep(50);
+    }
+    // The browse menu's entry "ファイル(&F)..." and then the file dialog it opens.
+    HWND BrowseForFile() const {
+        const HWND menu = OpenBrowseMenu();
+        if (!menu) return nullptr;
+        MenuChar(menu, L'f');
+        const HWND fileDialog = WaitForFileDialog(Dialog);
+        EXPECT_TRUE(fileDialog) << "no file dialog";
+        return fileDialog;
+    }
 };
 
 // Every field, for messages that show which one differs.
@@ -252,6 +295,12 @@ std::string Repeat(const std::string& text, int count) {
     return result;
 }
 
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
 TItemData Item(std::string cmd, std::string tip = {}) {
     TItemData item;
     item.Cmd = std::move(cmd);
@@ -292,6 +341,7 @@ struct TScenario {
     // The item after the editor; none for "exactly as it was", byte for byte.
     std::optional<TItemData> Expected;
     std::vector<std::string> Boxes = {};
+    bool ResolveShortcuts = false;
 };
 
 class ItemEditorTest : public ::testing::Test {
@@ -320,6 +370,7 @@ protected:
         {
             TOnDialogThread runner;
             TForm3 form;
+            form.ResolveShortcuts = s.ResolveShortcuts;
             TDialogDriver driver(caption, [&](HWND dialog) {
                 TEditor editor{dialog, &form, &runner, &boxes};
                 s.Script(editor);
@@ -800,6 +851,131 @@ TEST_F(ItemEditorTest, ChainRows) {
          false,
          std::nullopt,
          {BadFolderBox("C:\\nosuch")}},
+    };
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
+TEST_F(ItemEditorTest, BrowseMenu) {
+    const TFiles& f = files;
+    const std::string lnk = f.Folder + "\\メモ帳のショートカット.lnk";
+    WriteShortcut(lnk, {.Target = f.Notepad,
+                        .Arguments = "\"読んで ね.txt\"",
+                        .WorkDir = f.Folder,
+                        .HotKey = MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_ALT),
+                        .IconPath = f.IconLibrary,
+                        .IconIndex = 5});
+    TItemData fromLink;
+    ASSERT_TRUE(ItemFromFile(lnk, fromLink));
+    ASSERT_EQ(fromLink.Cmd, f.Notepad + " \"読んで ね.txt\"");
+
+    TItemData start = Item(f.Notepad, "n");
+    start.CustomIcon = f.IconLibrary + ",3";
+    start.DefDir = SystemFolder();
+    TItemData picked = start;
+    picked.Cmd = "\"" + f.SpacedProgram + "\"";
+    picked.Tip = "メモ 帳.exe";
+    TItemData linked = start;
+    linked.Tip = fromLink.Tip;
+    linked.Cmd = fromLink.Cmd;
+    linked.DefDir = f.Folder;
+    linked.CustomIcon = f.IconLibrary + ",5";
+    linked.HotKey = kCtrl | kAlt | 'M';
+    TItemData linkAsFile = start;
+    linkAsFile.Cmd = "\"" + lnk + "\"";
+    linkAsFile.Tip = "メモ帳のショートカット.lnk";
+    TItemData shellObject;
+    shellObject.IDList = ParseIdList("::{20D04FE0-3AEA-1069-A2D8-08002B30309D}");
+    shellObject.CustomIcon = f.IconLibrary + ",1";
+    TItemData exitWindows = shellObject;
+    exitWindows.Tip = "Windowsの終了";
+    exitWindows.Cmd = SearchProgram("RUNDLL.EXE") + " USER.EXE,ExitWindows";
+    exitWindows.IDList = {};
+    exitWindows.CustomIcon = f.IconLibrary + ",1";
+    TItemData dialUp = start;
+    dialUp.Tip = "Officeへの接続";
+    dialUp.Cmd = SearchProgram("RUNDLL32.EXE") + " RNAUI.DLL,RnaDial Office";
+    dialUp.DefDir = "";
+    dialUp.CustomIcon = "";
+
+    const TScenario scenarios[] = {
+        {"a picked file gives its name and its quoted path; the icon stays", start,
+         [&](const TEditor& e) {
+             const HWND fileDialog = e.BrowseForFile();
+             if (!fileDialog) return e.Cancel();
+             // The dialog starts in the command's folder.
+             EXPECT_EQ(Lower(RemoveBackslash(FileDialogFolder(fileDialog))), Lower(SystemFolder()));
+             ChooseInFileDialog(fileDialog, f.SpacedProgram);
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITTIP), "メモ 帳.exe");
+             EXPECT_EQ(e.Text(IDC_ITEM_LABELICONPATH), f.IconLibrary + ",3");
+             e.ClickOk();
+         },
+         true, picked},
+        {"a cancelled file dialog changes nothing", start,
+         [&](const TEditor& e) {
+             const HWND fileDialog = e.BrowseForFile();
+             if (!fileDialog) return e.Cancel();
+             ChooseInFileDialog(fileDialog, "");
+             e.ClickOk();
+         },
+         true, start},
+        {"a picked shortcut is read into the fields when shortcuts are resolved",
+         start,
+         [&](const TEditor& e) {
+             const HWND fileDialog = e.BrowseForFile();
+             if (!fileDialog) return e.Cancel();
+             ChooseInFileDialog(fileDialog, lnk);
+             EXPECT_EQ(e.Text(IDC_ITEM_LABELICONPATH), f.IconLibrary + ",5");
+             e.ClickOk();
+         },
+         true,
+         linked,
+         {},
+         true},
+        {"a picked shortcut is the command itself otherwise", start,
+         [&](const TEditor& e) {
+             const HWND fileDialog = e.BrowseForFile();
+             if (!fileDialog) return e.Cancel();
+             ChooseInFileDialog(fileDialog, lnk);
+             e.ClickOk();
+         },
+         true, linkAsFile},
+        {"その他 > Windowsの終了 > 終了 ends the shell object and keeps the icon", shellObject,
+         [&](const TEditor& e) {
+             const HWND menu = e.OpenBrowseMenu();
+             if (!menu) return e.Cancel();
+             TEditor::MenuChar(menu, L'm');
+             ::Sleep(100);
+             TEditor::MenuKey(menu, VK_RIGHT);
+             ::Sleep(100);
+             TEditor::MenuKey(menu, VK_RETURN);
+             for (int i = 0; i < 100 && e.Text(IDC_ITEM_EDITTIP) != "Windowsの終了"; ++i)
+                 ::Sleep(20);
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITCMD), "RUNDLL.EXE USER.EXE,ExitWindows");
+             EXPECT_TRUE(e.Enabled(IDC_ITEM_EDITDEFDIR));
+             e.ClickOk();
+         },
+         true, exitWindows},
+        {"a dial-up entry empties the working folder and drops the icon", start,
+         [&](const TEditor& e) {
+             e.OnDialogThread(
+                 [](TForm3& form) { form.RunBrowseCommand(form, TBrowseCommand::bcDialUp, "Office"); });
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITCMD), "RUNDLL32.EXE RNAUI.DLL,RnaDial Office");
+             EXPECT_EQ(e.Text(IDC_ITEM_LABELICONPATH), kStandardIcon);
+             e.ClickOk();
+         },
+         true, dialUp},
+        {"Cancel after a picked file",
+         start,
+         [&](const TEditor& e) {
+             const HWND fileDialog = e.BrowseForFile();
+             if (fileDialog) ChooseInFileDialog(fileDialog, lnk);
+             e.Cancel();
+         },
+         false,
+         std::nullopt,
+         {},
+         true},
     };
     for (const TScenario& s : scenarios)
         Run(s);
