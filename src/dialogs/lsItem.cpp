@@ -185,7 +185,7 @@ void TForm3::FormCreate() {
     ClearIconLocation();
 
     OpenChainPage();
-    general_.FocusControl(IDC_ITEM_EDITTIP);
+    FocusControl(general_.Item(IDC_ITEM_EDITTIP));
 }
 
 void TForm3::LoadItem() {

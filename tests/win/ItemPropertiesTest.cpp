@@ -115,7 +115,8 @@ TEST_F(ItemPropertiesTest, EditorFromTheTrayIcon) {
          [&](HWND dialog) {
              SetText(dialog, kEditTip, "レジストリ");
              SetText(dialog, kEditCmd, regedit);
-             ::SendMessageW(Find(dialog, kHotKey), HKM_SETHOTKEY, MAKEWORD('R', HOTKEYF_CONTROL | HOTKEYF_SHIFT), 0);
+             ::SendMessageW(Find(dialog, kHotKey), HKM_SETHOTKEY,
+                            MAKEWORD('R', HOTKEYF_CONTROL | HOTKEYF_SHIFT), 0);
              ::SendMessageW(Find(dialog, kClearIcon), BM_CLICK, 0, 0);
              Click(dialog, IDOK);
          },
@@ -146,9 +147,14 @@ TEST_F(ItemPropertiesTest, EditorFromTheTrayIcon) {
         const HICON oldIcon = item->Icon();
         ::SetCursorPos(200, 150);
         RECT placed{};
+        bool nameFocused = false;
         {
             TDialogDriver driver(kEditorCaption, [&](HWND dialog) {
                 ::GetWindowRect(dialog, &placed);
+                GUITHREADINFO input{};
+                input.cbSize = sizeof input;
+                ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &input);
+                nameFocused = input.hwndFocus == Find(dialog, kEditTip);
                 s.script(dialog);
             });
             EditProperties(item);
@@ -158,6 +164,7 @@ TEST_F(ItemPropertiesTest, EditorFromTheTrayIcon) {
         // The editor opens with its top-left corner at the cursor.
         EXPECT_EQ(placed.left, 200);
         EXPECT_EQ(placed.top, 150);
+        EXPECT_TRUE(nameFocused) << "the name field has the focus when the editor opens";
         s.check(*item, oldIcon);
         EXPECT_TRUE(form->Active());
         form.reset();
