@@ -146,12 +146,19 @@ bool TForm3::EditItem(TItemData& item) {
     item_ = &item;
     HWND owner = ::GetActiveWindow();
     if (!owner) owner = Application::Handle();
-    // The controls go with the window before ShowModal returns: OK writes the item back while they exist.
-    const INT_PTR result = ShowModal(owner);
-    const bool valid = result == IDOK && IsValidItem(item);
-    item_ = nullptr;
-    FormDestroy();
-    return valid;
+    std::optional<TItemData> confirmed;
+    confirmed_ = &confirmed;
+    struct TEnd {
+        TForm3& Form;
+        ~TEnd() {
+            Form.item_ = nullptr;
+            Form.confirmed_ = nullptr;
+            Form.FormDestroy();
+        }
+    } end{*this};
+    if (ShowModal(owner) != IDOK || !confirmed) return false;
+    item = std::move(*confirmed);
+    return IsValidItem(item);
 }
 
 void TForm3::OnInit() {
@@ -180,7 +187,7 @@ void TForm3::FormCreate() {
     ClearIconLocation();
 
     OpenChainPage();
-    general_.FocusControl(IDC_ITEM_EDITTIP);
+    FocusControl(general_.Item(IDC_ITEM_EDITTIP));
 }
 
 void TForm3::LoadItem() {
@@ -357,7 +364,12 @@ void TForm3::btnClearIcoClick() {
 void TForm3::btnOK3Click() {
     if (ConfirmTarget(general_.Item(IDC_ITEM_EDITCMD), general_.Item(IDC_ITEM_EDITDEFDIR),
                       idList_.Present())) {
-        if (item_) WriteBack(*item_);
+        // The values are taken while the controls exist; the item itself changes once the dialog is gone.
+        if (item_ && confirmed_) {
+            TItemData result = *item_;
+            WriteBack(result);
+            *confirmed_ = std::move(result);
+        }
         EndDialog(IDOK);
     } else
         SetEnabled(IDOK, !general_.Text(IDC_ITEM_EDITCMD).empty() || idList_.Present());
