@@ -238,10 +238,6 @@ void TDialog::SetControlSysColor(int id, int sysColorIndex) {
     ::InvalidateRect(item, nullptr, TRUE);
 }
 
-void TDialog::SetStaticIcon(int id, HICON icon) {
-    ::SendMessageW(ItemOrThrow(id), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-}
-
 void TDialog::SetControlColor(int id, COLORREF color) {
     const HWND item = ItemOrThrow(id);
     UniqueBrush brush(::CreateSolidBrush(color));

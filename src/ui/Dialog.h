@@ -154,8 +154,6 @@ protected:
     // Background of an edit or static control: a system colour (COLOR_WINDOW, COLOR_BTNFACE, ...) that
     // follows the user's colour scheme, or a fixed one. The control is repainted at once.
     void SetControlSysColor(int id, int sysColorIndex);
-    // The icon a picture control (SS_ICON) shows; the caller keeps the icon alive while it is shown.
-    void SetStaticIcon(int id, HICON icon);
     void SetControlColor(int id, COLORREF color);
     void ResetControlColor(int id);
 
