@@ -1,5 +1,6 @@
 // Lodestar.exe
 #include "Application.h"
+#include "LinkDialogs.h"
 #include "Startup.h"
 #include "WinText.h"
 
@@ -15,6 +16,7 @@ int Run() {
     for (int i = 1; argv && i < count; ++i)
         args.push_back(lodestar::Narrow(argv[i]));
     if (argv) ::LocalFree(argv);
+    lodestar::LinkDialogs();
     return lodestar::RunLodestar(args);
 }
 

@@ -1,1 +1,369 @@
 #include "lsItem.h"
+
+#include "Application.h"
+#include "CommandLine.h"
+#include "Errors.h"
+#include "Help.h"
+#include "ItemRecord.h"
+#include "LegacyText.h"
+#include "LsReg.h"
+#include "PlaceDialog.h"
+#include "SIcoDlg98.h"
+#include "Seams.h"
+#include "ShellHelpers.h"
+#include "Toolbar97.h"
+#include "WinText.h"
+#include "lsCommon.h"
+#include "lsCommonUi.h"
+#include "resource.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+namespace lodestar {
+
+namespace {
+TForm3* openItemEditor = nullptr;
+
+// The longest name, in bytes of the legacy encoding (a double-byte character counts two).
+constexpr std::size_t kMaxTipBytes = 72;
+constexpr int kHelpIndex = 9;
+
+const char* const kWndSizes[] = {"通常のウィンドウ", "最小化", "最大化"};
+
+std::string TrimmedText(HWND edit) {
+    return std::string(TrimBlanks(WindowText(edit)));
+}
+} // namespace
+
+bool ConfirmTarget(HWND editCmd, HWND editDefDir, bool hasIdList) {
+    const std::string cmd = TrimmedText(editCmd);
+    const std::string defDir = TrimmedText(editDefDir);
+    SetWindowTextUtf8(editCmd, cmd);
+    SetWindowTextUtf8(editDefDir, defDir);
+    if (cmd.empty()) return hasIdList;
+    if (!defDir.empty() && !FolderExists(defDir)) {
+        TForm3::ShowBadFolderMessage(defDir);
+        return false;
+    }
+    TCmd split = SplitCommandLine(cmd);
+    if (NeedsSearch(split.Path)) {
+        split.Path = SearchProgram(split.Path);
+        SetWindowTextUtf8(editCmd, JoinCommandLine(split));
+    }
+    return true;
+}
+
+TForm3::TForm3(TComponent* owner)
+    : TDialog(IDD_ITEM, owner), PageControl1(*this, IDC_ITEM_TABS), general_(IDD_ITEM_GENERAL, this),
+      chain_(IDD_ITEM_CHAIN, this), imglist1(16, 16) {
+    openItemEditor = this;
+    PageControl1.AddPage(general_, "全般");
+    PageControl1.AddPage(chain_, "連鎖起動");
+    PageControl1.OnChange = [this](int page) { PageControl1Change(page); };
+    PageControl1.OnChanging = [this](int page) { return PageControl1Changing(page); };
+
+    general_.NameControl(IDC_ITEM_EDITCMD, "editCmd");
+    general_.NameControl(IDC_ITEM_EDITTIP, "editTip");
+    general_.NameControl(IDC_ITEM_EDITDEFDIR, "editDefDir");
+    general_.NameControl(IDC_ITEM_COMBOWNDSIZE, "comboWndSize");
+
+    general_.OnCommand(IDC_ITEM_EDITCMD, EN_CHANGE, [this] { editCmdChange(); });
+    general_.OnCommand(IDC_ITEM_EDITTIP, EN_CHANGE, [this] {
+        // The name is stored in the legacy encoding and cut there; a longer one is refused while typed.
+        const HWND edit = general_.Item(IDC_ITEM_EDITTIP);
+        const std::string text = WindowText(edit);
+        if (LegacyLength(text) <= kMaxTipBytes) return;
+        SetWindowTextUtf8(edit, CutToLegacyBytes(text, kMaxTipBytes));
+        ::SendMessageW(edit, EM_SETSEL, 0x7fffffff, 0x7fffffff);
+        Seams().Beep(MB_OK);
+    });
+    general_.OnClick(IDC_ITEM_SBBROWSE, [this] { sbBrowseClick(); });
+    general_.OnClick(IDC_ITEM_SBBWDEFDIR, [this] { sbBwDefDirClick(); });
+    general_.OnClick(IDC_ITEM_BTNCHANGEICO, [this] { btnChangeIcoClick(); });
+    general_.OnClick(IDC_ITEM_BTNCLEARICO, [this] { btnClearIcoClick(); });
+    OnClick(IDOK, [this] { btnOK3Click(); });
+    OnClick(IDC_ITEM_BTNHELP3, [this] { btnHelp3Click(); });
+
+    general_.SetHelpContext(IDC_ITEM_EDITTIP, 34);
+    general_.SetHelpContext(IDC_ITEM_EDITCMD, 35);
+    general_.SetHelpContext(IDC_ITEM_EDITDEFDIR, 36);
+    general_.SetHelpContext(IDC_ITEM_COMBOWNDSIZE, 37);
+    general_.SetHelpContext(IDC_ITEM_HOTKEY1, 57);
+    general_.SetHelpContext(IDC_ITEM_IMAGEICON, 33);
+    general_.SetHelpContext(IDC_ITEM_LABELICON, 38);
+    general_.SetHelpContext(IDC_ITEM_LABELICONPATH, 38);
+    general_.SetHelpContext(IDC_ITEM_BTNCHANGEICO, 41);
+    general_.SetHelpContext(IDC_ITEM_BTNCLEARICO, 42);
+    general_.BindHelpMenu({IDC_ITEM_LBLTIP, IDC_ITEM_EDITTIP, IDC_ITEM_LBLCMD, IDC_ITEM_EDITCMD,
+                           IDC_ITEM_LBLDEFDIR, IDC_ITEM_EDITDEFDIR, IDC_ITEM_LBLWNDSIZE,
+                           IDC_ITEM_COMBOWNDSIZE, IDC_ITEM_LBLHOTKEY, IDC_ITEM_HOTKEY1, IDC_ITEM_IMAGEICON,
+                           IDC_ITEM_LABELICON, IDC_ITEM_LABELICONPATH, IDC_ITEM_BTNCHANGEICO,
+                           IDC_ITEM_BTNCLEARICO});
+
+    OpenDlg.Options = ofHideReadOnly | ofShareAware | ofNoDereferenceLinks;
+    OpenDlg.Filter = {
+        {"すべてのファイル(*.*)", "*.*"},
+        {"プログラム(*.exe, *.com)", "*.exe;*.com"},
+        {"バッチ・スクリプト(*.bat, *.js, *.jse, *.vbs, *.vbe)", "*.bat;*.js;*.vbs;*.jse;*.vbe"},
+        {"文書(*.txt, *.html, *.pdf, *rtf, *.doc, *.xls ... )",
+         "*.txt;*.htm;*.html;*.shtml;*.doc;*.xls;*.pdf;*.rtf;*.xml;*.xsl"},
+        {"ヘルプ(*.hlp, *.chm)", "*.hlp;*.chm"},
+    };
+    OpenDlgCPL.Options = ofHideReadOnly;
+    OpenDlgCPL.Filter = {{"コントロール パネルDLL(*.CPL)", "*.CPL"}};
+
+    FolderDlg = CreateComponent<TSHBrowseForFolderEx>(this, [this] { return Handle(); });
+    FolderDlg->SetShowStyle(ssClient);
+    FolderDlg->SetSelectFolder(sfManual);
+    FolderDlg->OnExecuted = [this](const std::string& path, const IdList& pidl) {
+        FolderDlgExecuted(path, pidl);
+    };
+
+    CreateChainPage();
+    dialUpEntries_ = DialUpEntries();
+}
+
+TForm3::~TForm3() {
+    if (openItemEditor == this) openItemEditor = nullptr;
+}
+
+TForm3* TForm3::Instance() {
+    return openItemEditor;
+}
+
+void TForm3::ShowBadFolderMessage(const std::string& folder) {
+    Seams().MessageBox(::GetActiveWindow(),
+                       "作業フォルダに指定された '" + folder +
+                           "' フォルダは無効です。フォルダがあるか、またはパスが正しいか確認して下さい。",
+                       {}, MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool TForm3::EditItem(TItemData& item) {
+    item_ = &item;
+    HWND owner = ::GetActiveWindow();
+    if (!owner) owner = Application::Handle();
+    const INT_PTR result = ShowModal(owner);
+    bool valid = false;
+    if (result == IDOK) {
+        WriteBack(item);
+        valid = IsValidItem(item);
+    }
+    item_ = nullptr;
+    FormDestroy();
+    return valid;
+}
+
+void TForm3::OnInit() {
+    FormCreate();
+    LoadItem();
+    if (placement_) placement_(Handle());
+    FormShow();
+}
+
+void TForm3::FormCreate() {
+    SetCaption(Caption() + " - " + Application::Title());
+    UseSystemUIFont(Handle());
+    PageControl1.Open(0);
+    UseSystemUIFont(general_.Handle());
+    UseSystemUIFont(chain_.Handle());
+    hints_ = std::make_unique<THints>(general_.Handle());
+
+    THotKeyControl hotKey(general_.Item(IDC_ITEM_HOTKEY1));
+    hotKey.SetRequireModifiers(true);
+    ::SendMessageW(hotKey.Handle(), WM_KILLFOCUS, 0, 0);
+
+    TComboBox wndSize(general_.Item(IDC_ITEM_COMBOWNDSIZE));
+    for (const char* text : kWndSizes)
+        wndSize.Add(text);
+    wndSize.SetItemIndex(0);
+    ClearIconLocation();
+
+    OpenChainPage();
+    general_.FocusControl(IDC_ITEM_EDITTIP);
+}
+
+void TForm3::LoadItem() {
+    if (!item_) return;
+    const TItemData& item = *item_;
+    loading_ = true;
+    if (item.IDList) {
+        SetIDList(item.IDList);
+    } else {
+        general_.SetText(IDC_ITEM_EDITCMD, item.Cmd);
+        general_.SetText(IDC_ITEM_EDITDEFDIR, item.DefDir);
+        if (item.Cmd.empty()) SetCaption("アイコン項目の新規作成 - " + Application::Title());
+    }
+    TComboBox(general_.Item(IDC_ITEM_COMBOWNDSIZE)).SetItemIndex(item.WndSize < 3 ? item.WndSize : 0);
+    THotKeyControl(general_.Item(IDC_ITEM_HOTKEY1)).SetValue(item.HotKey);
+
+    if (item.IDList) {
+        general_.SetText(IDC_ITEM_EDITTIP, item.Tip.empty() ? DefaultTip(item) : item.Tip);
+    } else if (!item.Tip.empty() && item.Tip != DefaultTip(item)) {
+        general_.SetText(IDC_ITEM_EDITTIP, item.Tip);
+    }
+
+    std::string path = item.CustomIcon;
+    const int index = SplitIconLocation(path);
+    if (!path.empty() && NeedsSearch(path)) path = SearchProgram(path);
+    if (!path.empty() && FileExists(path))
+        SetIconLocation(path, index);
+    else
+        ClearIconLocation();
+
+    for (const TChildIcon& child : item.Children)
+        AddChildRow(child);
+    UpdateChildButtons();
+    loading_ = false;
+}
+
+void TForm3::FormShow() {
+    SetEnabled(IDOK, !general_.Text(IDC_ITEM_EDITCMD).empty() || idList_.Present());
+    UpdateChildButtons();
+    UpdateChildCount();
+}
+
+void TForm3::FormDestroy() {
+    SetToolbarsFixed(false);
+    if (dockSite_) dockSite_->SavePlacements();
+}
+
+void TForm3::WriteBack(TItemData& item) {
+    item.Cmd = general_.Text(IDC_ITEM_EDITCMD);
+    item.IDList = idList_;
+    SetIDList({});
+    item.DefDir = std::string(TrimBlanks(general_.Text(IDC_ITEM_EDITDEFDIR)));
+    item.WndSize =
+        static_cast<std::uint8_t>(std::max(0, TComboBox(general_.Item(IDC_ITEM_COMBOWNDSIZE)).ItemIndex()));
+    item.Tip = general_.Text(IDC_ITEM_EDITTIP);
+    if (item.Tip.empty()) item.Tip = DefaultTip(item);
+    item.CustomIcon = iconLocation_;
+    item.HotKey = THotKeyControl(general_.Item(IDC_ITEM_HOTKEY1)).Value();
+    item.Children.clear();
+    item.Children.reserve(static_cast<std::size_t>(ChildRowCount()));
+    for (int row = 0; row < ChildRowCount(); ++row)
+        item.Children.push_back(ChildRow(row));
+    while (ChildRowCount() > 0)
+        DeleteChildRow(ChildRowCount() - 1);
+}
+
+void TForm3::SetIDList(const IdList& list) {
+    if (list == idList_) return;
+    idList_ = list;
+    const bool held = idList_.Present();
+    if (general_.Handle()) {
+        if (held) {
+            general_.SetText(IDC_ITEM_EDITCMD, "");
+            general_.SetText(IDC_ITEM_EDITDEFDIR, "");
+        }
+        const int color = held ? COLOR_BTNFACE : COLOR_WINDOW;
+        general_.SetControlSysColor(IDC_ITEM_EDITCMD, color);
+        general_.SetControlSysColor(IDC_ITEM_EDITDEFDIR, color);
+        general_.SetEnabled(IDC_ITEM_EDITDEFDIR, !held);
+        general_.SetEnabled(IDC_ITEM_SBBWDEFDIR, !held);
+        SetEnabled(IDOK, held || !general_.Text(IDC_ITEM_EDITCMD).empty());
+    }
+    if (iconLocation_.empty()) UpdatePreview();
+}
+
+void TForm3::editCmdChange() {
+    const bool typed = !general_.Text(IDC_ITEM_EDITCMD).empty();
+    if (idList_.Present() && typed) SetIDList({});
+    SetEnabled(IDOK, typed || idList_.Present());
+}
+
+void TForm3::SetIconLocation(const std::string& path, int index) {
+    iconLocation_ = path + "," + std::to_string(index);
+    general_.SetText(IDC_ITEM_LABELICONPATH, iconLocation_);
+    general_.SetEnabled(IDC_ITEM_BTNCLEARICO, true);
+    if (hints_) hints_->Set(general_.Item(IDC_ITEM_LABELICONPATH), iconLocation_);
+    UpdatePreview();
+}
+
+void TForm3::ClearIconLocation() {
+    iconLocation_.clear();
+    general_.SetText(IDC_ITEM_LABELICONPATH, "(標準)");
+    general_.SetEnabled(IDC_ITEM_BTNCLEARICO, false);
+    if (hints_) hints_->Set(general_.Item(IDC_ITEM_LABELICONPATH), "(標準)");
+    UpdatePreview();
+}
+
+void TForm3::UpdatePreview() {
+    if (!general_.Handle()) return;
+    UniqueIcon icon = ItemIcon(iconLocation_, general_.Text(IDC_ITEM_EDITCMD), idList_);
+    general_.SetStaticIcon(IDC_ITEM_IMAGEICON, icon.Get());
+    if (chain_.Handle()) chain_.SetStaticIcon(IDC_ITEM_IMAGEICONCHAIN, icon.Get());
+    preview_ = std::move(icon);
+}
+
+void TForm3::btnChangeIcoClick() {
+    std::string file = iconLocation_;
+    int index = SplitIconLocation(file);
+
+    TIcoDlg1 picker;
+    TLsReg settings;
+    int iconSize = 0;
+    std::string defIconPath;
+    if (settings.OpenKey("\\Software\\Marlowe\\Lodestar\\Settings", true)) {
+        iconSize = settings.ReadIntegerDef("IconDlgIconSize", 0);
+        defIconPath = settings.ReadStringDef("DefIconPath", "");
+    }
+    picker.SetIconSize(iconSize);
+    if (!defIconPath.empty()) picker.SetDefaultFile(defIconPath);
+
+    if (defIconPath.empty() && file.empty()) {
+        std::string proposed = SplitCommandLine(general_.Text(IDC_ITEM_EDITCMD)).Path;
+        if (!proposed.empty()) {
+            const TLinkInfo link = ReadLinkInfo(proposed, false);
+            if (!link.Target.empty() || !link.IconPath.empty()) {
+                if (!link.IconPath.empty()) {
+                    proposed = link.IconPath;
+                    index = link.IconIndex;
+                } else {
+                    proposed = link.Target;
+                }
+            }
+        }
+        const UINT icons =
+            proposed.empty() ? 0 : ::ExtractIconExW(Widen(proposed).c_str(), -1, nullptr, nullptr, 0);
+        if (icons != 0 && icons != UINT_MAX)
+            file = proposed;
+        else
+            index = 0;
+    }
+
+    picker.SetPlacement([this](HWND dialog) { PlaceDialog(Handle(), dialog); });
+    bool picked = false;
+    try {
+        picked = picker.PickIcon(file, index);
+    } catch (...) {
+        StoreIconSize(picker.IconSize());
+        throw;
+    }
+    StoreIconSize(picker.IconSize());
+    if (picked) SetIconLocation(file, index);
+}
+
+void TForm3::StoreIconSize(int size) {
+    TLsReg settings;
+    if (settings.OpenKey("\\Software\\Marlowe\\Lodestar\\Settings", true))
+        settings.WriteInteger("IconDlgIconSize", size == 1 ? 1 : 0);
+}
+
+void TForm3::btnClearIcoClick() {
+    ClearIconLocation();
+}
+
+void TForm3::btnOK3Click() {
+    if (ConfirmTarget(general_.Item(IDC_ITEM_EDITCMD), general_.Item(IDC_ITEM_EDITDEFDIR), idList_.Present()))
+        EndDialog(IDOK);
+    else
+        SetEnabled(IDOK, !general_.Text(IDC_ITEM_EDITCMD).empty() || idList_.Present());
+}
+
+void TForm3::btnHelp3Click() {
+    ShowHelpTopic(Handle(), kHelpIndex);
+}
+
+} // namespace lodestar

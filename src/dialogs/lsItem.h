@@ -24,7 +24,6 @@ namespace lodestar {
 
 class TDockSite;
 class TToolbar97;
-class TDropPIDLTarget;
 class TFormChild;
 
 // What started the folder browser whose result is pending.
@@ -104,7 +103,6 @@ private:
     struct TChildRow;
 
     void OnInit() override;
-    std::optional<INT_PTR> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void FormCreate();
     void FormShow();
     void FormDestroy();
@@ -124,6 +122,7 @@ private:
     void SetIconLocation(const std::string& path, int index);
     void ClearIconLocation();
     void UpdatePreview();
+    static void StoreIconSize(int size);
 
     // Browse actions.
     struct TBrowseTarget;
@@ -134,7 +133,8 @@ private:
     void miManualCPLClick(TBrowseTarget& target);
 
     // Chain page.
-    void CreateChainPage();
+    void CreateChainPage(); // handlers, from the constructor
+    void OpenChainPage();   // columns and toolbar, once the page's window exists
     void ShowChildRow(int row);
     void UpdateChildButtons(); // the selection rule
     void UpdateChildCount();   // the count rule
@@ -144,6 +144,7 @@ private:
     void PageControl1Change(int page);
     bool PageControl1Changing(int page);
     void LayoutChainPage();
+    TListView ChildList() const;
 
     TPageControl PageControl1;
     TDialogPage general_;
@@ -153,7 +154,6 @@ private:
     TSHBrowseForFolderEx* FolderDlg = nullptr;
     TDockSite* dockSite_ = nullptr;
     TToolbar97* tb97ChildIcons_ = nullptr;
-    TDropPIDLTarget* PIDLTarget1 = nullptr;
     TImageList imglist1;
     std::unique_ptr<THints> hints_;
     UniqueIcon preview_;

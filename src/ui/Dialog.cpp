@@ -232,6 +232,10 @@ void TDialog::FocusControl(int id) {
     focusSet_ = true;
 }
 
+void TDialog::SetStaticIcon(int id, HICON icon) {
+    ::SendMessageW(ItemOrThrow(id), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+}
+
 void TDialog::SetControlSysColor(int id, int sysColorIndex) {
     const HWND item = ItemOrThrow(id);
     colors_.insert_or_assign(id, TControlColor{sysColorIndex, 0, UniqueBrush()});

@@ -154,6 +154,8 @@ protected:
     // Background of an edit or static control: a system colour (COLOR_WINDOW, COLOR_BTNFACE, ...) that
     // follows the user's colour scheme, or a fixed one. The control is repainted at once.
     void SetControlSysColor(int id, int sysColorIndex);
+    // The icon an SS_ICON static shows; the caller keeps the icon alive while it is shown.
+    void SetStaticIcon(int id, HICON icon);
     void SetControlColor(int id, COLORREF color);
     void ResetControlColor(int id);
 
@@ -217,6 +219,7 @@ public:
     using TDialog::SetControlColor;
     using TDialog::SetControlSysColor;
     using TDialog::SetEnabled;
+    using TDialog::SetStaticIcon;
     using TDialog::SetText;
     using TDialog::SetTextLimit;
     using TDialog::SetVisible;

@@ -49,6 +49,8 @@ bool TOpenDialog::Execute(HWND owner) {
     if (Options & ofHideReadOnly) ofn.Flags |= OFN_HIDEREADONLY;
     if (Options & ofPathMustExist) ofn.Flags |= OFN_PATHMUSTEXIST;
     if (Options & ofFileMustExist) ofn.Flags |= OFN_FILEMUSTEXIST;
+    if (Options & ofShareAware) ofn.Flags |= OFN_SHAREAWARE;
+    if (Options & ofNoDereferenceLinks) ofn.Flags |= OFN_NODEREFERENCELINKS;
 
     if (!::GetOpenFileNameW(&ofn)) {
         const DWORD error = ::CommDlgExtendedError();

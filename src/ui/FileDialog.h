@@ -16,9 +16,11 @@ struct TFileFilter {
 };
 
 enum TOpenOption : unsigned {
-    ofHideReadOnly = 0x1,  // no "read only" check box
-    ofPathMustExist = 0x2, // a typed folder must exist
-    ofFileMustExist = 0x4, // a typed file must exist
+    ofHideReadOnly = 0x1,        // no "read only" check box
+    ofPathMustExist = 0x2,       // a typed folder must exist
+    ofFileMustExist = 0x4,       // a typed file must exist
+    ofShareAware = 0x8,          // a file another program holds open may be chosen all the same
+    ofNoDereferenceLinks = 0x10, // a shortcut is chosen as the shortcut file, not as its target
 };
 
 class TOpenDialog {

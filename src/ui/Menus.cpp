@@ -68,7 +68,7 @@ TMenuItem* TPopupMenu::Popup(HWND window, int x, int y) {
     std::vector<TMenuItem*> flat;
     const UniqueMenu menu(BuildMenu(*root_, flat));
     const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
-        menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, window, nullptr));
+        menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY | Alignment, x, y, 0, window, nullptr));
     // The menu closes before the command runs; a posted no-op lets the owner's next click open menus again.
     ::PostMessageW(window, WM_NULL, 0, 0);
     if (chosen == 0 || chosen > flat.size()) return nullptr;

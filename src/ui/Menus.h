@@ -45,6 +45,8 @@ public:
     explicit TPopupMenu(TComponent* owner);
 
     bool AutoPopup = true;
+    // Where the menu lies from the point it is shown at: TPM_LEFTALIGN, TPM_RIGHTALIGN or TPM_CENTERALIGN.
+    UINT Alignment = TPM_LEFTALIGN;
     TMenuItem* Items() const { return root_; }
     // The component the menu was last opened for.
     TComponent* PopupComponent = nullptr;

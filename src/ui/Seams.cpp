@@ -8,7 +8,9 @@ namespace {
 TSeams RealSeams() {
     TSeams seams;
     seams.MessageBox = [](HWND owner, const std::string& text, const std::string& caption, UINT flags) {
-        return ::MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
+        // An empty caption stands for the system's own ("エラー").
+        const std::wstring title = Widen(caption);
+        return ::MessageBoxW(owner, Widen(text).c_str(), caption.empty() ? nullptr : title.c_str(), flags);
     };
     seams.Beep = [](UINT type) { ::MessageBeep(type); };
     seams.KeyDown = [](int virtualKey) { return (::GetKeyState(virtualKey) & 0x8000) != 0; };

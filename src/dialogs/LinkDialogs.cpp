@@ -1,0 +1,24 @@
+#include "LinkDialogs.h"
+
+#include "AppSettings.h"
+#include "Dialogs.h"
+#include "lsCommonUi.h"
+#include "lsItem.h"
+
+namespace lodestar {
+
+namespace {
+// How far the editor keeps from the far edges of the screen when it opens at the cursor.
+constexpr int kEditorMargin = 80;
+} // namespace
+
+void LinkDialogs() {
+    ProgramDialogs().EditItem = [](TForm1&, TItemData& record) {
+        TForm3 editor;
+        editor.SetPlacement([](HWND dialog) { PlaceNearCursor(dialog, kEditorMargin); });
+        editor.ResolveShortcuts = ProgramSettings().DereferLinks;
+        return editor.EditItem(record);
+    };
+}
+
+} // namespace lodestar
