@@ -135,6 +135,8 @@ void TFormChild::OnInit() {
     FormCreate();
     LoadChild();
     FormShow();
+    // The name field above it is derived and read-only: the user starts with the command.
+    FocusControl(IDC_CHILD_EDITCMD);
 }
 
 void TFormChild::FormCreate() {
@@ -143,8 +145,8 @@ void TFormChild::FormCreate() {
     UseSystemUIFont(Handle());
     FillCombo(Item(IDC_CHILD_COMBOWNDSIZE), {"通常のウィンドウ", "最小化", "最大化"});
     FillCombo(Item(IDC_CHILD_COMBOWAIT), {"待たない", "起動完了まで待つ", "終了するまで待つ"});
+    // The template makes the field its buddy; setting it again would narrow the field once more.
     TUpDown spin(Item(IDC_CHILD_SPINDELAYTIME));
-    spin.SetBuddy(Item(IDC_CHILD_EDITDELAY));
     spin.SetRange(0, kMaxDelaySeconds);
     spin.SetPosition(0);
     SetTextLimit(IDC_CHILD_EDITDELAY, 2);
