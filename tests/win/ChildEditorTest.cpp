@@ -19,10 +19,20 @@
 
 #include <functional>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace lodestar {
+
+// Failures name the fields rather than the record's bytes.
+void PrintTo(const TChildIcon& c, std::ostream* out) {
+    *out << "{Cmd '" << c.Cmd << "', IDList " << c.IDList.Size() << " bytes, DefDir '" << c.DefDir
+         << "', WndSize " << int(c.WndSize) << ", DelayMs " << c.DelayMs << ", WaitMode " << int(c.WaitMode)
+         << ", AutoQuit " << c.AutoQuit << ", DupCheckMode " << int(c.DupCheckMode) << ", DupCheckText '"
+         << c.DupCheckText << "'}";
+}
+
 namespace {
 
 using namespace test;
@@ -64,7 +74,8 @@ std::string ControlPanelName() {
     return Narrow(info.szDisplayName);
 }
 
-const std::string kControlPanel = "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{21EC2020-3AEA-1069-A2DD-08002B30309D}";
+const std::string kControlPanel =
+    "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{21EC2020-3AEA-1069-A2DD-08002B30309D}";
 
 std::string Text(HWND dialog, int id) {
     return TextOf(Control(dialog, id));
@@ -353,8 +364,8 @@ TEST_F(ChildEditorTest, UserScenarios) {
              Click(d, IDOK);
          },
          unchangedBut([](TChildIcon& c) { c.DelayMs = 0; })},
-        {"checking the running-instance box chooses the standard check", WithCheck(Entry(notepad), 0, "keep.exe"),
-         0, false,
+        {"checking the running-instance box chooses the standard check",
+         WithCheck(Entry(notepad), 0, "keep.exe"), 0, false,
          [&](HWND d) {
              Click(d, kSingle);
              EXPECT_TRUE(IsEnabled(d, kCustom));
@@ -414,7 +425,8 @@ TEST_F(ChildEditorTest, UserScenarios) {
              Click(d, IDOK);
          },
          unchangedBut([](TChildIcon&) {})},
-        {"Cancel after changing every field leaves the entry as it was", WithCheck(full, 2, "a.exe"), 2, false,
+        {"Cancel after changing every field leaves the entry as it was", WithCheck(full, 2, "a.exe"), 2,
+         false,
          [&](HWND d) {
              Retype(d, kCmd, "regedit");
              Retype(d, kDefDir, "C:\\");
@@ -452,9 +464,10 @@ TEST_F(ChildEditorTest, UserScenarios) {
              Click(d, IDOK);
          },
          [&](const TChildIcon& before, const TOutcome& o) {
-             EXPECT_EQ(o.Boxes, std::vector<std::string>{"作業フォルダに指定された 'C:\\nosuch' "
-                                                         "フォルダは無効です。フォルダがあるか、またはパスが正"
-                                                         "しいか確認して下さい。"});
+             EXPECT_EQ(o.Boxes,
+                       std::vector<std::string>{"作業フォルダに指定された 'C:\\nosuch' "
+                                                "フォルダは無効です。フォルダがあるか、またはパスが正"
+                                                "しいか確認して下さい。"});
              EXPECT_TRUE(o.Result);
              TChildIcon expected = before;
              expected.DefDir = "C:\\";
@@ -468,10 +481,10 @@ TEST_F(ChildEditorTest, UserScenarios) {
          },
          [&](const TChildIcon&, const TOutcome& o) {
              EXPECT_TRUE(o.Result);
-             EXPECT_EQ(o.Entry.Cmd, (searchedNotepad.find(' ') == std::string::npos
-                                         ? searchedNotepad
-                                         : "\"" + searchedNotepad + "\"") +
-                                        " C:\\readme.txt");
+             EXPECT_EQ(o.Entry.Cmd,
+                       (searchedNotepad.find(' ') == std::string::npos ? searchedNotepad
+                                                                       : "\"" + searchedNotepad + "\"") +
+                           " C:\\readme.txt");
          }},
         {"a shell object shows its name with the command greyed", shellObject, 0, false,
          [&](HWND d) {
@@ -495,7 +508,7 @@ TEST_F(ChildEditorTest, UserScenarios) {
          unchangedBut([&](TChildIcon& c) {
              c.IDList = IdList();
              c.Cmd = searchedRegedit.find(' ') == std::string::npos ? searchedRegedit
-                                                                     : "\"" + searchedRegedit + "\"";
+                                                                    : "\"" + searchedRegedit + "\"";
          })},
         {"Cancel on a shell object keeps it", shellObject, 0, false,
          [&](HWND d) {
