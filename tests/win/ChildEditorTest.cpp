@@ -3,6 +3,7 @@
 // and the warning for a working folder that does not exist.
 #include "lsSubCmd.h"
 
+#include "BrowserDriver.h"
 #include "DialogDriver.h"
 #include "DialogPlacement.h"
 #include "Help.h"
@@ -64,12 +65,20 @@ std::string Searched(const std::string& name) {
     return Narrow(found);
 }
 
-std::string ControlPanelName() {
+std::string SpecialFolderName(int csidl) {
     ITEMIDLIST* list = nullptr;
-    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_CONTROLS, &list))) return {};
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &list))) return {};
     const UniqueCoTask<ITEMIDLIST> owned(list);
     SHFILEINFOW info{};
     ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(owned.Get()), 0, &info, sizeof info,
+                     SHGFI_PIDL | SHGFI_DISPLAYNAME);
+    return Narrow(info.szDisplayName);
+}
+
+std::string DisplayNameOf(const IdList& list) {
+    if (!list.Present()) return {};
+    SHFILEINFOW info{};
+    ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(list.Data()), 0, &info, sizeof info,
                      SHGFI_PIDL | SHGFI_DISPLAYNAME);
     return Narrow(info.szDisplayName);
 }
@@ -144,6 +153,87 @@ void CustomCheck(HWND dialog, const std::function<void(HWND)>& script) {
     ASSERT_TRUE(nested.Found());
     nested.Join();
     Settle(dialog);
+}
+
+void Key(HWND window, UINT key) {
+    const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    ::PostMessageW(window, WM_KEYDOWN, key, 1 | scan);
+    ::PostMessageW(window, WM_KEYUP, key, 1 | scan | (3LL << 30));
+}
+
+// Picks an entry of the browse menu with the keys: `downs` times down from the top, then Enter.
+void ChooseBrowseEntry(HWND dialog, int downs) {
+    // Posted: the menu runs its own loop inside the click.
+    ::PostMessageW(Control(dialog, IDC_CHILD_SBBROWSE), BM_CLICK, 0, 0);
+    HWND menu = nullptr;
+    for (int i = 0; i < 500 && !menu; ++i, ::Sleep(10)) {
+        menu = ::FindWindowW(L"#32768", nullptr);
+        if (menu && !::IsWindowVisible(menu)) menu = nullptr;
+    }
+    ASSERT_NE(menu, nullptr);
+    for (int i = 0; i < downs; ++i)
+        Key(menu, VK_DOWN);
+    Key(menu, VK_RETURN);
+}
+
+// A visible dialog of the child editor's thread other than the child editor: the folder browser it opened.
+HWND WaitForBrowser(HWND dialog) {
+    struct TSearch {
+        HWND Skip;
+        HWND Found;
+    } search{dialog, nullptr};
+    const DWORD thread = ::GetWindowThreadProcessId(dialog, nullptr);
+    for (int i = 0; i < 1000 && !search.Found; ++i, ::Sleep(10)) {
+        ::EnumThreadWindows(
+            thread,
+            [](HWND window, LPARAM data) -> BOOL {
+                auto& s = *reinterpret_cast<TSearch*>(data);
+                wchar_t name[16] = {};
+                ::GetClassNameW(window, name, 16);
+                if (window == s.Skip || std::wstring(name) != L"#32770" || !::IsWindowVisible(window))
+                    return TRUE;
+                s.Found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+    }
+    return search.Found;
+}
+
+std::string TreeItemText(HWND tree, HTREEITEM item) {
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = MAX_PATH;
+    ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    return Narrow(text);
+}
+
+// Opens the browser's tree from its root down through the names, as a user clicks the plus signs, and
+// clicks the last one; then confirms. The tree may still be filling: each level is looked for a while.
+void ConfirmTreePath(HWND browser, const std::vector<std::string>& names) {
+    const HWND tree = TreeOf(browser);
+    auto item = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    ASSERT_NE(item, nullptr);
+    for (const std::string& name : names) {
+        const HTREEITEM parent = item;
+        item = nullptr;
+        WaitUntil([&] {
+            ::SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+            for (auto child = reinterpret_cast<HTREEITEM>(
+                     ::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
+                 child; child = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT,
+                                                                           reinterpret_cast<LPARAM>(child))))
+                if (TreeItemText(tree, child) == name) item = child;
+            return item != nullptr;
+        });
+        ASSERT_NE(item, nullptr) << name;
+    }
+    ::SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    EXPECT_EQ(SelectedItemText(browser), names.back());
+    ClickButton(browser, IDOK);
 }
 
 struct TOutcome {
@@ -245,7 +335,8 @@ TEST_F(ChildEditorTest, UserScenarios) {
     const std::string searchedNotepad = Searched("notepad");
     const std::string searchedRegedit = Searched("regedit");
     const IdList controlPanel = ParseIdList(kControlPanel);
-    const std::string controlPanelName = ControlPanelName();
+    const std::string controlPanelName = SpecialFolderName(CSIDL_CONTROLS);
+    const std::string myComputerName = SpecialFolderName(CSIDL_DRIVES);
     ASSERT_FALSE(searchedNotepad.empty());
     ASSERT_FALSE(searchedRegedit.empty());
     ASSERT_TRUE(controlPanel.Present());
@@ -510,6 +601,90 @@ TEST_F(ChildEditorTest, UserScenarios) {
              c.Cmd = searchedRegedit.find(' ') == std::string::npos ? searchedRegedit
                                                                     : "\"" + searchedRegedit + "\"";
          })},
+        {"the Control Panel chosen among all items makes the entry a shell object", Entry(notepad, system), 0,
+         false,
+         [&](HWND d) {
+             ChooseBrowseEntry(d, 3); // すべての項目
+             const HWND browser = WaitForBrowser(d);
+             ASSERT_NE(browser, nullptr);
+             ConfirmTreePath(browser, {myComputerName, controlPanelName});
+             EXPECT_TRUE(
+                 WaitUntil([&] { return !::IsWindow(browser) && Text(d, kTip) == controlPanelName; }));
+             Settle(d);
+             EXPECT_EQ(Text(d, kCmd), "");
+             EXPECT_EQ(Text(d, kDefDir), "");
+             EXPECT_EQ(Text(d, kTip), controlPanelName);
+             ExpectTargetColors(d, true);
+             EXPECT_TRUE(IsEnabled(d, IDOK));
+             Click(d, IDOK);
+         },
+         [&](const TChildIcon& before, const TOutcome& o) {
+             EXPECT_TRUE(o.Result);
+             TChildIcon expected = before;
+             expected.Cmd.clear();
+             expected.DefDir.clear();
+             expected.IDList = o.Entry.IDList;
+             EXPECT_EQ(o.Entry, expected);
+             EXPECT_EQ(DisplayNameOf(o.Entry.IDList), controlPanelName);
+         }},
+        {"the working-folder button fills the working folder", Entry(notepad), 0, false,
+         [&](HWND d) {
+             ::PostMessageW(Control(d, IDC_CHILD_SBBWDEFDIR), BM_CLICK, 0, 0);
+             const HWND browser = WaitForBrowser(d);
+             ASSERT_NE(browser, nullptr);
+             SelectPath(browser, system);
+             ClickButton(browser, IDOK);
+             EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(browser) && Text(d, kDefDir) == system; }));
+             Click(d, IDOK);
+         },
+         unchangedBut([&](TChildIcon& c) { c.DefDir = system; })},
+        {"a Windows exit command from the browse menu", Entry(notepad, system), 0, false,
+         [&](HWND d) {
+             ChooseBrowseEntry(d, 4); // その他, whose first entry is Windowsの終了 with 終了 first
+             HWND menu = nullptr;
+             WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr; });
+             Key(menu, VK_RIGHT);
+             Key(menu, VK_RIGHT);
+             Key(menu, VK_RETURN);
+             EXPECT_TRUE(WaitUntil([&] { return Text(d, kCmd) == "RUNDLL.EXE USER.EXE,ExitWindows"; }));
+             Settle(d);
+             EXPECT_EQ(Text(d, kDefDir), "");
+             EXPECT_EQ(Text(d, kTip), "RUNDLL.EXE");
+             Click(d, IDCANCEL);
+         },
+         untouched},
+        {"Escape after typing leaves the entry as it was", Entry(notepad), 0, false,
+         [&](HWND d) {
+             Type(d, kCmd, " /x");
+             PressKey(d, kCmd, VK_ESCAPE);
+         },
+         untouched},
+        {"the close box after typing leaves the entry as it was", Entry(notepad), 0, false,
+         [&](HWND d) {
+             Retype(d, kDelay, "9");
+             ::PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+         },
+         untouched},
+        {"the help menu of the picture and the labels", Entry(notepad), 0, false,
+         [&](HWND d) {
+             for (const int id : {IDC_CHILD_IMAGEICONCHILD, IDC_CHILD_LBLSECONDS, IDC_CHILD_LBLCMD}) {
+                 RECT rect{};
+                 ::GetWindowRect(Control(d, id), &rect);
+                 ::PostMessageW(d, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Control(d, id)),
+                                MAKELPARAM(rect.left + 2, rect.top + 2));
+                 HWND menu = nullptr;
+                 WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) != nullptr; });
+                 ASSERT_NE(menu, nullptr);
+                 Key(menu, VK_DOWN);
+                 Key(menu, VK_RETURN);
+                 WaitUntil([&] { return ::FindWindowW(L"#32768", nullptr) == nullptr; });
+                 Settle(d);
+             }
+             Click(d, IDCANCEL);
+         },
+         [](const TChildIcon&, const TOutcome& o) {
+             EXPECT_EQ(o.Topics, (std::vector<int>{-74, -77, -35}));
+         }},
         {"Cancel on a shell object keeps it", shellObject, 0, false,
          [&](HWND d) {
              Type(d, kCmd, "regedit");
