@@ -144,15 +144,19 @@ bool TForm3::EditItem(TItemData& item) {
     item_ = &item;
     HWND owner = ::GetActiveWindow();
     if (!owner) owner = Application::Handle();
-    const INT_PTR result = ShowModal(owner);
-    bool valid = false;
-    if (result == IDOK) {
-        WriteBack(item);
-        valid = IsValidItem(item);
-    }
-    item_ = nullptr;
-    FormDestroy();
-    return valid;
+    std::optional<TItemData> confirmed;
+    confirmed_ = &confirmed;
+    struct TEnd {
+        TForm3& Form;
+        ~TEnd() {
+            Form.item_ = nullptr;
+            Form.confirmed_ = nullptr;
+            Form.FormDestroy();
+        }
+    } end{*this};
+    if (ShowModal(owner) != IDOK || !confirmed) return false;
+    item = std::move(*confirmed);
+    return IsValidItem(item);
 }
 
 void TForm3::OnInit() {
@@ -181,7 +185,7 @@ void TForm3::FormCreate() {
     ClearIconLocation();
 
     OpenChainPage();
-    general_.FocusControl(IDC_ITEM_EDITTIP);
+    FocusControl(general_.Item(IDC_ITEM_EDITTIP));
 }
 
 void TForm3::LoadItem() {
@@ -356,9 +360,16 @@ void TForm3::btnClearIcoClick() {
 }
 
 void TForm3::btnOK3Click() {
-    if (ConfirmTarget(general_.Item(IDC_ITEM_EDITCMD), general_.Item(IDC_ITEM_EDITDEFDIR), idList_.Present()))
+    if (ConfirmTarget(general_.Item(IDC_ITEM_EDITCMD), general_.Item(IDC_ITEM_EDITDEFDIR),
+                      idList_.Present())) {
+        // The values are taken while the controls exist; the item itself changes once the dialog is gone.
+        if (item_ && confirmed_) {
+            TItemData result = *item_;
+            WriteBack(result);
+            *confirmed_ = std::move(result);
+        }
         EndDialog(IDOK);
-    else
+    } else
         SetEnabled(IDOK, !general_.Text(IDC_ITEM_EDITCMD).empty() || idList_.Present());
 }
 

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -159,6 +160,7 @@ private:
     UniqueIcon preview_;
 
     TItemData* item_ = nullptr;
+    std::optional<TItemData>* confirmed_ = nullptr; // the values OK took, while EditItem waits
     IdList idList_;
     std::string iconLocation_;
     TBrowseOrigin BrowseOrigin = TBrowseOrigin::boFolder;

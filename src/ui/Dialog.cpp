@@ -232,6 +232,12 @@ void TDialog::FocusControl(int id) {
     focusSet_ = true;
 }
 
+void TDialog::FocusControl(HWND control) {
+    if (!control) throw EProgramError("フォーカスを移す項目がありません。");
+    ::SendMessageW(handle_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    focusSet_ = true;
+}
+
 void TDialog::SetStaticIcon(int id, HICON icon) {
     ::SendMessageW(ItemOrThrow(id), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
 }

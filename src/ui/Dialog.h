@@ -150,6 +150,8 @@ protected:
     void SetTextLimit(int id, int characters);
     // The control that has the focus when the dialog appears (from OnInit) or from now on.
     void FocusControl(int id);
+    // The same for a control of one of the dialog's pages.
+    void FocusControl(HWND control);
 
     // Background of an edit or static control: a system colour (COLOR_WINDOW, COLOR_BTNFACE, ...) that
     // follows the user's colour scheme, or a fixed one. The control is repainted at once.
