@@ -48,6 +48,7 @@ void TFormDupChk::OnInit() {
         radio = IDC_DUPCHK_RBWNDTITLE;
     }
     Select(radio);
+    if (placement_) placement_(Handle());
 }
 
 void TFormDupChk::rbStdClick() {

@@ -4,6 +4,7 @@
 
 #include "Dialog.h"
 
+#include <functional>
 #include <string>
 
 namespace lodestar {
@@ -16,6 +17,8 @@ public:
     // standard) and its text. On OK, mode and text take the chosen check and the result is true; on
     // cancel they keep their values and the result is false.
     bool EditDupCheck(int& mode, std::string& text);
+    // Places the dialog's window before it first appears (PlaceDialog over the dialog that opened it).
+    void SetPlacement(std::function<void(HWND dialog)> place) { placement_ = std::move(place); }
 
 private:
     void OnInit() override;
@@ -30,6 +33,7 @@ private:
 
     int mode_ = 0;
     std::string text_;
+    std::function<void(HWND)> placement_;
 };
 
 } // namespace lodestar

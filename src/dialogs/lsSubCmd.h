@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace lodestar {
@@ -36,8 +37,12 @@ public:
 
 private:
     void OnInit() override;
+    void FormCreate();
+    void LoadChild();
     void FormShow();
     void WriteBack(TChildIcon& child);
+    // The item editor's window while it is shown, else null.
+    static HWND EditorWindow();
 
     void editCmdChange();
     void editCmdExit();
@@ -51,8 +56,10 @@ private:
 
     void UpdateName();
     void UpdatePreview();
+    void UpdateOkButton();
 
     TChildIcon* child_ = nullptr;
+    std::optional<TChildIcon> confirmed_; // the entry as OK wrote it back
     int position_ = 0;
     bool newCaption_ = false;
     IdList idList_;
