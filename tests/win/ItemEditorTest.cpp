@@ -199,6 +199,60 @@ struct TEditor {
         Runner->Run([&] { code(*Form); });
     }
 
+    // The chain page, as a click on its tab opens it.
+    void OpenChainPage() const { ::SendMessageW(Get(IDC_ITEM_TABS), TCM_SETCURFOCUS, 1, 0); }
+    void SelectChainRow(int row) const {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(Get(IDC_ITEM_LVCHILDICONS), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    }
+    // A click on a button of the chain toolbar, as the mouse gives it.
+    void ClickChainButton(int id) const {
+        struct TSearch {
+            int Id;
+            HWND Found = nullptr;
+        } search{id};
+        ::EnumChildWindows(
+            Dialog,
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<TSearch*>(data);
+                wchar_t name[64] = {};
+                ::GetClassNameW(window, name, 64);
+                RECT rect{};
+                if (std::wstring(name) != TOOLBARCLASSNAMEW ||
+                    !::SendMessageW(window, TB_GETRECT, s->Id, reinterpret_cast<LPARAM>(&rect)))
+                    return TRUE;
+                s->Found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        ASSERT_TRUE(search.Found) << "no toolbar with button " << id;
+        RECT rect{};
+        ::SendMessageW(search.Found, TB_GETRECT, id, reinterpret_cast<LPARAM>(&rect));
+        const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        ::PostMessageW(search.Found, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessageW(search.Found, WM_LBUTTONUP, 0, at);
+    }
+    // The child editor that a chain button opens, once it shows; null after about five seconds.
+    static HWND WaitForChildEditor(const std::string& caption) {
+        for (int i = 0; i < 500; ++i) {
+            const HWND child = ::FindWindowW(L"#32770", Widen(caption).c_str());
+            if (child && ::IsWindowVisible(child)) return child;
+            ::Sleep(10);
+        }
+        ADD_FAILURE() << "no child editor " << caption;
+        return nullptr;
+    }
+    // Waits until the chain list has `count` rows, at most about two seconds.
+    bool WaitForChainRows(std::size_t count) const {
+        for (int i = 0; i < 100; ++i) {
+            if (ChainRows().size() == count) return true;
+            ::Sleep(20);
+        }
+        return false;
+    }
+
     // The browse menu opened by its button, once it shows; null after about five seconds.
     HWND OpenBrowseMenu() const {
         ::PostMessageW(Get(IDC_ITEM_SBBROWSE), BM_CLICK, 0, 0);
@@ -794,6 +848,20 @@ TEST_F(ItemEditorTest, ChainRows) {
         e.OnDialogThread([](TForm3& form) { form.DeleteChildRow(0); });
         EXPECT_EQ(e.ChainRows().size(), 3u);
     };
+    TItemData added = chained;
+    added.Children.push_back(Child(f.FoundNotepad + " /p", "", 0, 0, 0, false, 0));
+    TItemData changedEntry = chained;
+    changedEntry.Children[1].Cmd = f.Notepad;
+    // A new entry through the toolbar's first button and the child editor.
+    const auto addEntry = [&](const TEditor& e) {
+        e.OpenChainPage();
+        e.ClickChainButton(IDC_ITEM_BTNNEW);
+        const HWND child = TEditor::WaitForChildEditor("子アイコンの新規作成 - Lodestar");
+        if (!child) return;
+        test::Type(child, IDC_CHILD_EDITCMD, "notepad /p");
+        test::Click(child, IDOK);
+        EXPECT_TRUE(e.WaitForChainRows(5));
+    };
     TItemData iconed = chained;
     iconed.CustomIcon = f.IconLibrary + ",7";
     iconed.HotKey = kCtrl | kAlt | 'N';
@@ -816,6 +884,34 @@ TEST_F(ItemEditorTest, ChainRows) {
              e.ClickOk();
          },
          true, chained},
+        {"a new entry from the toolbar and the child editor is appended", chained,
+         [&](const TEditor& e) {
+             addEntry(e);
+             e.ClickOk();
+         },
+         true, added},
+        {"an entry edited in the child editor", chained,
+         [&](const TEditor& e) {
+             e.OpenChainPage();
+             e.SelectChainRow(1);
+             e.ClickChainButton(IDC_ITEM_BTNEDIT);
+             const HWND child = TEditor::WaitForChildEditor("子アイコンのプロパティ - Lodestar");
+             if (!child) return e.Cancel();
+             ::SendMessageW(::GetDlgItem(child, IDC_CHILD_EDITCMD), EM_SETSEL, 0, -1);
+             test::Type(child, IDC_CHILD_EDITCMD, f.Notepad);
+             test::Click(child, IDOK);
+             for (int i = 0; i < 100 && e.ChainRows()[1][4] != f.Notepad; ++i)
+                 ::Sleep(20);
+             EXPECT_EQ(e.ChainRows()[1][0], "notepad.exe");
+             e.ClickOk();
+         },
+         true, changedEntry},
+        {"Cancel after a new entry", chained,
+         [&](const TEditor& e) {
+             addEntry(e);
+             e.Cancel();
+         },
+         false, std::nullopt},
         {"a deleted row is gone after OK", chained,
          [&](const TEditor& e) {
              e.OnDialogThread([](TForm3& form) { form.DeleteChildRow(0); });
