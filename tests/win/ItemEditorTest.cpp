@@ -111,7 +111,6 @@ struct TEditor {
     HWND Dialog = nullptr;
     TForm3* Form = nullptr;
     const TOnDialogThread* Runner = nullptr;
-    std::vector<std::string>* Boxes = nullptr;
 
     HWND Get(int id) const {
         const HWND control = FindControl(Dialog, id);
@@ -426,7 +425,7 @@ protected:
             TForm3 form;
             form.ResolveShortcuts = s.ResolveShortcuts;
             TDialogDriver driver(caption, [&](HWND dialog) {
-                TEditor editor{dialog, &form, &runner, &boxes};
+                TEditor editor{dialog, &form, &runner};
                 s.Script(editor);
             });
             result = form.EditItem(item);
