@@ -206,8 +206,8 @@ struct TEditor {
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
         ::SendMessageW(Get(IDC_ITEM_LVCHILDICONS), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
     }
-    // A click on a button of the chain toolbar, as the mouse gives it.
-    void ClickChainButton(int id) const {
+    // The chain toolbar holding button `id`.
+    HWND ChainToolbar(int id) const {
         struct TSearch {
             int Id;
             HWND Found = nullptr;
@@ -226,12 +226,20 @@ struct TEditor {
                 return FALSE;
             },
             reinterpret_cast<LPARAM>(&search));
-        ASSERT_TRUE(search.Found) << "no toolbar with button " << id;
+        EXPECT_TRUE(search.Found) << "no toolbar with button " << id;
+        return search.Found;
+    }
+    bool ChainButtonEnabled(int id) const {
+        return ::SendMessageW(ChainToolbar(id), TB_ISBUTTONENABLED, id, 0) != 0;
+    }
+    // A click on a button of the chain toolbar, as the mouse gives it.
+    void ClickChainButton(int id) const {
+        const HWND toolbar = ChainToolbar(id);
         RECT rect{};
-        ::SendMessageW(search.Found, TB_GETRECT, id, reinterpret_cast<LPARAM>(&rect));
+        ::SendMessageW(toolbar, TB_GETRECT, id, reinterpret_cast<LPARAM>(&rect));
         const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-        ::PostMessageW(search.Found, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::PostMessageW(search.Found, WM_LBUTTONUP, 0, at);
+        ::PostMessageW(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessageW(toolbar, WM_LBUTTONUP, 0, at);
     }
     // The child editor that a chain button opens, once it shows; null after about five seconds.
     static HWND WaitForChildEditor(const std::string& caption) {
@@ -1071,6 +1079,57 @@ TEST_F(ItemEditorTest, BrowseMenu) {
          std::nullopt,
          {},
          true},
+    };
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
+TEST_F(ItemEditorTest, ChainLimit) {
+    const TFiles& f = files;
+    const auto withEntries = [&](int count) {
+        TItemData item = Item(f.Notepad, "n");
+        for (int i = 0; i < count; ++i)
+            item.Children.push_back(Child(f.Notepad + " " + std::to_string(i), "", 0, i * 1000, 0, false, 0));
+        return item;
+    };
+    TItemData nineteenPlusOne = withEntries(19);
+    nineteenPlusOne.Children.push_back(Child(f.Notepad, "", 0, 0, 0, false, 0));
+    const TScenario scenarios[] = {
+        {"with 19 entries one more can be added, and then no more", withEntries(19),
+         [&](const TEditor& e) {
+             e.OpenChainPage();
+             EXPECT_TRUE(e.ChainButtonEnabled(IDC_ITEM_BTNNEW));
+             e.ClickChainButton(IDC_ITEM_BTNNEW);
+             const HWND child = TEditor::WaitForChildEditor("子アイコンの新規作成 - Lodestar");
+             if (!child) return e.Cancel();
+             test::Type(child, IDC_CHILD_EDITCMD, f.Notepad);
+             test::Click(child, IDOK);
+             EXPECT_TRUE(e.WaitForChainRows(20));
+             EXPECT_FALSE(e.ChainButtonEnabled(IDC_ITEM_BTNNEW));
+             EXPECT_FALSE(e.ChainButtonEnabled(IDC_ITEM_BTNPASTE));
+             e.ClickOk();
+         },
+         true, nineteenPlusOne},
+        {"with 20 entries New is unavailable and a row beyond is refused", withEntries(20),
+         [&](const TEditor& e) {
+             e.OpenChainPage();
+             EXPECT_FALSE(e.ChainButtonEnabled(IDC_ITEM_BTNNEW));
+             bool added = true;
+             e.OnDialogThread(
+                 [&](TForm3& form) { added = form.AddChildRow(Child("x", "", 0, 0, 0, false, 0)); });
+             EXPECT_FALSE(added);
+             EXPECT_EQ(e.ChainRows().size(), 20u);
+             e.ClickOk();
+         },
+         true, withEntries(20)},
+        {"an entry deleted from 20 makes New available again", withEntries(20),
+         [&](const TEditor& e) {
+             e.OpenChainPage();
+             e.OnDialogThread([](TForm3& form) { form.DeleteChildRow(19); });
+             EXPECT_TRUE(e.ChainButtonEnabled(IDC_ITEM_BTNNEW));
+             e.ClickOk();
+         },
+         true, withEntries(19)},
     };
     for (const TScenario& s : scenarios)
         Run(s);
