@@ -70,17 +70,7 @@ TForm3::TForm3(TComponent* owner)
     general_.NameControl(IDC_ITEM_COMBOWNDSIZE, "comboWndSize");
 
     general_.OnCommand(IDC_ITEM_EDITCMD, EN_CHANGE, [this] { editCmdChange(); });
-    general_.OnCommand(IDC_ITEM_EDITTIP, EN_CHANGE, [this] {
-        // The name is stored in the legacy encoding and cut there; a longer one is refused while typed.
-        // A stored name longer than that (imported, or from an older version) is kept as it is.
-        if (loading_) return;
-        const HWND edit = general_.Item(IDC_ITEM_EDITTIP);
-        const std::string text = WindowText(edit);
-        if (LegacyLength(text) <= kMaxTipBytes) return;
-        SetWindowTextUtf8(edit, CutToLegacyBytes(text, kMaxTipBytes));
-        ::SendMessageW(edit, EM_SETSEL, 0x7fffffff, 0x7fffffff);
-        Seams().Beep(MB_OK);
-    });
+    general_.OnCommand(IDC_ITEM_EDITTIP, EN_CHANGE, [this] { editTipChange(); });
     general_.OnClick(IDC_ITEM_SBBROWSE, [this] { sbBrowseClick(); });
     general_.OnClick(IDC_ITEM_SBBWDEFDIR, [this] { sbBwDefDirClick(); });
     general_.OnClick(IDC_ITEM_BTNCHANGEICO, [this] { btnChangeIcoClick(); });
@@ -271,6 +261,26 @@ void TForm3::SetIDList(const IdList& list) {
         SetEnabled(IDOK, held || !general_.Text(IDC_ITEM_EDITCMD).empty());
     }
     if (iconLocation_.empty()) UpdatePreview();
+}
+
+void TForm3::editTipChange() {
+    // The name is stored in the legacy encoding, where it may take 72 bytes. A longer text from the user
+    // is cut there (a paste), but a stored name already longer than that (imported, or written by an
+    // older version) is kept: typing into it is refused rather than cutting what the user did not touch.
+    const HWND edit = general_.Item(IDC_ITEM_EDITTIP);
+    std::string text = WindowText(edit);
+    if (loading_ || LegacyLength(text) <= kMaxTipBytes) {
+        acceptedTip_ = std::move(text);
+        return;
+    }
+    if (LegacyLength(acceptedTip_) <= kMaxTipBytes)
+        text = CutToLegacyBytes(text, kMaxTipBytes);
+    else if (text.size() > acceptedTip_.size())
+        text = acceptedTip_;
+    acceptedTip_ = text;
+    SetWindowTextUtf8(edit, text);
+    ::SendMessageW(edit, EM_SETSEL, 0x7fffffff, 0x7fffffff);
+    Seams().Beep(MB_OK);
 }
 
 void TForm3::editCmdChange() {

@@ -110,6 +110,7 @@ private:
     void LoadItem();
     void WriteBack(TItemData& item);
 
+    void editTipChange();
     void editCmdChange();
     void sbBrowseClick();
     void sbBwDefDirClick();
@@ -163,6 +164,7 @@ private:
     std::optional<TItemData>* confirmed_ = nullptr; // the values OK took, while EditItem waits
     IdList idList_;
     std::string iconLocation_;
+    std::string acceptedTip_; // the name as last accepted, to refuse typing into an overlong one
     TBrowseOrigin BrowseOrigin = TBrowseOrigin::boFolder;
     TDialog* browseOwner_ = nullptr;
     std::vector<std::string> dialUpEntries_;

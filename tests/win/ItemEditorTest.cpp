@@ -559,6 +559,15 @@ TEST_F(ItemEditorTest, NameAndCommand) {
              e.ClickOk();
          },
          true, Item(f.Notepad, std::string(100, 'n'))},
+        {"typing into an overlong stored name is refused; shortening it is taken",
+         Item(f.Notepad, std::string(100, 'n')),
+         [&](const TEditor& e) {
+             e.Type(IDC_ITEM_EDITTIP, "x");
+             EXPECT_EQ(e.Text(IDC_ITEM_EDITTIP), std::string(100, 'n'));
+             e.Type(IDC_ITEM_EDITTIP, "\b");
+             e.ClickOk();
+         },
+         true, Item(f.Notepad, std::string(99, 'n'))},
         {"a bare program name is rewritten to the found path", Item(f.Notepad, "n"),
          [&](const TEditor& e) {
              e.Replace(IDC_ITEM_EDITCMD, "notepad");
