@@ -30,6 +30,13 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// The command field on the editor's first page.
+BOOL CALLBACK FindCommandEdit(HWND window, LPARAM found) {
+    if (::GetDlgCtrlID(window) != IDC_ITEM_EDITCMD) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -93,14 +100,7 @@ TRound EditOnce(TIconItem& item, const std::string& newCmd) {
             const HWND dialog = ::FindWindowW(L"#32770", L"アイコン項目のプロパティ - Lodestar");
             if (dialog && ::IsWindowVisible(dialog)) {
                 HWND edit = nullptr;
-                ::EnumChildWindows(
-                    dialog,
-                    [](HWND window, LPARAM found) -> BOOL {
-                        if (::GetDlgCtrlID(window) != IDC_ITEM_EDITCMD) return TRUE;
-                        *reinterpret_cast<HWND*>(found) = window;
-                        return FALSE;
-                    },
-                    reinterpret_cast<LPARAM>(&edit));
+                ::EnumChildWindows(dialog, &FindCommandEdit, reinterpret_cast<LPARAM>(&edit));
                 ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(newCmd).c_str()));
                 // The dialog's thread is idle in its modal loop: the click is taken at once.
                 clicked = Clock::now();

@@ -10,6 +10,7 @@
 #include "PlaceDialog.h"
 #include "Seams.h"
 #include "WinTestSupport.h"
+#include "WindowSearch.h"
 #include "lsItem.h"
 #include "resource.h"
 
@@ -178,26 +179,16 @@ void ChooseBrowseEntry(HWND dialog, int downs) {
 
 // A visible dialog of the child editor's thread other than the child editor: the folder browser it opened.
 HWND WaitForBrowser(HWND dialog) {
-    struct TSearch {
-        HWND Skip;
-        HWND Found;
-    } search{dialog, nullptr};
     const DWORD thread = ::GetWindowThreadProcessId(dialog, nullptr);
-    for (int i = 0; i < 1000 && !search.Found; ++i, ::Sleep(10)) {
-        ::EnumThreadWindows(
-            thread,
-            [](HWND window, LPARAM data) -> BOOL {
-                auto& s = *reinterpret_cast<TSearch*>(data);
-                wchar_t name[16] = {};
-                ::GetClassNameW(window, name, 16);
-                if (window == s.Skip || std::wstring(name) != L"#32770" || !::IsWindowVisible(window))
-                    return TRUE;
-                s.Found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+    HWND found = nullptr;
+    for (int i = 0; i < 1000 && !found; ++i, ::Sleep(10)) {
+        found = FindThreadWindow(thread, [dialog](HWND window) {
+            wchar_t name[16] = {};
+            ::GetClassNameW(window, name, 16);
+            return window != dialog && std::wstring(name) == L"#32770" && ::IsWindowVisible(window);
+        });
     }
-    return search.Found;
+    return found;
 }
 
 std::string TreeItemText(HWND tree, HTREEITEM item) {

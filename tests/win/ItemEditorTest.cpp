@@ -11,6 +11,7 @@
 #include "Seams.h"
 #include "ShellHelpers.h"
 #include "WinTestSupport.h"
+#include "WindowSearch.h"
 #include "lsCommon.h"
 #include "resource.h"
 
@@ -49,20 +50,7 @@ std::string SystemFolder() {
 
 // The page controls live in child dialogs of the editor: a control is looked up among all descendants.
 HWND FindControl(HWND dialog, int id) {
-    struct TSearch {
-        int Id;
-        HWND Found = nullptr;
-    } search{id};
-    ::EnumChildWindows(
-        dialog,
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<TSearch*>(data);
-            if (::GetDlgCtrlID(window) != s->Id) return TRUE;
-            s->Found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.Found;
+    return FindDescendantById(dialog, id);
 }
 
 // Runs code on the thread that sits in the editor's modal loop: a window of that thread receives the
@@ -208,26 +196,15 @@ struct TEditor {
     }
     // The chain toolbar holding button `id`.
     HWND ChainToolbar(int id) const {
-        struct TSearch {
-            int Id;
-            HWND Found = nullptr;
-        } search{id};
-        ::EnumChildWindows(
-            Dialog,
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<TSearch*>(data);
-                wchar_t name[64] = {};
-                ::GetClassNameW(window, name, 64);
-                RECT rect{};
-                if (std::wstring(name) != TOOLBARCLASSNAMEW ||
-                    !::SendMessageW(window, TB_GETRECT, s->Id, reinterpret_cast<LPARAM>(&rect)))
-                    return TRUE;
-                s->Found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        EXPECT_TRUE(search.Found) << "no toolbar with button " << id;
-        return search.Found;
+        const HWND found = FindDescendant(Dialog, [id](HWND window) {
+            wchar_t name[64] = {};
+            ::GetClassNameW(window, name, 64);
+            RECT rect{};
+            return std::wstring(name) == TOOLBARCLASSNAMEW &&
+                   ::SendMessageW(window, TB_GETRECT, id, reinterpret_cast<LPARAM>(&rect));
+        });
+        EXPECT_TRUE(found) << "no toolbar with button " << id;
+        return found;
     }
     bool ChainButtonEnabled(int id) const {
         return ::SendMessageW(ChainToolbar(id), TB_ISBUTTONENABLED, id, 0) != 0;

@@ -10,6 +10,7 @@
 #include "Store.h"
 #include "StoredItems.h"
 #include "WinText.h"
+#include "WindowSearch.h"
 #include "lsMain.h"
 
 #include <windows.h>
@@ -37,20 +38,7 @@ constexpr int kClearIcon = 1226;
 
 // A control of the dialog or of one of its pages.
 HWND Find(HWND dialog, int id) {
-    struct TSearch {
-        int Id;
-        HWND Found = nullptr;
-    } search{id};
-    ::EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<TSearch*>(data);
-            if (::GetDlgCtrlID(child) != s.Id) return TRUE;
-            s.Found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.Found;
+    return FindDescendantById(dialog, id);
 }
 
 void SetText(HWND dialog, int id, const std::string& text) {
