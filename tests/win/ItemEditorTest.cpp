@@ -8,6 +8,7 @@
 #include "DialogDriver.h"
 #include "IconPickerDriver.h"
 #include "ItemRecord.h"
+#include "LsReg.h"
 #include "Seams.h"
 #include "ShellHelpers.h"
 #include "WinTestSupport.h"
@@ -683,6 +684,108 @@ TEST_F(ItemEditorTest, CustomIcon) {
     };
     for (const TScenario& s : scenarios)
         Run(s);
+}
+
+// The icon picker opened from the editor: which file and icon it proposes, its view taken from and
+// written back to the settings, and the chosen icon becoming the item's.
+TEST_F(ItemEditorTest, ChangeIcon) {
+    const TFiles& f = files;
+    const std::string lnk = f.Folder + "\\アイコン付きショートカット.lnk";
+    WriteShortcut(lnk, {.Target = f.Notepad, .IconPath = f.IconLibrary, .IconIndex = 5});
+    const auto item = [](std::string cmd, std::string icon) {
+        TItemData result = Item(std::move(cmd), "n");
+        result.CustomIcon = std::move(icon);
+        return result;
+    };
+    struct TIconScenario {
+        const char* Name;
+        std::optional<int> StoredSize; // "IconDlgIconSize" before; none: absent
+        std::string DefIconPath;
+        TItemData Item;
+        std::function<void(TPickerView&)> Picker;
+        std::string Label; // shown after the picker closed
+        std::optional<TItemData> Expected;
+        int SizeAfter;
+    };
+    const TIconScenario scenarios[] = {
+        {"the command's program is proposed and its first icon taken", std::nullopt, "", item(f.Notepad, ""),
+         [&](TPickerView& v) {
+             EXPECT_EQ(Lower(v.FileText()), Lower(f.Notepad));
+             EXPECT_FALSE(IsChecked(v.Dialog(), IDC_ICODLG_BTNLARGEICON));
+             v.Press(IDOK);
+         },
+         f.Notepad + ",0", item(f.Notepad, f.Notepad + ",0"), 0},
+        {"a shortcut proposes its icon file at its index", 0, "", item(QuoteIfSpaced(lnk), ""),
+         [&](TPickerView& v) {
+             EXPECT_EQ(v.FileText(), f.IconLibrary);
+             EXPECT_EQ(v.Current(), 5);
+             v.Press(IDOK);
+         },
+         f.IconLibrary + ",5", item(QuoteIfSpaced(lnk), f.IconLibrary + ",5"), 0},
+        {"the item's own icon is shown; another one chosen replaces it", 0, "",
+         item(f.Notepad, f.IconLibrary + ",3"),
+         [&](TPickerView& v) {
+             EXPECT_EQ(v.FileText(), f.IconLibrary);
+             EXPECT_EQ(v.Current(), 3);
+             v.GridKey(VK_DOWN);
+             v.Press(IDOK);
+         },
+         f.IconLibrary + ",4", item(f.Notepad, f.IconLibrary + ",4"), 0},
+        {"the default icon file is shown instead of a proposal; the magnified view is kept, switched off and "
+         "written back even when the picker is cancelled",
+         1, f.IconLibrary, item(f.Notepad, ""),
+         [&](TPickerView& v) {
+             EXPECT_EQ(v.FileText(), f.IconLibrary);
+             EXPECT_TRUE(IsChecked(v.Dialog(), IDC_ICODLG_BTNLARGEICON));
+             v.Press(IDC_ICODLG_BTNLARGEICON);
+             v.Press(IDCANCEL);
+         },
+         kStandardIcon, std::nullopt, 0},
+        {"the magnified view chosen in the picker is stored", 0, "", item(f.Notepad, ""),
+         [&](TPickerView& v) {
+             v.Press(IDC_ICODLG_BTNLARGEICON);
+             v.Press(IDCANCEL);
+         },
+         kStandardIcon, std::nullopt, 1},
+    };
+    TQueueMarker marker;
+    for (const TIconScenario& s : scenarios) {
+        {
+            TLsReg reg;
+            ASSERT_TRUE(reg.OpenKey("\\Software\\Marlowe\\Lodestar\\Settings", true));
+            if (s.StoredSize)
+                reg.WriteInteger("IconDlgIconSize", *s.StoredSize);
+            else
+                ::RegDeleteValueW(reg.CurrentKey(), L"IconDlgIconSize");
+            reg.WriteString("DefIconPath", s.DefIconPath);
+        }
+        Run({s.Name, s.Item,
+             [&](const TEditor& e) {
+                 ::PostMessageW(e.Get(IDC_ITEM_BTNCHANGEICO), BM_CLICK, 0, 0);
+                 HWND picker = nullptr;
+                 for (int i = 0; i < 500 && !picker; ++i, ::Sleep(10)) {
+                     picker = ::FindWindowW(L"#32770", L"アイコンの変更 - Lodestar");
+                     if (picker && !::IsWindowVisible(picker)) picker = nullptr;
+                 }
+                 ASSERT_TRUE(picker) << "no icon picker";
+                 TPickerView view(picker, marker, IDC_ICODLG_GRID, IDC_ICODLG_EDIT1);
+                 s.Picker(view);
+                 for (int i = 0; i < 500 && ::IsWindow(picker); ++i)
+                     ::Sleep(10);
+                 e.Runner->Run([] {}); // the editor has taken the picker's result
+                 EXPECT_EQ(e.Text(IDC_ITEM_LABELICONPATH), s.Label);
+                 e.ClickOk();
+             },
+             true, s.Expected});
+        TLsReg reg;
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Marlowe\\Lodestar\\Settings", false));
+        EXPECT_EQ(reg.ReadIntegerDef("IconDlgIconSize", -1), s.SizeAfter) << s.Name;
+    }
+    TLsReg reg;
+    if (reg.OpenKey("\\Software\\Marlowe\\Lodestar\\Settings", false)) {
+        ::RegDeleteValueW(reg.CurrentKey(), L"IconDlgIconSize");
+        ::RegDeleteValueW(reg.CurrentKey(), L"DefIconPath");
+    }
 }
 
 TEST_F(ItemEditorTest, WindowSizeAndHotKey) {
