@@ -221,6 +221,7 @@ void TForm3::FormShow() {
 }
 
 void TForm3::FormDestroy() {
+    CloseChainDrag();
     SetToolbarsFixed(false);
     if (dockSite_) dockSite_->SavePlacements();
 }

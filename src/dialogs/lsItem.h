@@ -26,6 +26,7 @@ namespace lodestar {
 class TDockSite;
 class TToolbar97;
 class TFormChild;
+class TDropPIDLTarget;
 
 // What started the folder browser whose result is pending.
 enum class TBrowseOrigin { boFolder, boAll, boDefDir };
@@ -147,6 +148,19 @@ private:
     bool PageControl1Changing(int page);
     void LayoutChainPage();
     TListView ChildList() const;
+    // Puts the rows in a new order (the old index of the row at each place), with their images and
+    // selection, inside one update of the list.
+    void ReorderChildRows(const std::vector<int>& order);
+    void ShowChildRowTexts(int row);
+
+    // Dragging rows within the list and shell drops on it (lsItemChainDrag.cpp).
+    void CreateChainDrag();              // from the constructor: binds the list's notifications
+    void OpenChainDrag();                // once the list exists: registers PIDLTarget1
+    void CloseChainDrag();               // when the dialog goes: unregisters it
+    void SetChainDropsAccepted(bool on); // the count rule: no drops at 20 rows
+    TDropPIDLTarget* PIDLTarget1 = nullptr;
+    int DropRow = -1; // the row under a shell drag; -1 none, -2 while a drop is processed
+    // (Private state of the drag code goes here.)
 
     TPageControl PageControl1;
     TDialogPage general_;

@@ -45,6 +45,7 @@ TListView TForm3::ChildList() const {
 }
 
 void TForm3::CreateChainPage() {
+    CreateChainDrag();
     chain_.OnClick(IDC_ITEM_BTNNEW, [this] { btnNewClick(); });
     chain_.OnClick(IDC_ITEM_BTNEDIT, [this] { btnEditClick(); });
     chain_.OnNotify(IDC_ITEM_LVCHILDICONS, NM_DBLCLK, [this](NMHDR&) -> LRESULT {
@@ -107,6 +108,7 @@ void TForm3::OpenChainPage() {
     if (tb97ChildIcons_->Floating() && tb97ChildIcons_->FloatingWindow())
         ::ShowWindow(tb97ChildIcons_->FloatingWindow(), SW_HIDE);
     LayoutChainPage();
+    OpenChainDrag();
 }
 
 void TForm3::LayoutChainPage() {
@@ -165,7 +167,44 @@ void TForm3::DeleteChildRow(int row) {
     if (list.Handle()) UpdateChildCount();
 }
 
+void TForm3::ReorderChildRows(const std::vector<int>& order) {
+    TListView list = ChildList();
+    const int count = list.Count();
+    if (static_cast<int>(order.size()) != count) return;
+    struct TRow {
+        LPARAM Data;
+        int Image;
+        bool Selected;
+    };
+    std::vector<TRow> rows;
+    rows.reserve(order.size());
+    for (int row = 0; row < count; ++row)
+        rows.push_back({list.Data(row), list.Image(row), list.Selected(row)});
+    const int focused = list.FocusedRow();
+    TUpdateGuard update(list.Handle());
+    for (int row = 0; row < count; ++row) {
+        const TRow& from = rows[static_cast<std::size_t>(order[static_cast<std::size_t>(row)])];
+        list.SetData(row, from.Data);
+        list.SetImage(row, from.Image);
+        list.SetSelected(row, from.Selected);
+        if (order[static_cast<std::size_t>(row)] == focused) list.SetFocusedRow(row);
+        ShowChildRowTexts(row);
+    }
+}
+
 void TForm3::ShowChildRow(int row) {
+    ShowChildRowTexts(row);
+    TListView list = ChildList();
+    const TChildIcon& child = *reinterpret_cast<const TChildIcon*>(list.Data(row));
+    const UniqueIcon icon = ItemIcon({}, child.Cmd, child.IDList);
+    if (!icon) return;
+    if (list.Image(row) == I_IMAGENONE)
+        list.SetImage(row, imglist1.AddIcon(icon.Get()));
+    else
+        ::ImageList_ReplaceIcon(imglist1.Handle(), list.Image(row), icon.Get());
+}
+
+void TForm3::ShowChildRowTexts(int row) {
     TListView list = ChildList();
     const TChildIcon& child = *reinterpret_cast<const TChildIcon*>(list.Data(row));
     const TChainRowTexts texts = ChainRowTexts(child);
@@ -176,12 +215,6 @@ void TForm3::ShowChildRow(int row) {
     list.SetText(row, ccCmd, texts.Cmd);
     list.SetText(row, ccDefDir, texts.DefDir);
     list.SetText(row, ccWndSize, texts.WndSize);
-    const UniqueIcon icon = ItemIcon({}, child.Cmd, child.IDList);
-    if (!icon) return;
-    if (list.Image(row) == I_IMAGENONE)
-        list.SetImage(row, imglist1.AddIcon(icon.Get()));
-    else
-        ::ImageList_ReplaceIcon(imglist1.Handle(), list.Image(row), icon.Get());
 }
 
 void TForm3::UpdateChildButtons() {
@@ -199,6 +232,7 @@ void TForm3::UpdateChildCount() {
     const bool room = rows_.size() < kMaxChainEntries;
     tb97ChildIcons_->SetButtonEnabled(IDC_ITEM_BTNNEW, room);
     tb97ChildIcons_->SetButtonEnabled(IDC_ITEM_BTNPASTE, room && ClipboardHasItems());
+    SetChainDropsAccepted(room);
 }
 
 void TForm3::btnNewClick() {

@@ -34,3 +34,49 @@ TEST(ChainRows, ColumnsOfStoredEntries) {
     for (const Case& c : cases)
         EXPECT_EQ(ChainRowTexts(c.child), c.texts) << c.what;
 }
+
+namespace {
+std::vector<bool> Selected(int count, std::initializer_list<int> rows) {
+    std::vector<bool> selected(static_cast<std::size_t>(count));
+    for (const int row : rows)
+        selected[static_cast<std::size_t>(row)] = true;
+    return selected;
+}
+} // namespace
+
+TEST(ChainRows, ReorderingRules) {
+    using Order = std::vector<int>;
+    struct Case {
+        const char* what;
+        Order result;
+        Order expected;
+    } cases[] = {
+        {"rows 1 and 3 of five down", MoveRunsOrder(Selected(5, {1, 3}), false), {0, 2, 1, 4, 3}},
+        {"rows 1 and 3 of five up", MoveRunsOrder(Selected(5, {1, 3}), true), {1, 0, 3, 2, 4}},
+        {"a run from row 0 up stays", MoveRunsOrder(Selected(5, {0, 1}), true), {0, 1, 2, 3, 4}},
+        {"a run at the bottom down stays", MoveRunsOrder(Selected(4, {2, 3}), false), {0, 1, 2, 3}},
+        {"a run of two moves past one row, keeping its order",
+         MoveRunsOrder(Selected(5, {2, 3}), true),
+         {0, 2, 3, 1, 4}},
+        {"nothing selected", MoveRunsOrder(Selected(3, {}), false), {0, 1, 2}},
+        {"row 0 dragged onto row 2", DragMoveOrder(Selected(5, {0}), 2), {1, 2, 0, 3, 4}},
+        {"row 3 dragged onto row 1", DragMoveOrder(Selected(5, {3}), 1), {0, 3, 1, 2, 4}},
+        {"rows 0 and 4 dragged onto row 2: 4 before it, 0 after it",
+         DragMoveOrder(Selected(5, {0, 4}), 2),
+         {1, 4, 2, 0, 3}},
+        {"rows dropped onto one of themselves stay", DragMoveOrder(Selected(4, {1, 2}), 2), {0, 1, 2, 3}},
+        {"a lone row dropped onto itself stays", DragMoveOrder(Selected(3, {1}), 1), {0, 1, 2}},
+        {"a target outside the list", DragMoveOrder(Selected(3, {0}), 7), {0, 1, 2}},
+        {"two pasted rows in front of row 1", InsertOrder(5, 3, 1), {0, 3, 4, 1, 2}},
+        {"pasted in front of row 0", InsertOrder(4, 2, 0), {2, 3, 0, 1}},
+        {"no row to insert before: they stay at the end", InsertOrder(4, 2, -1), {0, 1, 2, 3}},
+        {"an insert place past the old rows", InsertOrder(4, 2, 2), {0, 1, 2, 3}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.result, c.expected) << c.what;
+
+    EXPECT_EQ(DragCopyInsertIndex(Selected(5, {0, 1}), 3), 4) << "copies of rows above go after the target";
+    EXPECT_EQ(DragCopyInsertIndex(Selected(5, {4}), 1), 1) << "copies of rows below go before it";
+    EXPECT_EQ(InsertOrder(4, 2, DragCopyInsertIndex(Selected(2, {0}), 1)), (Order{0, 1, 2, 3}))
+        << "a copy of row 0 dropped on the last row stays at the end";
+}
