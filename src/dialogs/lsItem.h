@@ -161,6 +161,19 @@ private:
     TDropPIDLTarget* PIDLTarget1 = nullptr;
     int DropRow = -1; // the row under a shell drag; -1 none, -2 while a drop is processed
     // (Private state of the drag code goes here.)
+    struct TRowDrag;
+    std::shared_ptr<TRowDrag> rowDrag_; // a drag of rows within the list in progress
+    static LRESULT CALLBACK lvChildIconsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                             UINT_PTR id, DWORD_PTR self) noexcept;
+    bool lvChildIconsMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void lvChildIconsStartDrag(const NMLISTVIEW& info);
+    void EndRowDrag(bool drop, POINT point);
+    void lvChildIconsDragDrop(POINT point);
+    void PIDLTarget1Enter(DWORD effect);
+    void PIDLTarget1DragOver(POINT point, DWORD effect);
+    void PIDLTarget1Drop(DWORD effect);
+    // Changes the list's selection under a shell drag, the drag image hidden while the list repaints.
+    void SelectOnlyUnderDrag(int row);
 
     TPageControl PageControl1;
     TDialogPage general_;

@@ -1,11 +1,249 @@
 // The chain list as a drag source and target: rows dragged within it, shell objects dropped on it.
 #include "lsItem.h"
 
+#include "Application.h"
+#include "ChainRows.h"
+#include "CommandLine.h"
+#include "DragImage.h"
+#include "DropPIDLTarget.h"
+#include "Seams.h"
+#include "lsCommon.h"
+#include "resource.h"
+
+#include <windowsx.h>
+
+#include <utility>
+
 namespace lodestar {
 
-void TForm3::CreateChainDrag() {}
-void TForm3::OpenChainDrag() {}
-void TForm3::CloseChainDrag() {}
-void TForm3::SetChainDropsAccepted(bool) {}
+struct TForm3::TRowDrag {
+    TRowDrag(HIMAGELIST images, POINT hotSpot, HWND list, POINT at) : Image(images, hotSpot, list, at) {}
+    TDragImage Image;
+};
+
+namespace {
+
+constexpr UINT_PTR kListSubclassId = 1;
+
+// The row whose band holds the point, across all columns: a drop beside a row's texts still means that
+// row.
+int RowAt(const TListView& list, POINT client) {
+    for (int row = 0, count = list.Count(); row < count; ++row) {
+        const RECT bounds = list.RowRect(row);
+        if (client.y >= bounds.top && client.y < bounds.bottom && client.x >= bounds.left &&
+            client.x < bounds.right)
+            return row;
+    }
+    return -1;
+}
+
+std::vector<bool> SelectionOf(const TListView& list) {
+    std::vector<bool> selected(static_cast<std::size_t>(list.Count()));
+    for (int row = 0; row < list.Count(); ++row)
+        selected[static_cast<std::size_t>(row)] = list.Selected(row);
+    return selected;
+}
+
+IdList ListOf(const UniqueCoTask<ITEMIDLIST>& pidl) {
+    if (!pidl) return {};
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl.Get());
+    return IdList::FromBytes({bytes, IdList::WalkedSize(bytes)}).value_or(IdList());
+}
+
+bool Accepted(DWORD effect) {
+    return (effect & DROPEFFECT_LINK) != 0;
+}
+
+} // namespace
+
+void TForm3::CreateChainDrag() {
+    PIDLTarget1 = CreateComponent<TDropPIDLTarget>(this);
+    PIDLTarget1->SetName("PIDLTarget1");
+    PIDLTarget1->Dragtypes = {dtLink};
+    PIDLTarget1->GetDataOnEnter = false;
+    PIDLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, DWORD& effect) { PIDLTarget1Enter(effect); };
+    PIDLTarget1->OnDragOver = [this](TComponent*, TShiftState, POINT point, DWORD& effect) {
+        PIDLTarget1DragOver(point, effect);
+    };
+    PIDLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, DWORD& effect) { PIDLTarget1Drop(effect); };
+    PIDLTarget1->OnLeave = [this](TComponent*) { DropRow = -1; };
+    chain_.OnNotify(IDC_ITEM_LVCHILDICONS, LVN_BEGINDRAG, [this](NMHDR& header) -> LRESULT {
+        lvChildIconsStartDrag(reinterpret_cast<const NMLISTVIEW&>(header));
+        return 0;
+    });
+}
+
+void TForm3::OpenChainDrag() {
+    const HWND list = ChildList().Handle();
+    ::SetWindowSubclass(list, &TForm3::lvChildIconsProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    try {
+        PIDLTarget1->Register(list, "lvChildIcons");
+    } catch (const EDropTargetError&) {
+        // The user learns that shell objects cannot be dropped here; everything else of the dialog works.
+        Application::HandleException(std::current_exception());
+    }
+}
+
+void TForm3::CloseChainDrag() {
+    rowDrag_.reset();
+    DropRow = -1;
+    if (!PIDLTarget1) return;
+    try {
+        PIDLTarget1->Unregister();
+    } catch (const EDropTargetError&) {
+        // Called on the dialog's way out, where nothing may throw; the user still hears of it.
+        Application::HandleException(std::current_exception());
+    }
+}
+
+void TForm3::SetChainDropsAccepted(bool on) {
+    if (!PIDLTarget1) return;
+    if (on)
+        PIDLTarget1->Dragtypes = {dtLink};
+    else
+        PIDLTarget1->Dragtypes = {};
+}
+
+LRESULT CALLBACK TForm3::lvChildIconsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR self) noexcept {
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(window, &TForm3::lvChildIconsProc, kListSubclassId);
+        return ::DefSubclassProc(window, message, wParam, lParam);
+    }
+    try {
+        LRESULT result = 0;
+        if (reinterpret_cast<TForm3*>(self)->lvChildIconsMessage(message, wParam, lParam, result)) return result;
+    } catch (...) {
+        Application::HandleException(std::current_exception());
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+bool TForm3::lvChildIconsMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!rowDrag_) return false;
+        rowDrag_->Image.Move(point);
+        return true;
+    case WM_LBUTTONUP:
+        if (!rowDrag_) return false;
+        EndRowDrag(true, point);
+        return true;
+    case WM_KEYDOWN:
+        if (!rowDrag_ || wParam != VK_ESCAPE) return false;
+        EndRowDrag(false, {});
+        return true;
+    case WM_GETDLGCODE:
+        // Escape during a drag ends the drag, not the dialog.
+        if (!rowDrag_) return false;
+        result = DLGC_WANTALLKEYS;
+        return true;
+    case WM_CAPTURECHANGED:
+        if (rowDrag_ && reinterpret_cast<HWND>(lParam) != ChildList().Handle()) EndRowDrag(false, {});
+        return false;
+    case WM_DESTROY:
+        // The registration must go while the window still exists, or the system keeps it past the dialog.
+        CloseChainDrag();
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TForm3::lvChildIconsStartDrag(const NMLISTVIEW& info) {
+    TListView list = ChildList();
+    if (rowDrag_ || list.SelectedCount() == 0) return;
+    POINT corner{};
+    const HIMAGELIST image = ListView_CreateDragImage(list.Handle(), info.iItem, &corner);
+    const POINT hotSpot{info.ptAction.x - corner.x, info.ptAction.y - corner.y};
+    rowDrag_ = std::make_shared<TRowDrag>(image, hotSpot, list.Handle(), info.ptAction);
+    ::SetCapture(list.Handle());
+}
+
+void TForm3::EndRowDrag(bool drop, POINT point) {
+    // The drag is over before the capture goes, so that losing it ends nothing twice.
+    rowDrag_.reset();
+    const HWND list = ChildList().Handle();
+    if (::GetCapture() == list) ::ReleaseCapture();
+    if (drop) lvChildIconsDragDrop(point);
+}
+
+void TForm3::lvChildIconsDragDrop(POINT point) {
+    TListView list = ChildList();
+    const int count = list.Count();
+    const std::vector<bool> selected = SelectionOf(list);
+    if (count == 0 || list.SelectedCount() == 0) return;
+    int target = RowAt(list, point);
+    if (target < 0) target = count - 1;
+    if (!Seams().KeyDown(VK_CONTROL)) {
+        ReorderChildRows(DragMoveOrder(selected, target));
+        return;
+    }
+    TUpdateGuard update(list.Handle());
+    for (int row = 0; row < count; ++row)
+        if (selected[static_cast<std::size_t>(row)] && !AddChildRow(ChildRow(row))) break;
+    ReorderChildRows(InsertOrder(ChildRowCount(), count, DragCopyInsertIndex(selected, target)));
+    list.EnsureVisible(ChildRowCount() - 1);
+}
+
+void TForm3::PIDLTarget1Enter(DWORD effect) {
+    DropRow = -1;
+    // A drag the list refuses leaves the list as it is.
+    if (!Accepted(effect)) return;
+    FocusControl(ChildList().Handle());
+    SelectOnlyUnderDrag(-1);
+}
+
+void TForm3::PIDLTarget1DragOver(POINT point, DWORD effect) {
+    if (!Accepted(effect)) return;
+    DropRow = RowAt(ChildList(), point);
+    SelectOnlyUnderDrag(DropRow);
+}
+
+void TForm3::SelectOnlyUnderDrag(int row) {
+    TListView list = ChildList();
+    const int selected = list.SelectedCount();
+    if (row < 0 ? selected == 0 : selected == 1 && list.Selected(row)) return;
+    PIDLTarget1->SetShowImage(false);
+    list.ClearSelection();
+    if (row >= 0) list.SetSelected(row, true);
+    ::UpdateWindow(list.Handle());
+    PIDLTarget1->SetShowImage(true);
+}
+
+void TForm3::PIDLTarget1Drop(DWORD effect) {
+    const int insertAt = std::exchange(DropRow, -2);
+    if (!Accepted(effect)) return;
+    TListView list = ChildList();
+    const int count = list.Count();
+    TUpdateGuard update(list.Handle());
+    list.ClearSelection();
+    for (int i = 0; i + 2 <= PIDLTarget1->PidlCount() && ChildRowCount() < static_cast<int>(kMaxChainEntries);
+         ++i) {
+        const std::string path = PIDLTarget1->Filenames()[i];
+        IdList idList = ListOf(PIDLTarget1->PidlAt(i + 1));
+        TChildIcon child;
+        if (!path.empty() && IsFileSystemObject(path, idList)) {
+            TItemData record;
+            if (ResolveShortcuts && ItemFromFile(path, record) && (!record.Cmd.empty() || record.IDList)) {
+                child.IDList = std::move(record.IDList);
+                child.Cmd = std::move(record.Cmd);
+                child.DefDir = std::move(record.DefDir);
+                child.WndSize = record.WndSize;
+            } else {
+                child.Cmd = QuoteIfSpaced(path);
+            }
+        } else if (idList) {
+            child.IDList = std::move(idList);
+        } else {
+            // Neither a path nor an ID list: an entry that could never start.
+            continue;
+        }
+        AddChildRow(std::move(child));
+    }
+    ReorderChildRows(InsertOrder(ChildRowCount(), count, insertAt));
+    FocusControl(list.Handle());
+}
 
 } // namespace lodestar
