@@ -61,7 +61,9 @@ void TForm3::CreateChainDrag() {
     PIDLTarget1->SetName("PIDLTarget1");
     PIDLTarget1->Dragtypes = {dtLink};
     PIDLTarget1->GetDataOnEnter = false;
-    PIDLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, DWORD& effect) { PIDLTarget1Enter(effect); };
+    PIDLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, DWORD& effect) {
+        PIDLTarget1Enter(effect);
+    };
     PIDLTarget1->OnDragOver = [this](TComponent*, TShiftState, POINT point, DWORD& effect) {
         PIDLTarget1DragOver(point, effect);
     };
@@ -112,7 +114,8 @@ LRESULT CALLBACK TForm3::lvChildIconsProc(HWND window, UINT message, WPARAM wPar
     }
     try {
         LRESULT result = 0;
-        if (reinterpret_cast<TForm3*>(self)->lvChildIconsMessage(message, wParam, lParam, result)) return result;
+        if (reinterpret_cast<TForm3*>(self)->lvChildIconsMessage(message, wParam, lParam, result))
+            return result;
     } catch (...) {
         Application::HandleException(std::current_exception());
     }
