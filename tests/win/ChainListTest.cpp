@@ -140,8 +140,8 @@ TEST_F(ChainListTest, ClipboardAndRows) {
         std::vector<std::string> Boxes = {};
     };
     const TChainScenario scenarios[] = {
-        {"18 rows and a pasted chain of 5 make 20; the other 3 are dropped and New and Paste go grey", eighteen,
-         [&] { PutOnClipboard(ITEM_CLIPFORMAT, EncodeChain(five)); },
+        {"18 rows and a pasted chain of 5 make 20; the other 3 are dropped and New and Paste go grey",
+         eighteen, [&] { PutOnClipboard(ITEM_CLIPFORMAT, EncodeChain(five)); },
          [&](const TEditor& e) {
              e.OpenChainPage();
              EXPECT_TRUE(e.ChainButtonEnabled(IDC_ITEM_BTNPASTE));
@@ -160,7 +160,8 @@ TEST_F(ChainListTest, ClipboardAndRows) {
              item.Children.push_back(five[1]);
              return item;
          }()},
-        {"copied rows are a carrier item with command c: on the clipboard; pasting them duplicates them", three,
+        {"copied rows are a carrier item with command c: on the clipboard; pasting them duplicates them",
+         three,
          {},
          [&](const TEditor& e) {
              e.OpenChainPage();
@@ -187,14 +188,18 @@ TEST_F(ChainListTest, ClipboardAndRows) {
          },
          WithEntries(three, {three.Children[0], five[4], three.Children[1], three.Children[2]})},
         {"an item list from the options dialog gives entries with each item's target only", three,
-         [&] { PutOnClipboard(ITEMLIST_CLIPFORMAT, ItemList({listed, shellObject})); },
+         [&] {
+             PutOnClipboard(ITEMLIST_CLIPFORMAT, ItemList({listed, shellObject}));
+         },
          [&](const TEditor& e) {
              e.OpenChainPage();
              ListKey(e, 'V', true);
              e.ClickOk();
          },
-         WithEntries(three, {three.Children[0], three.Children[1], three.Children[2], fromListed, fromShellObject})},
-        {"an item list cut short: the items before the damage stay at the end and the read error is shown", three,
+         WithEntries(three,
+                     {three.Children[0], three.Children[1], three.Children[2], fromListed, fromShellObject})},
+        {"an item list cut short: the items before the damage stay at the end and the read error is shown",
+         three,
          [&] { PutOnClipboard(ITEMLIST_CLIPFORMAT, cutShort); },
          [&](const TEditor& e) {
              e.OpenChainPage();
@@ -205,7 +210,9 @@ TEST_F(ChainListTest, ClipboardAndRows) {
          },
          WithEntries(three, {three.Children[0], three.Children[1], three.Children[2], fromListed}),
          {"ストリームの読み込みエラー|" + std::to_string(MB_ICONERROR)}},
-        {"Delete removes the selected rows", WithChain(4), {},
+        {"Delete removes the selected rows",
+         WithChain(4),
+         {},
          [&](const TEditor& e) {
              e.OpenChainPage();
              Select(e, {1, 3});
@@ -214,7 +221,9 @@ TEST_F(ChainListTest, ClipboardAndRows) {
              e.ClickOk();
          },
          WithEntries(WithChain(4), EntriesOf(WithChain(4), {0, 2}))},
-        {"Cut takes the row off the list and onto the clipboard", three, {},
+        {"Cut takes the row off the list and onto the clipboard",
+         three,
+         {},
          [&](const TEditor& e) {
              e.OpenChainPage();
              Select(e, {1});
@@ -225,7 +234,9 @@ TEST_F(ChainListTest, ClipboardAndRows) {
              e.ClickOk();
          },
          WithEntries(three, EntriesOf(three, {0, 2}))},
-        {"rows 1 and 3 of five moved down, then row 0 moved up (it stays)", WithChain(5), {},
+        {"rows 1 and 3 of five moved down, then row 0 moved up (it stays)",
+         WithChain(5),
+         {},
          [&](const TEditor& e) {
              e.OpenChainPage();
              Select(e, {1, 3});
