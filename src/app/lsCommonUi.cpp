@@ -34,6 +34,23 @@ bool ClipboardHasItems() {
     return ::IsClipboardFormatAvailable(ITEMLIST_CLIPFORMAT) || ::IsClipboardFormatAvailable(ITEM_CLIPFORMAT);
 }
 
+namespace {
+HWND clipboardWindow = nullptr;
+} // namespace
+
+HWND ClipboardWindow() {
+    return clipboardWindow ? clipboardWindow : Application::Handle();
+}
+
+void SetClipboardWindow(HWND window) {
+    clipboardWindow = window;
+}
+
+std::function<void()>& ClipboardEmptied() {
+    static std::function<void()> handler;
+    return handler;
+}
+
 HWND FindTrayNotifyWnd() {
     const HWND taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
     return taskbar ? ::FindWindowExW(taskbar, nullptr, L"TrayNotifyWnd", nullptr) : nullptr;

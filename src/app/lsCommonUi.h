@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace lodestar {
@@ -14,6 +15,13 @@ int ShowErrorBox(const std::string& text, UINT flags);
 void PlaceNearCursor(HWND window, int margin);
 // The clipboard offers items (0x0200) or chain entries (0x0201).
 bool ClipboardHasItems();
+// The window the dialogs open the clipboard for, which then owns what they put there: the main window
+// while it exists, else the application window.
+HWND ClipboardWindow();
+void SetClipboardWindow(HWND window);
+// Called when the clipboard the program filled is emptied by anyone: the open editor's paste button then
+// has nothing to paste. Empty when no editor is open.
+std::function<void()>& ClipboardEmptied();
 // The notification area's own window inside the taskbar, or null.
 HWND FindTrayNotifyWnd();
 // The dialogs take the system's "MS UI Gothic" when the system uses it for icon titles.

@@ -71,6 +71,9 @@ std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM
         if (!wParam) FormHide();
         return std::nullopt;
     case WM_DESTROYCLIPBOARD:
+        // What the dialogs put there belonged to the system since it was set: only the paste button
+        // learns that it is gone.
+        if (ClipboardEmptied()) ClipboardEmptied()();
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
@@ -114,6 +117,7 @@ TForm1::TForm1(const std::string& startArgument)
     RebuildGroupMenu();
     EnsureReachable();
     PIDLTarget1->Register(Handle(), Name());
+    SetClipboardWindow(Handle());
 }
 
 TForm1::~TForm1() {
@@ -129,6 +133,7 @@ TForm1::~TForm1() {
         ::EmptyClipboard();
         ::CloseClipboard();
     }
+    SetClipboardWindow(nullptr);
     FreeIconItems();
     window_.Destroy();
 }

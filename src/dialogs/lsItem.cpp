@@ -118,6 +118,7 @@ TForm3::TForm3(TComponent* owner)
 }
 
 TForm3::~TForm3() {
+    ClipboardEmptied() = nullptr;
     if (openItemEditor == this) openItemEditor = nullptr;
 }
 

@@ -10,6 +10,7 @@
 #include "FileDialog.h"
 #include "ImageList.h"
 #include "ItemData.h"
+#include "Menus.h"
 #include "SHBFFEX.h"
 
 #include <windows.h>
@@ -143,6 +144,29 @@ private:
     void UpdateChildCount();   // the count rule
     void btnNewClick();
     void btnEditClick();
+    void btnDelClick();
+    void btnCopyClick();
+    void btnCutClick();
+    void btnPasteClick();
+    void btnUpOrDownClick(bool up);
+    void btnExchangeClick();
+    void pmChildPopup(); // the context-menu rule
+    void lvChildIconsContextMenu(POINT screen);
+    bool ChainKeyPreview(const MSG& message);
+    std::vector<bool> SelectedChildRows() const;
+    // Paste's two formats; each appends rows and stops at 20.
+    void PasteChain(const std::vector<std::uint8_t>& block);
+    void PasteItemList(const std::vector<std::uint8_t>& block);
+    TPopupMenu* pmChild = nullptr;
+    TMenuItem* miNew = nullptr;
+    TMenuItem* miCut = nullptr;
+    TMenuItem* miCopy = nullptr;
+    TMenuItem* miPaste = nullptr;
+    TMenuItem* miDel = nullptr;
+    TMenuItem* miExchange = nullptr;
+    TMenuItem* miUp = nullptr;
+    TMenuItem* miDown = nullptr;
+    TMenuItem* miEdit = nullptr;
     void ChildButtonRightUp(int buttonId, POINT screen);
     void PageControl1Change(int page);
     bool PageControl1Changing(int page);

@@ -2,16 +2,23 @@
 #include "lsItem.h"
 
 #include "Application.h"
+#include "Clipboard.h"
+#include "CommandLine.h"
+#include "ItemRecord.h"
+#include "ItemStream.h"
+#include "Seams.h"
 #include "ChainRows.h"
 #include "LsReg.h"
 #include "Toolbar97.h"
 #include "WinError.h"
 #include "lsCommon.h"
 #include "lsCommonUi.h"
+#include "WinText.h"
 #include "lsSubCmd.h"
 #include "resource.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace lodestar {
 
@@ -48,6 +55,42 @@ void TForm3::CreateChainPage() {
     CreateChainDrag();
     chain_.OnClick(IDC_ITEM_BTNNEW, [this] { btnNewClick(); });
     chain_.OnClick(IDC_ITEM_BTNEDIT, [this] { btnEditClick(); });
+    chain_.OnClick(IDC_ITEM_BTNDEL, [this] { btnDelClick(); });
+    chain_.OnClick(IDC_ITEM_BTNCOPY, [this] { btnCopyClick(); });
+    chain_.OnClick(IDC_ITEM_BTNCUT, [this] { btnCutClick(); });
+    chain_.OnClick(IDC_ITEM_BTNPASTE, [this] { btnPasteClick(); });
+    chain_.OnClick(IDC_ITEM_BTNUP, [this] { btnUpOrDownClick(true); });
+    chain_.OnClick(IDC_ITEM_BTNDOWN, [this] { btnUpOrDownClick(false); });
+    chain_.OnClick(IDC_ITEM_BTNEXCHANGE, [this] { btnExchangeClick(); });
+
+    // The display keys of the clipboard entries are handled by the list itself (ChainKeyPreview).
+    pmChild = CreateComponent<TPopupMenu>(this);
+    pmChild->SetName("pmChild");
+    pmChild->OnPopup = [this](TPopupMenu*) { pmChildPopup(); };
+    TMenuItem* items = pmChild->Items();
+    const auto entry = [items](const char* name, const char* caption, std::function<void()> action) {
+        TMenuItem* item = items->Add(caption, [action = std::move(action)](TMenuItem*) { action(); });
+        item->SetName(name);
+        return item;
+    };
+    miNew = entry("miNew", "新規作成(&N)...\tCtrl+N", [this] { btnNewClick(); });
+    items->Add("-");
+    miCut = entry("miCut", "切り取り(&T)\tCtrl+X", [this] { btnCutClick(); });
+    miCopy = entry("miCopy", "コピー(&C)\tCtrl+C", [this] { btnCopyClick(); });
+    miPaste = entry("miPaste", "貼り付け(&V)\tCtrl+V", [this] { btnPasteClick(); });
+    miDel = entry("miDel", "削除(&L)\tDel", [this] { btnDelClick(); });
+    items->Add("-");
+    miExchange = entry("miExchange", "親アイコンと入れ替え(&X)\tCtrl+E", [this] { btnExchangeClick(); });
+    items->Add("-");
+    miUp = entry("miUp", "前に移動(&U)\tF11", [this] { btnUpOrDownClick(true); });
+    miDown = entry("miDown", "後ろに移動(&D)\tF12", [this] { btnUpOrDownClick(false); });
+    items->Add("-");
+    miEdit = entry("miEdit", "プロパティ(&R)...\tAlt+Enter", [this] { btnEditClick(); });
+    chain_.OnContextMenu(IDC_ITEM_LVCHILDICONS, [this](POINT screen) { lvChildIconsContextMenu(screen); });
+    OnKeyPreview([this](const MSG& message) { return ChainKeyPreview(message); });
+    ClipboardEmptied() = [this] {
+        if (tb97ChildIcons_) tb97ChildIcons_->SetButtonEnabled(IDC_ITEM_BTNPASTE, false);
+    };
     chain_.OnNotify(IDC_ITEM_LVCHILDICONS, NM_DBLCLK, [this](NMHDR&) -> LRESULT {
         btnEditClick();
         return 0;
@@ -250,6 +293,213 @@ void TForm3::btnEditClick() {
     auto* child = reinterpret_cast<TChildIcon*>(list.Data(row));
     TFormChild editor(this);
     if (editor.EditChild(*child, row)) ShowChildRow(row);
+}
+
+std::vector<bool> TForm3::SelectedChildRows() const {
+    const TListView list = ChildList();
+    std::vector<bool> selected(static_cast<std::size_t>(list.Count()));
+    for (const int row : list.SelectedRows())
+        selected[static_cast<std::size_t>(row)] = true;
+    return selected;
+}
+
+void TForm3::pmChildPopup() {
+    const TListView list = ChildList();
+    const bool room = rows_.size() < kMaxChainEntries;
+    const int selected = list.SelectedCount();
+    miNew->Enabled = room;
+    miEdit->Enabled = selected == 1;
+    miExchange->Enabled = selected == 1;
+    for (TMenuItem* item : {miCopy, miCut, miDel, miUp, miDown})
+        item->Enabled = selected >= 1;
+    miPaste->Enabled = room && ClipboardHasItems();
+}
+
+void TForm3::lvChildIconsContextMenu(POINT screen) {
+    ::SetForegroundWindow(Handle());
+    pmChild->Popup(Handle(), screen.x, screen.y);
+}
+
+bool TForm3::ChainKeyPreview(const MSG& message) {
+    const TListView list = ChildList();
+    if (!list.Handle() || message.hwnd != list.Handle() || list.Editing()) return false;
+    if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+    const bool ctrl = Seams().KeyDown(VK_CONTROL);
+    const bool alt = message.message == WM_SYSKEYDOWN || Seams().KeyDown(VK_MENU);
+    TMenuItem* entry = nullptr;
+    switch (message.wParam) {
+    case VK_DELETE:
+        if (!ctrl && !alt) entry = miDel;
+        break;
+    case 'A':
+        if (ctrl && !alt) {
+            ChildList().SelectAll();
+            return true;
+        }
+        break;
+    case 'C':
+        if (ctrl && !alt) entry = miCopy;
+        break;
+    case 'V':
+        if (ctrl && !alt) entry = miPaste;
+        break;
+    case 'X':
+        if (ctrl && !alt) entry = miCut;
+        break;
+    case 'N':
+        if (ctrl && !alt) entry = miNew;
+        break;
+    case 'E':
+        if (ctrl && !alt) entry = miExchange;
+        break;
+    case VK_F11:
+        if (!ctrl && !alt) entry = miUp;
+        break;
+    case VK_F12:
+        if (!ctrl && !alt) entry = miDown;
+        break;
+    case VK_RETURN:
+        if (alt && !ctrl) entry = miEdit;
+        break;
+    default:
+        break;
+    }
+    if (!entry) return false;
+    // The keys go through the menu's entries, whose states are brought up to date first: entries the last
+    // opening of the menu disabled would otherwise refuse keys that now apply.
+    pmChildPopup();
+    entry->Click();
+    return true;
+}
+
+void TForm3::btnDelClick() {
+    TListView list = ChildList();
+    if (list.Editing()) return;
+    const std::vector<int> selected = list.SelectedRows();
+    if (selected.empty()) return;
+    TUpdateGuard update(list.Handle());
+    for (auto row = selected.rbegin(); row != selected.rend(); ++row)
+        DeleteChildRow(*row);
+    UpdateChildButtons();
+}
+
+void TForm3::btnCopyClick() {
+    const TListView list = ChildList();
+    const std::vector<int> selected = list.SelectedRows();
+    if (selected.empty()) return;
+    TChildIconList entries;
+    for (const int row : selected)
+        entries.push_back(ChildRow(row));
+    const Bytes payload = EncodeChain(entries);
+    {
+        TClipboardGuard clipboard(ClipboardWindow());
+        clipboard.Empty();
+        clipboard.SetData(ITEM_CLIPFORMAT, payload);
+    }
+    if (tb97ChildIcons_)
+        tb97ChildIcons_->SetButtonEnabled(IDC_ITEM_BTNPASTE, rows_.size() < kMaxChainEntries);
+}
+
+void TForm3::btnCutClick() {
+    if (ChildList().SelectedCount() == 0) return;
+    btnCopyClick();
+    btnDelClick();
+}
+
+void TForm3::btnPasteClick() {
+    TListView list = ChildList();
+    const int before = ChildRowCount();
+    const int insertAt = list.FirstSelected();
+    {
+        TClipboardGuard clipboard(ClipboardWindow());
+        TUpdateGuard update(list.Handle());
+        if (::IsClipboardFormatAvailable(ITEM_CLIPFORMAT)) {
+            const auto block = clipboard.Data(ITEM_CLIPFORMAT);
+            if (!block) return;
+            PasteChain(*block);
+        } else if (::IsClipboardFormatAvailable(ITEMLIST_CLIPFORMAT)) {
+            const auto block = clipboard.Data(ITEMLIST_CLIPFORMAT);
+            if (!block) return;
+            PasteItemList(*block);
+        } else {
+            return;
+        }
+    }
+    if (insertAt >= 0) ReorderChildRows(InsertOrder(ChildRowCount(), before, insertAt));
+    UpdateChildButtons();
+}
+
+void TForm3::PasteChain(const std::vector<std::uint8_t>& block) {
+    for (TChildIcon& child : DecodeChain(block))
+        if (!AddChildRow(std::move(child))) break;
+}
+
+void TForm3::PasteItemList(const std::vector<std::uint8_t>& block) {
+    // A count, then per item a byte count and the item's stream. A block that announces more than it
+    // holds raises the read error once the items before the damage are in; nothing beyond it is read.
+    MemoryReader in(block);
+    const auto readCount = [&in, &block]() {
+        if (in.Remaining() < 4) throw EReadError("ストリームの読み込みエラー");
+        std::uint32_t value = 0;
+        std::memcpy(&value, block.data() + in.Position(), 4);
+        in.Seek(in.Position() + 4);
+        return value;
+    };
+    const std::uint32_t count = readCount();
+    for (std::uint32_t i = 0; i < count && rows_.size() < kMaxChainEntries; ++i) {
+        const std::uint32_t length = readCount();
+        if (length == 0) return;
+        if (length > in.Remaining()) throw EReadError("ストリームの読み込みエラー");
+        const TItemData item = ReadItem(std::span(block).subspan(in.Position(), length));
+        in.Seek(in.Position() + length);
+        TChildIcon child;
+        child.IDList = item.IDList;
+        child.Cmd = item.Cmd;
+        child.DefDir = item.DefDir;
+        child.WndSize = item.WndSize;
+        AddChildRow(std::move(child));
+    }
+}
+
+void TForm3::btnUpOrDownClick(bool up) {
+    TListView list = ChildList();
+    if (list.Editing() || list.SelectedCount() == 0) return;
+    ReorderChildRows(MoveRunsOrder(SelectedChildRows(), up));
+    const std::vector<int> selected = list.SelectedRows();
+    if (!selected.empty()) list.EnsureVisible(up ? selected.front() : selected.back());
+}
+
+void TForm3::btnExchangeClick() {
+    if (!Enabled(IDOK)) {
+        Seams().Beep(MB_OK);
+        return;
+    }
+    TListView list = ChildList();
+    const int row = list.FocusedRow();
+    if (row < 0) return;
+    auto& child = *reinterpret_cast<TChildIcon*>(list.Data(row));
+
+    TItemData current;
+    current.Cmd = general_.Text(IDC_ITEM_EDITCMD);
+    current.DefDir = general_.Text(IDC_ITEM_EDITDEFDIR);
+    current.WndSize =
+        static_cast<std::uint8_t>(std::max(0, TComboBox(general_.Item(IDC_ITEM_COMBOWNDSIZE)).ItemIndex()));
+    current.IDList = idList_;
+    // A name that is only the current target's default name goes with the target.
+    if (general_.Text(IDC_ITEM_EDITTIP) == DefaultTip(current))
+        general_.SetText(IDC_ITEM_EDITTIP, list.Text(row));
+
+    general_.SetText(IDC_ITEM_EDITCMD, child.Cmd);
+    general_.SetText(IDC_ITEM_EDITDEFDIR, child.DefDir);
+    TComboBox(general_.Item(IDC_ITEM_COMBOWNDSIZE)).SetItemIndex(child.WndSize < 3 ? child.WndSize : 0);
+    SetIDList(child.IDList);
+
+    child.Cmd = current.Cmd;
+    child.DefDir = current.DefDir;
+    child.WndSize = current.WndSize;
+    child.IDList = current.IDList;
+    ShowChildRow(row);
+    if (iconLocation_.empty()) UpdatePreview();
 }
 
 void TForm3::ChildButtonRightUp(int buttonId, POINT screen) {

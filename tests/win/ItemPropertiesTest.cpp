@@ -178,4 +178,46 @@ TEST_F(ItemPropertiesTest, LaunchWithMissingFolderOpensTheEditor) {
     EXPECT_TRUE(form->Active());
 }
 
+TEST_F(ItemPropertiesTest, ClipboardEmptiedElsewhereGreysPaste) {
+    constexpr int kPaste = 1253;
+    constexpr int kCopy = 1252;
+    constexpr int kList = 1243;
+    TItemData stored = Item(SystemFile("notepad.exe"), "メモ帳");
+    TChildIcon child;
+    child.Cmd = SystemFile("calc.exe");
+    stored.Children = {child};
+    TIconItem* item = StartWith(stored);
+    ASSERT_NE(item, nullptr);
+    bool afterCopy = false;
+    bool afterEmptied = true;
+    TDialogDriver driver(kEditorCaption, [&](HWND dialog) {
+        const HWND toolbar = FindDescendant(dialog, [](HWND window) {
+            wchar_t name[64] = {};
+            ::GetClassNameW(window, name, 64);
+            return std::wstring(name) == TOOLBARCLASSNAMEW;
+        });
+        LVITEMW state{};
+        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(Find(dialog, kList), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+        // The copy goes through the page, as the toolbar's click does.
+        ::SendMessageW(::GetParent(Find(dialog, kList)), WM_COMMAND, MAKEWPARAM(kCopy, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(toolbar));
+        afterCopy = ::SendMessageW(toolbar, TB_ISBUTTONENABLED, kPaste, 0) != 0;
+        // Another program takes the clipboard: the main window, its owner, hears of it.
+        if (::OpenClipboard(nullptr)) {
+            ::EmptyClipboard();
+            ::CloseClipboard();
+        }
+        for (int i = 0; i < 100 && afterEmptied; ++i, ::Sleep(10))
+            afterEmptied = ::SendMessageW(toolbar, TB_ISBUTTONENABLED, kPaste, 0) != 0;
+        Click(dialog, IDCANCEL);
+    });
+    EditProperties(item);
+    driver.Join();
+    EXPECT_TRUE(driver.Found());
+    EXPECT_TRUE(afterCopy);
+    EXPECT_FALSE(afterEmptied);
+    EXPECT_EQ(::GetClipboardOwner(), nullptr);
+}
+
 } // namespace
