@@ -174,6 +174,10 @@ void TForm3::EndRowDrag(bool drop, POINT point) {
 
 void TForm3::lvChildIconsDragDrop(POINT point) {
     TListView list = ChildList();
+    RECT client{};
+    ::GetClientRect(list.Handle(), &client);
+    // The button released outside the list is no drop: the user took the rows away from it.
+    if (!::PtInRect(&client, point)) return;
     const int count = list.Count();
     const std::vector<bool> selected = SelectionOf(list);
     if (count == 0 || list.SelectedCount() == 0) return;

@@ -78,8 +78,9 @@ private:
     HWND window_ = nullptr;
 };
 
-// Where a drag ends in the list: on a row, or in the empty part below the rows.
+// Where a drag ends: on a row, in the empty part of the list below the rows, or above the list.
 constexpr int kBelowRows = -1;
+constexpr int kOutside = -2;
 
 // What breaks into a drag of rows before the button is released.
 enum class TInterruption { None, Escape, CaptureLost };
@@ -113,9 +114,10 @@ struct TChain {
         for (const int row : rows)
             ::SendMessageW(List(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
     }
-    // A point in the list's client area: on the row's name, or below the last row.
+    // A point in the list's client coordinates: on the row's name, below the last row, or above the list.
     POINT At(int row) const {
         RECT rect{};
+        if (row == kOutside) return {20, -30};
         if (row == kBelowRows) {
             ::GetClientRect(List(), &rect);
             return {20, rect.bottom - 4};
@@ -134,7 +136,8 @@ struct TChain {
         *Ctrl = ctrl;
         ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start.x, start.y));
         ::PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(start.x + 2, start.y + 8));
-        ::PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((start.x + end.x) / 2, (start.y + end.y) / 2));
+        ::PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON,
+                       MAKELPARAM((start.x + end.x) / 2, (start.y + end.y) / 2));
         ::PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(end.x, end.y));
         Runner->Flush();
         EXPECT_TRUE(DragImageShown()) << "no picture follows the drag";
@@ -214,8 +217,8 @@ TChildIcon Entry(std::string cmd, std::int32_t delayMs = 0, std::uint8_t waitMod
 std::vector<TChildIcon> Rows(int count) {
     std::vector<TChildIcon> rows;
     for (int i = 0; i < count; ++i) {
-        TChildIcon child = Entry("C:\\chain\\r" + std::to_string(i) + ".exe /n", 1000 * i,
-                                 static_cast<std::uint8_t>(i % 3));
+        TChildIcon child =
+            Entry("C:\\chain\\r" + std::to_string(i) + ".exe /n", 1000 * i, static_cast<std::uint8_t>(i % 3));
         child.DefDir = "C:\\work" + std::to_string(i);
         child.WndSize = static_cast<std::uint8_t>(i % 3);
         child.AutoQuit = i % 2 == 1;
@@ -360,6 +363,13 @@ TEST_F(ChainDragTest, RowsDraggedWithinTheList) {
              c.ClickOk();
          },
          Order(four, {2, 3, 0, 1})},
+        {"rows released outside the list stay where they were", four,
+         [](const TChain& c) {
+             c.DragRows(1, kOutside, false);
+             EXPECT_TRUE(c.Open());
+             c.ClickOk();
+         },
+         four},
         {"a row dropped onto itself stays", four,
          [](const TChain& c) {
              c.Select({2});
@@ -446,7 +456,8 @@ TEST_F(ChainDragTest, ShellObjectsDroppedOnTheList) {
              c.ClickOk();
          },
          appended},
-        {"files dropped on row 1 go in front of it; the row under the drag is the one selected", three,
+        {"files dropped on row 1 go in front of it; the row under the drag is the one selected",
+         three,
          [&](const TChain& c) {
              TTestData data;
              OfferObjects(data, {ParseIdList(f.Memo), ParseIdList(f.Notes)});
@@ -457,7 +468,8 @@ TEST_F(ChainDragTest, ShellObjectsDroppedOnTheList) {
              c.ClickOk();
          },
          {three[0], Entry(f.Memo), Entry(QuoteIfSpaced(f.Notes)), three[1], three[2]}},
-        {"a Control Panel object becomes an entry with its ID list and no command", three,
+        {"a Control Panel object becomes an entry with its ID list and no command",
+         three,
          [&](const TChain& c) {
              TTestData data;
              OfferObjects(data, {controlPanel});
@@ -465,15 +477,18 @@ TEST_F(ChainDragTest, ShellObjectsDroppedOnTheList) {
              c.ClickOk();
          },
          {panel, three[0], three[1], three[2]}},
-        {"a shortcut is read into the entry when shortcuts are resolved", {},
+        {"a shortcut is read into the entry when shortcuts are resolved",
+         {},
          [&](const TChain& c) {
              TTestData data;
              OfferObjects(data, {ParseIdList(f.Shortcut)});
              c.ShellDrop(data, kBelowRows);
              c.ClickOk();
          },
-         {resolved}, true},
-        {"a shortcut is the command itself when shortcuts are not resolved", {},
+         {resolved},
+         true},
+        {"a shortcut is the command itself when shortcuts are not resolved",
+         {},
          [&](const TChain& c) {
              TTestData data;
              OfferObjects(data, {ParseIdList(f.Shortcut)});
@@ -587,12 +602,15 @@ TEST_F(ChainDragTest, ListTakenByAnotherDropTarget) {
     const std::vector<TChildIcon> three = Rows(3);
     const UniqueHook hook(::SetWindowsHookExW(WH_CBT, &TSquatter::Hook, nullptr, ::GetCurrentThreadId()));
     ASSERT_TRUE(hook);
-    Run({"the editor says that the list takes no drops, and its rows still move", three,
+    Run({"the editor says that the list takes no drops, and its rows still move",
+         three,
          [](const TChain& c) {
              c.DragRows(2, 0, false);
              c.ClickOk();
          },
-         Order(three, {2, 0, 1}), false, {"Failed to Register lvChildIcons"}});
+         Order(three, {2, 0, 1}),
+         false,
+         {"Failed to Register lvChildIcons"}});
 }
 
 } // namespace
