@@ -100,7 +100,8 @@ void TForm3::CreateChainPage() {
     });
     chain_.SetHelpContext(IDC_ITEM_LVCHILDICONS, kListHelp);
     chain_.SetHelpContext(IDC_ITEM_IMAGEICONCHAIN, 33);
-    chain_.BindHelpMenu({IDC_ITEM_LVCHILDICONS, IDC_ITEM_IMAGEICONCHAIN});
+    // The list's own right-click menu is pmChild; its help context is F1's.
+    chain_.BindHelpMenu({IDC_ITEM_IMAGEICONCHAIN});
 }
 
 void TForm3::OpenChainPage() {
@@ -108,7 +109,7 @@ void TForm3::OpenChainPage() {
     list.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     list.SetImageList(imglist1.Handle(), LVSIL_SMALL);
     list.AddColumn("子アイコン", 110);
-    list.AddColumn("遅延", 56, LVCFMT_RIGHT);
+    list.AddColumn("遅延", 66, LVCFMT_RIGHT);
     list.AddColumn("複", 26, LVCFMT_RIGHT);
     list.AddColumn("閉", 26, LVCFMT_RIGHT);
     list.AddColumn("コマンド", 180);

@@ -267,6 +267,76 @@ TEST_F(ChainListTest, ClipboardAndRows) {
     }
 }
 
+// The list's right-click menu: which entries it offers for the rows selected and the clipboard's content.
+TEST_F(ChainListTest, ContextMenu) {
+    // Captions without their display keys, with "-" for disabled entries; separators left out.
+    const auto menuOf = [this](const TEditor& e) {
+        const HWND list = e.Get(IDC_ITEM_LVCHILDICONS);
+        RECT rect{};
+        ::GetWindowRect(list, &rect);
+        ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list),
+                       MAKELPARAM(rect.left + 20, rect.top + 40));
+        HWND menuWindow = nullptr;
+        for (int i = 0; i < 500 && !menuWindow; ++i, ::Sleep(10)) {
+            menuWindow = ::FindWindowW(L"#32768", nullptr);
+            if (menuWindow && !::IsWindowVisible(menuWindow)) menuWindow = nullptr;
+        }
+        std::vector<std::string> entries;
+        if (!menuWindow) {
+            ADD_FAILURE() << "no menu";
+            return entries;
+        }
+        const auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+            wchar_t text[128] = {};
+            if (::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION) == 0) continue;
+            std::string caption = Narrow(text);
+            caption = caption.substr(0, caption.find('\t'));
+            const bool grey = (::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0;
+            entries.push_back((grey ? "-" : "") + caption);
+        }
+        ::PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+        marker.Sync(e.Dialog);
+        return entries;
+    };
+    using Entries = std::vector<std::string>;
+    const TScenario scenarios[] = {
+        {"one row selected, nothing to paste", WithChain(5),
+         [&](const TEditor& e) {
+             e.OpenChainPage();
+             Select(e, {1});
+             EXPECT_EQ(menuOf(e), (Entries{"新規作成(&N)...", "切り取り(&T)", "コピー(&C)", "-貼り付け(&V)",
+                                           "削除(&L)", "親アイコンと入れ替え(&X)", "前に移動(&U)",
+                                           "後ろに移動(&D)", "プロパティ(&R)..."}));
+             e.Cancel();
+         },
+         false, std::nullopt},
+        {"two rows selected and rows on the clipboard", WithChain(5),
+         [&](const TEditor& e) {
+             e.OpenChainPage();
+             Select(e, {0, 1});
+             ListKey(e, 'C', true);
+             EXPECT_EQ(menuOf(e), (Entries{"新規作成(&N)...", "切り取り(&T)", "コピー(&C)", "貼り付け(&V)",
+                                           "削除(&L)", "-親アイコンと入れ替え(&X)", "前に移動(&U)",
+                                           "後ろに移動(&D)", "-プロパティ(&R)..."}));
+             e.Cancel();
+         },
+         false, std::nullopt},
+        {"20 rows, none selected", WithChain(20),
+         [&](const TEditor& e) {
+             e.OpenChainPage();
+             Select(e, {});
+             EXPECT_EQ(menuOf(e), (Entries{"-新規作成(&N)...", "-切り取り(&T)", "-コピー(&C)",
+                                           "-貼り付け(&V)", "-削除(&L)", "-親アイコンと入れ替え(&X)",
+                                           "-前に移動(&U)", "-後ろに移動(&D)", "-プロパティ(&R)..."}));
+             e.Cancel();
+         },
+         false, std::nullopt},
+    };
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
 TEST_F(ChainListTest, ExchangeWithTheItem) {
     const std::string notepad = Program("notepad.exe");
     const std::string regedit = SystemFolder() + "\\..\\regedit.exe";
