@@ -87,3 +87,17 @@
 #define IDC_CHILD_BTNCUSTOMDUPCHECK 1319
 #define IDC_CHILD_CBAUTOQUIT 1320
 #define IDC_CHILD_BTNHELP3 1321
+
+// Options dialog: 120 (the dialog with its page control) and the settings pages 121-124; controls
+// 1400-1499.
+#define IDD_OPT 120
+#define IDD_OPT_RUN 121
+#define IDD_OPT_DROP 122
+#define IDD_OPT_OTHER 123
+#define IDD_OPT_VERSION 124
+#define IDC_OPT_TABS 1400
+// (Ids of the frame and the settings pages go here.)
+
+// Options dialog, page "アイコン管理": 125; controls 1500-1599.
+#define IDD_OPT_ITEMS 125
+// (Ids of the groups and items page go here.)
