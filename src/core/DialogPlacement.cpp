@@ -147,4 +147,22 @@ TPoint PlaceDialogPosition(const TRect& workArea, TPoint ownerClientOrigin, int 
     return p;
 }
 
+namespace {
+int PulledBack(int start, int size, int screenStart, int screenEnd) {
+    if (start < screenStart)
+        start = screenStart;
+    else if (start + size > screenEnd)
+        start = screenEnd - size;
+    return std::max(start, screenStart);
+}
+} // namespace
+
+TPoint RememberedDialogPosition(const TRect& screen, std::optional<int> left, std::optional<int> top,
+                                int width, int height) {
+    const int x = left.value_or(screen.Left + screen.Width() / 2 - width / 2);
+    const int y = top.value_or(screen.Top + screen.Height() / 2 - height / 2);
+    return {PulledBack(x, width, screen.Left, screen.Right),
+            PulledBack(y, height, screen.Top, screen.Bottom)};
+}
+
 } // namespace lodestar

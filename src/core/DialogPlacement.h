@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 
 namespace lodestar {
@@ -101,5 +102,12 @@ TRect WorkAreaWithout(const TRect& screen, const TTaskbar& taskbar);
 // work area, then down and right so that it starts inside it (a dialog larger than the work area keeps
 // its top-left corner visible).
 TPoint PlaceDialogPosition(const TRect& workArea, TPoint ownerClientOrigin, int width, int height);
+
+// Where a dialog that remembers its own place opens: at the stored left and top, or centred on the
+// screen for a missing one (half the spare width and height, remainders dropped), then pulled back: a
+// negative coordinate becomes 0, an edge beyond the screen's moves the dialog back to end on it. A dialog
+// larger than the screen keeps its top-left corner on the screen, so that its caption stays in reach.
+TPoint RememberedDialogPosition(const TRect& screen, std::optional<int> left, std::optional<int> top,
+                                int width, int height);
 
 } // namespace lodestar

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,32 @@ private:
     void SaveSettings();
     void PageControl1Change(int page);
     bool PageControl1Changing(int page);
+    std::optional<INT_PTR> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void trackTimerChange();
+    void rgTrayDndTypeClick();
+    void rbDefIconClick();
+    void sbDefIconBrowseClick();
+    void cbFixToolbarPosClick();
+    void LabelUrlsClick(int id);
+    void LoadSettings();
+    void PlaceWindow();
+    void RememberLayout();
+    void LayoutFrame();
+    // Whether a row caption of one of the first page's lists is being edited.
+    bool CaptionEditing() const;
+    // The first page's toolbars and the check box "メインアイコンを表示" that one of them holds (null
+    // while the page has none).
+    std::vector<TToolbar97*> ItemsToolbars() const;
+    HWND ShowMainIconBox() const;
     // (Private state of the frame and settings pages goes here.)
+    struct TFrameLayout {
+        SIZE Client{};
+        RECT Tabs{}, Ok{}, Cancel{}, Help{};
+    };
+    std::optional<TFrameLayout> layout_;
+    TOpenDialog OpenDlg1;
+    UniqueFont productFont_;
+    bool closed_ = false;
 
     // --- First page: groups and items (lsOptGroups.cpp) ---
     void CreateItemsPage(); // from the constructor: handlers

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 using namespace lodestar;
@@ -126,4 +127,31 @@ TEST(PlaceDialogPosition, AtTheOwnerThenInsideTheWorkArea) {
         const TPoint p = PlaceDialogPosition(c.workArea, c.origin, c.width, c.height);
         EXPECT_EQ(p, c.position) << c.what << ": (" << p.X << ", " << p.Y << ")";
     }
+}
+
+TEST(RememberedDialogPosition, StoredPlaceOnTheScreenElseCentred) {
+    const TRect screen{0, 0, 1024, 768};
+    const int width = 493, height = 373;
+    struct Case {
+        std::string what;
+        std::optional<int> left, top;
+        TPoint position;
+    } cases[] = {
+        {"stored and on the screen", 100, 50, {100, 50}},
+        {"ends exactly at the screen's edges", 1024 - width, 768 - height, {531, 395}},
+        {"missing: centred, remainders dropped", std::nullopt, std::nullopt, {266, 198}},
+        {"only the top missing", 10, std::nullopt, {10, 198}},
+        {"negative: to the edge", -300, -40, {0, 0}},
+        {"beyond the right and bottom: moved back", 5000, 700, {531, 395}},
+        {"beyond the right, above the top", 5000, -40, {531, 0}},
+        {"one pixel over the right edge", 532, 0, {531, 0}},
+    };
+    for (const Case& c : cases) {
+        const TPoint p = RememberedDialogPosition(screen, c.left, c.top, width, height);
+        EXPECT_EQ(p, c.position) << c.what << ": (" << p.X << ", " << p.Y << ")";
+    }
+    // Larger than the screen: the caption and the system menu stay on it.
+    EXPECT_EQ(RememberedDialogPosition({0, 0, 400, 300}, 50, 50, width, height), (TPoint{0, 0}));
+    EXPECT_EQ(RememberedDialogPosition({0, 0, 400, 300}, std::nullopt, std::nullopt, width, height),
+              (TPoint{0, 0}));
 }

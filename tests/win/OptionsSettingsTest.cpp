@@ -1,0 +1,405 @@
+// The options dialog's settings pages, worked from a second thread as a user works them over a running
+// main window: what each choice shows at opening, what OK and Cancel leave in memory and in the registry,
+// where the dialog opens, and the keys that end it.
+#include "AppSettings.h"
+#include "DialogDriver.h"
+#include "LsReg.h"
+#include "Seams.h"
+#include "Store.h"
+#include "WinText.h"
+#include "WindowSearch.h"
+#include "lsMain.h"
+#include "lsOpt.h"
+#include "resource.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace lodestar;
+using namespace lodestar::test;
+
+namespace {
+
+const wchar_t* const kTree = L"Software\\Marlowe\\Lodestar";
+const std::string kCaption = "管理＆設定 - Lodestar";
+
+HWND Find(HWND dialog, int id) {
+    return FindDescendantById(dialog, id);
+}
+
+void ClickOn(HWND dialog, int id) {
+    ::SendMessageW(Find(dialog, id), BM_CLICK, 0, 0);
+}
+
+bool CheckedOn(HWND dialog, int id) {
+    return ::SendMessageW(Find(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool EnabledOn(HWND dialog, int id) {
+    return ::IsWindowEnabled(Find(dialog, id)) != FALSE;
+}
+
+// Shown as far as the control itself goes: its page may be hidden behind another tab.
+bool ShownOn(HWND dialog, int id) {
+    return (::GetWindowLongPtrW(Find(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+std::string TextOn(HWND dialog, int id) {
+    return TextOf(Find(dialog, id));
+}
+
+void SetTextOn(HWND dialog, int id, const std::string& text) {
+    ::SendMessageW(Find(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+int TrackPosition(HWND dialog) {
+    return static_cast<int>(::SendMessageW(Find(dialog, IDC_OPT_TRACKTIMER), TBM_GETPOS, 0, 0));
+}
+
+// Lets everything posted to the dialog's thread before be handled: a window of that thread receives a
+// posted mark, which the modal loop delivers after the keys posted before it.
+class TQueueMark {
+public:
+    TQueueMark() {
+        WNDCLASSW cls{};
+        cls.lpfnWndProc = &TQueueMark::Procedure;
+        cls.hInstance = ::GetModuleHandleW(nullptr);
+        cls.lpszClassName = L"LodestarOptionsTestMark";
+        ::RegisterClassW(&cls);
+        window_ = ::CreateWindowW(cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance,
+                                  nullptr);
+        ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    TQueueMark(const TQueueMark&) = delete;
+    TQueueMark& operator=(const TQueueMark&) = delete;
+    ~TQueueMark() { ::DestroyWindow(window_); }
+
+    void Sync(HWND dialog) {
+        const long target = ++posted_;
+        ::PostMessageW(window_, WM_APP, 0, 0);
+        for (int i = 0; i < 500 && handled_ < target && ::IsWindow(dialog); ++i)
+            ::Sleep(10);
+    }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_APP) {
+            if (auto* self = reinterpret_cast<TQueueMark*>(::GetWindowLongPtrW(window, GWLP_USERDATA)))
+                ++self->handled_;
+            return 0;
+        }
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    HWND window_ = nullptr;
+    std::atomic<long> posted_{0};
+    std::atomic<long> handled_{0};
+};
+
+// A key pressed on a control of the dialog or its pages, through the dialog's own message loop.
+void PressKeyOn(HWND dialog, int id, UINT key, TQueueMark& mark) {
+    const HWND control = Find(dialog, id);
+    ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    ::PostMessageW(control, WM_KEYDOWN, key, 1 | scan);
+    ::PostMessageW(control, WM_KEYUP, key, 1 | scan | (3LL << 30));
+    mark.Sync(dialog);
+}
+
+std::string StoredDefIconPath() {
+    TLsReg reg;
+    if (!reg.OpenKey("\\Software\\Marlowe\\Lodestar\\Settings", false)) return "<no key>";
+    return reg.ReadStringDef("DefIconPath", "<missing>");
+}
+
+TSettings Changed() {
+    TSettings s;
+    s.ShowMainIcon = true;
+    s.ClickType = true;
+    s.ConfirmOnDel = false;
+    s.DereferLinks = true;
+    s.HideLinkOverlay = true;
+    s.GrayIcons = true;
+    s.Interval = 800;
+    s.NotifyNotFound = nfNothing;
+    s.TrayDndType = dndOff;
+    s.DefIconPath = "C:\\windows";
+    return s;
+}
+
+class OptionsSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kTree);
+        ResetSeams();
+        Seams().MessageBox = [this](HWND, const std::string& text, const std::string&, UINT) {
+            boxes.push_back(text);
+            return IDOK;
+        };
+        Seams().Beep = [](UINT) {};
+    }
+    void TearDown() override {
+        form.reset();
+        ResetSeams();
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kTree);
+    }
+
+    void Start(const TSettings& settings, std::optional<POINT> place) {
+        form.reset();
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kTree);
+        WriteSettings(settings);
+        if (place) {
+            TWindowSettings window;
+            window.OptDlgLeft = place->x;
+            window.OptDlgTop = place->y;
+            WriteWindowSettings(window);
+        }
+        SaveShownGroup(0, {});
+        form = std::make_unique<TForm1>();
+    }
+
+    // Opens the dialog over the main window and runs the script on it; the dialog's result.
+    bool Open(const std::function<void(HWND)>& script, RECT* placed = nullptr) {
+        TForm2 dialog(*form);
+        TDialogDriver driver(kCaption, [&](HWND window) {
+            if (placed) ::GetWindowRect(window, placed);
+            script(window);
+        });
+        const bool ok = dialog.Execute();
+        driver.Join();
+        EXPECT_TRUE(driver.Found());
+        return ok;
+    }
+
+    std::unique_ptr<TForm1> form;
+    std::vector<std::string> boxes;
+    TQueueMark mark;
+};
+
+TEST_F(OptionsSettingsTest, SettingsShownAndStored) {
+    wchar_t found[MAX_PATH] = {};
+    const bool hookFound = ::SearchPathW(nullptr, L"LSHOOK.DLL", nullptr, MAX_PATH, found, nullptr) != 0;
+
+    struct Scenario {
+        const char* what;
+        TSettings stored;
+        std::function<void(HWND)> script;
+        bool ok;
+        TSettings expected; // in memory and in the registry afterwards
+        bool fixToolbars;
+    };
+    TSettings defaults;
+    TSettings changed = Changed();
+    TSettings beep = defaults;
+    beep.NotifyNotFound = nfBeep;
+    TSettings hook = defaults;
+    hook.TrayDndType = dndHook;
+    TSettings odd = defaults;
+    odd.Interval = 550;
+    TSettings oddStored = odd;
+    oddStored.Interval = 500;
+    TSettings slow = defaults;
+    slow.Interval = 700;
+    TSettings slower = slow;
+    slower.Interval = 800;
+    TSettings customPath = defaults;
+    customPath.DefIconPath = "C:\\windows\\system32";
+
+    const Scenario scenarios[] = {
+        {"Cancel after changing everything keeps every setting", changed,
+         [&](HWND dialog) {
+             // Opening shows what is in force.
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBDOUBLECLICK));
+             EXPECT_FALSE(CheckedOn(dialog, IDC_OPT_RBSINGLECLICK));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBNFNOTHING));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBDEREFERLINKS));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBNODND));
+             EXPECT_FALSE(CheckedOn(dialog, IDC_OPT_RBTIMERDND));
+             EXPECT_FALSE(CheckedOn(dialog, IDC_OPT_CBCONFIRMDEL));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_CBHIDELINKOVERLAY));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_CBGRAYICONS));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBDEFICONCUSTOM));
+             EXPECT_EQ(TextOn(dialog, IDC_OPT_EDITDEFICONPATH), "C:\\windows");
+             EXPECT_TRUE(EnabledOn(dialog, IDC_OPT_EDITDEFICONPATH));
+             EXPECT_EQ(TrackPosition(dialog), 8);
+             EXPECT_FALSE(EnabledOn(dialog, IDC_OPT_TRACKTIMER));
+             EXPECT_FALSE(ShownOn(dialog, IDC_OPT_LABELTIMER));
+             EXPECT_EQ(EnabledOn(dialog, IDC_OPT_RBHOOKDND), hookFound);
+             ClickOn(dialog, IDC_OPT_RBSINGLECLICK);
+             ClickOn(dialog, IDC_OPT_RBNFWARNING);
+             ClickOn(dialog, IDC_OPT_RBKEEPLINKS);
+             ClickOn(dialog, IDC_OPT_RBTIMERDND);
+             ClickOn(dialog, IDC_OPT_CBCONFIRMDEL);
+             ClickOn(dialog, IDC_OPT_CBGRAYICONS);
+             ClickOn(dialog, IDC_OPT_RBDEFICONSTD);
+             ClickOn(dialog, IDC_OPT_CBFIXTOOLBARPOS);
+             Click(dialog, IDCANCEL);
+         },
+         false, changed, false},
+        {"OK stores every choice in its encoding", defaults,
+         [&](HWND dialog) {
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBSINGLECLICK));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBNFWARNING));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBKEEPLINKS));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBTIMERDND));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBDEFICONSTD));
+             EXPECT_FALSE(EnabledOn(dialog, IDC_OPT_EDITDEFICONPATH));
+             EXPECT_FALSE(EnabledOn(dialog, IDC_OPT_SBDEFICONBROWSE));
+             ClickOn(dialog, IDC_OPT_RBDOUBLECLICK);
+             ClickOn(dialog, IDC_OPT_RBNFNOTHING);
+             ClickOn(dialog, IDC_OPT_RBDEREFERLINKS);
+             ClickOn(dialog, IDC_OPT_RBNODND);
+             ClickOn(dialog, IDC_OPT_CBCONFIRMDEL);
+             ClickOn(dialog, IDC_OPT_CBHIDELINKOVERLAY);
+             ClickOn(dialog, IDC_OPT_CBGRAYICONS);
+             ClickOn(dialog, IDC_OPT_RBDEFICONCUSTOM);
+             EXPECT_TRUE(EnabledOn(dialog, IDC_OPT_EDITDEFICONPATH));
+             EXPECT_TRUE(EnabledOn(dialog, IDC_OPT_SBDEFICONBROWSE));
+             SetTextOn(dialog, IDC_OPT_EDITDEFICONPATH, "C:\\windows");
+             ClickOn(dialog, IDC_OPT_CBFIXTOOLBARPOS);
+             ::SendMessageW(Find(dialog, IDC_OPT_TRACKTIMER), TBM_SETPOS, TRUE, 8);
+             Click(dialog, IDOK);
+         },
+         true, changed, true},
+        {"the middle choice of a missing file is stored as 1", defaults,
+         [&](HWND dialog) {
+             ClickOn(dialog, IDC_OPT_RBNFBEEP);
+             Click(dialog, IDOK);
+         },
+         true, beep, false},
+        {"hook mode stays chosen, the track bar off, whether or not the library is there", hook,
+         [&](HWND dialog) {
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBHOOKDND));
+             EXPECT_FALSE(EnabledOn(dialog, IDC_OPT_TRACKTIMER));
+             EXPECT_FALSE(ShownOn(dialog, IDC_OPT_LABELTIMER));
+             Click(dialog, IDOK);
+         },
+         true, hook, false},
+        {"550 ms shows position 5 and is stored as 500", odd,
+         [&](HWND dialog) {
+             EXPECT_EQ(TrackPosition(dialog), 5);
+             EXPECT_EQ(TextOn(dialog, IDC_OPT_LABELTIMER), "500 ミリ秒毎");
+             EXPECT_TRUE(ShownOn(dialog, IDC_OPT_LABELTIMER));
+             Click(dialog, IDOK);
+         },
+         true, oddStored, false},
+        {"no tray drops: the track bar off and its value hidden; back on: the current value again", slow,
+         [&](HWND dialog) {
+             EXPECT_EQ(TextOn(dialog, IDC_OPT_LABELTIMER), "700 ミリ秒毎");
+             ClickOn(dialog, IDC_OPT_RBNODND);
+             EXPECT_FALSE(EnabledOn(dialog, IDC_OPT_TRACKTIMER));
+             EXPECT_FALSE(EnabledOn(dialog, IDC_OPT_LBLTIMER));
+             EXPECT_FALSE(ShownOn(dialog, IDC_OPT_LABELTIMER));
+             ClickOn(dialog, IDC_OPT_RBTIMERDND);
+             EXPECT_TRUE(EnabledOn(dialog, IDC_OPT_TRACKTIMER));
+             EXPECT_TRUE(ShownOn(dialog, IDC_OPT_LABELTIMER));
+             EXPECT_EQ(TextOn(dialog, IDC_OPT_LABELTIMER), "700 ミリ秒毎");
+             // The user moves the bar one step to the right with the keyboard.
+             PressKeyOn(dialog, IDC_OPT_TRACKTIMER, VK_RIGHT, mark);
+             EXPECT_EQ(TrackPosition(dialog), 8);
+             EXPECT_EQ(TextOn(dialog, IDC_OPT_LABELTIMER), "800 ミリ秒毎");
+             Click(dialog, IDOK);
+         },
+         true, slower, false},
+        {"自動設定 stores no path although the edit still shows one", customPath,
+         [&](HWND dialog) {
+             EXPECT_EQ(TextOn(dialog, IDC_OPT_EDITDEFICONPATH), "C:\\windows\\system32");
+             ClickOn(dialog, IDC_OPT_RBDEFICONSTD);
+             EXPECT_FALSE(EnabledOn(dialog, IDC_OPT_EDITDEFICONPATH));
+             Click(dialog, IDOK);
+         },
+         true, defaults, false},
+        {"Enter presses OK", defaults,
+         [&](HWND dialog) {
+             ClickOn(dialog, IDC_OPT_RBDOUBLECLICK);
+             PressKeyOn(dialog, IDC_OPT_RBDOUBLECLICK, VK_RETURN, mark);
+         },
+         true,
+         [] {
+             TSettings s;
+             s.ClickType = true;
+             return s;
+         }(),
+         false},
+        {"Escape cancels", defaults,
+         [&](HWND dialog) {
+             ClickOn(dialog, IDC_OPT_RBDOUBLECLICK);
+             PressKeyOn(dialog, IDC_OPT_CBGRAYICONS, VK_ESCAPE, mark);
+         },
+         false, defaults, false},
+    };
+    for (const Scenario& s : scenarios) {
+        SCOPED_TRACE(s.what);
+        Start(s.stored, std::nullopt);
+        RECT placed{};
+        EXPECT_EQ(Open(s.script, &placed), s.ok);
+        EXPECT_EQ(ProgramSettings(), s.expected);
+        EXPECT_EQ(ReadSettings(), s.expected);
+        EXPECT_EQ(StoredDefIconPath(), s.expected.DefIconPath);
+        const TWindowSettings window = ReadWindowSettings();
+        EXPECT_EQ(window.FixToolbars(), s.fixToolbars);
+        // Whatever the result, the dialog's place is kept.
+        EXPECT_EQ(window.OptDlgLeft, std::optional<std::int32_t>(placed.left));
+        EXPECT_EQ(window.OptDlgTop, std::optional<std::int32_t>(placed.top));
+        EXPECT_TRUE(form->Active());
+        // Only the main window speaks, of a hook it cannot install without a notification area.
+        if (s.stored.TrayDndType != dndHook) EXPECT_TRUE(boxes.empty()) << boxes.front();
+        boxes.clear();
+    }
+}
+
+TEST_F(OptionsSettingsTest, OpensWhereItWasLeftAndOnTheScreen) {
+    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+    struct Scenario {
+        const char* what;
+        std::optional<POINT> stored;
+        // The expected top-left corner for the dialog's size.
+        std::function<POINT(int width, int height)> expected;
+    } scenarios[] = {
+        {"stored and on the screen", POINT{40, 30},
+         [](int, int) {
+             return POINT{40, 30};
+         }},
+        {"off the right edge and above the top", POINT{5000, -40},
+         [&](int width, int) {
+             return POINT{screenWidth - width, 0};
+         }},
+        {"left of the screen and below it", POINT{-200, 5000},
+         [&](int, int height) {
+             return POINT{0, screenHeight - height};
+         }},
+        {"never stored: centred", std::nullopt,
+         [&](int width, int height) {
+             return POINT{screenWidth / 2 - width / 2, screenHeight / 2 - height / 2};
+         }},
+    };
+    for (const auto& s : scenarios) {
+        SCOPED_TRACE(s.what);
+        Start(TSettings{}, s.stored);
+        RECT placed{};
+        EXPECT_FALSE(Open([](HWND dialog) { Click(dialog, IDCANCEL); }, &placed));
+        const int width = placed.right - placed.left;
+        const int height = placed.bottom - placed.top;
+        EXPECT_GE(width, 493);
+        EXPECT_GE(height, 373);
+        const POINT expected = s.expected(width, height);
+        EXPECT_EQ(placed.left, expected.x);
+        EXPECT_EQ(placed.top, expected.y);
+        // The place it was shown at is what it remembers.
+        const TWindowSettings window = ReadWindowSettings();
+        EXPECT_EQ(window.OptDlgLeft, std::optional<std::int32_t>(expected.x));
+        EXPECT_EQ(window.OptDlgTop, std::optional<std::int32_t>(expected.y));
+    }
+}
+
+} // namespace
