@@ -18,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -403,3 +405,29 @@ TEST_F(OptionsSettingsTest, OpensWhereItWasLeftAndOnTheScreen) {
 }
 
 } // namespace
+
+// Not a test: shows the page given by LODESTAR_OPTIONS_PAGE (its tab's index) for
+// LODESTAR_OPTIONS_WAIT milliseconds, at the size LODESTAR_OPTIONS_SIZE ("640x480") when given, for
+// pictures of the dialog. Run it with
+// --gtest_also_run_disabled_tests --gtest_filter=*ShowPage.
+TEST_F(OptionsSettingsTest, DISABLED_ShowPage) {
+    const char* page = std::getenv("LODESTAR_OPTIONS_PAGE");
+    const char* wait = std::getenv("LODESTAR_OPTIONS_WAIT");
+    Start(TSettings{}, std::nullopt);
+    Open([&](HWND dialog) {
+        const HWND tabs = Find(dialog, IDC_OPT_TABS);
+        RECT tab{};
+        ::SendMessageW(tabs, TCM_GETITEMRECT, page ? std::atoi(page) : 1, reinterpret_cast<LPARAM>(&tab));
+        const LPARAM at = MAKELPARAM((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+        ::PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessageW(tabs, WM_LBUTTONUP, 0, at);
+        mark.Sync(dialog);
+        if (const char* size = std::getenv("LODESTAR_OPTIONS_SIZE")) {
+            int width = 0, height = 0;
+            if (std::sscanf(size, "%dx%d", &width, &height) == 2)
+                ::SetWindowPos(dialog, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+        }
+        ::Sleep(wait ? std::atoi(wait) : 3000);
+        Click(dialog, IDCANCEL);
+    });
+}
