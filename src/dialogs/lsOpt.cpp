@@ -186,7 +186,6 @@ bool TForm2::Execute() {
     // application window.
     HWND owner = ::GetActiveWindow();
     if (!owner) owner = Application::Handle();
-    closed_ = false;
     return ShowModal(owner) == IDOK;
 }
 
@@ -225,10 +224,12 @@ void TForm2::FormCreate() {
         }
     }
 
-    PageControl1Change(PageControl1.ActivePage());
     PlaceWindow();
+    // The first page makes its toolbars where they were left; the page shown then decides whether they show.
     OpenItemsPage();
+    PageControl1Change(PageControl1.ActivePage());
     LoadSettings();
+    closed_ = false;
 }
 
 void TForm2::FormShow() {

@@ -86,7 +86,7 @@ private:
     std::optional<TFrameLayout> layout_;
     TOpenDialog OpenDlg1;
     UniqueFont productFont_;
-    bool closed_ = false;
+    bool closed_ = true; // until the dialog has opened completely: nothing to keep of a failed one
 
     // --- First page: groups and items (lsOptGroups.cpp) ---
     void CreateItemsPage(); // from the constructor: handlers

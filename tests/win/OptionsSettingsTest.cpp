@@ -3,6 +3,7 @@
 // where the dialog opens, and the keys that end it.
 #include "AppSettings.h"
 #include "DialogDriver.h"
+#include "Help.h"
 #include "LsReg.h"
 #include "Seams.h"
 #include "Store.h"
@@ -405,6 +406,22 @@ TEST_F(OptionsSettingsTest, OpensWhereItWasLeftAndOnTheScreen) {
 }
 
 } // namespace
+
+TEST_F(OptionsSettingsTest, HelpButtonShowsTheDialogsTopicAndLeavesItOpen) {
+    std::vector<int> topics;
+    HelpSeam().Topic = [&](HWND, int context) { topics.push_back(context); };
+    HelpSeam().ContextPopup = [&](HWND, int context) { topics.push_back(-context); };
+    Start(TSettings{}, std::nullopt);
+    bool openAfterHelp = false;
+    EXPECT_FALSE(Open([&](HWND dialog) {
+        Click(dialog, IDC_OPT_BTNHELP);
+        openAfterHelp = ::IsWindowVisible(dialog) != FALSE;
+        Click(dialog, IDCANCEL);
+    }));
+    ResetHelpSeam();
+    EXPECT_TRUE(openAfterHelp);
+    EXPECT_EQ(topics, std::vector<int>{13});
+}
 
 // Not a test: shows the page given by LODESTAR_OPTIONS_PAGE (its tab's index) for
 // LODESTAR_OPTIONS_WAIT milliseconds, at the size LODESTAR_OPTIONS_SIZE ("640x480") when given, for
