@@ -74,7 +74,8 @@ BOOL CALLBACK FindListWithRows(HWND window, LPARAM data) {
 
 // Runs `open` on this thread while a second thread times it: from `start` (set by `open` when it begins)
 // until the window of `caption` has answered a sent message; then the window is closed with `close`.
-double TimeUntilAnswering(const wchar_t* caption, const std::function<void(std::atomic<Clock::time_point>&)>& open,
+double TimeUntilAnswering(const wchar_t* caption,
+                          const std::function<void(std::atomic<Clock::time_point>&)>& open,
                           const std::function<void(HWND)>& close) {
     std::atomic<Clock::time_point> start{Clock::now()};
     std::atomic<double> ms{-1};
@@ -96,8 +97,8 @@ void BareList(const std::vector<TItemData>& items, std::atomic<Clock::time_point
     start = Clock::now();
     const HWND window = ::CreateWindowExW(0, L"STATIC", kBareCaption, WS_OVERLAPPEDWINDOW, 100, 100, 640, 480,
                                           nullptr, nullptr, nullptr, nullptr);
-    const HWND list = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 620, 440,
-                                        window, nullptr, nullptr, nullptr);
+    const HWND list = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 620,
+                                        440, window, nullptr, nullptr, nullptr);
     const HIMAGELIST images = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, kItems, 0);
     ListView_SetImageList(list, images, LVSIL_SMALL);
     LVCOLUMNW column{};
@@ -223,8 +224,8 @@ int main() {
     const double startup = Median(startups);
     std::printf("%-52s %10s %8s\n", "", "median ms", "ratio");
     std::printf("%-52s %10.1f\n", "bare window: one list of 200 rows and icons", Median(bare));
-    std::printf("%-52s %10.1f %8.2f\n", "options dialog, 10 groups of 200: open until it answers", Median(opening),
-                Median(opening) / Median(bare));
+    std::printf("%-52s %10.1f %8.2f\n", "options dialog, 10 groups of 200: open until it answers",
+                Median(opening), Median(opening) / Median(bare));
     std::printf("%-52s %10.1f\n", "main window start with 200 items", startup);
     std::printf("%-52s %10.1f %8.2f\n", "options dialog OK to the new group's icons", Median(ok),
                 Median(ok) / startup);
