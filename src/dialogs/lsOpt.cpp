@@ -201,14 +201,15 @@ void TForm2::FormCreate() {
     for (int i = 0; i < PageControl1.PageCount(); ++i)
         UseSystemUIFont(PageControl1.Page(i).Handle());
 
-    // The frame keeps its minimum size from the start, whatever the template's units come to.
+    // The frame keeps its minimum size from the start, whatever the template's units come to; the
+    // controls keep to its edges from their places in the template.
+    RememberLayout();
     RECT frame{};
     ::GetWindowRect(Handle(), &frame);
     if (frame.right - frame.left < kMinSize.cx || frame.bottom - frame.top < kMinSize.cy)
         ::SetWindowPos(Handle(), nullptr, 0, 0, std::max<LONG>(frame.right - frame.left, kMinSize.cx),
                        std::max<LONG>(frame.bottom - frame.top, kMinSize.cy),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RememberLayout();
     LayoutFrame();
 
     TabSheet5.SetStaticIcon(IDC_OPT_IMAGEICON, ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON"));

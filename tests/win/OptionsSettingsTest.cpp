@@ -407,6 +407,51 @@ TEST_F(OptionsSettingsTest, OpensWhereItWasLeftAndOnTheScreen) {
 
 } // namespace
 
+// Distances of a control from the right and bottom edges of the dialog's client area.
+SIZE FromCorner(HWND dialog, int id) {
+    RECT client{}, control{};
+    ::GetClientRect(dialog, &client);
+    ::GetWindowRect(Find(dialog, id), &control);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&control), 2);
+    return {client.right - control.right, client.bottom - control.bottom};
+}
+
+TEST_F(OptionsSettingsTest, ResizedTheButtonsKeepToTheCornerAndThePagesGrow) {
+    struct Scenario {
+        const char* what;
+        SIZE requested;
+        SIZE expected;
+    } scenarios[] = {
+        {"larger", {700, 520}, {700, 520}},
+        {"smaller than the least size", {300, 200}, {493, 373}},
+    };
+    for (const Scenario& s : scenarios) {
+        SCOPED_TRACE(s.what);
+        Start(TSettings{}, std::nullopt);
+        EXPECT_FALSE(Open([&](HWND dialog) {
+            const SIZE ok = FromCorner(dialog, IDOK);
+            const SIZE help = FromCorner(dialog, IDC_OPT_BTNHELP);
+            const SIZE tabs = FromCorner(dialog, IDC_OPT_TABS);
+            ::SetWindowPos(dialog, nullptr, 0, 0, s.requested.cx, s.requested.cy, SWP_NOMOVE | SWP_NOZORDER);
+            RECT frame{};
+            ::GetWindowRect(dialog, &frame);
+            EXPECT_EQ(frame.right - frame.left, s.expected.cx);
+            EXPECT_EQ(frame.bottom - frame.top, s.expected.cy);
+            for (const auto& [id, before] :
+                 {std::pair{IDOK, ok}, {IDC_OPT_BTNHELP, help}, {IDC_OPT_TABS, tabs}}) {
+                const SIZE after = FromCorner(dialog, id);
+                EXPECT_EQ(after.cx, before.cx) << "control " << id;
+                EXPECT_EQ(after.cy, before.cy) << "control " << id;
+            }
+            // The grip fills the very corner.
+            const SIZE grip = FromCorner(dialog, IDC_OPT_SIZEGRIP);
+            EXPECT_EQ(grip.cx, 0);
+            EXPECT_EQ(grip.cy, 0);
+            Click(dialog, IDCANCEL);
+        }));
+    }
+}
+
 TEST_F(OptionsSettingsTest, HelpButtonShowsTheDialogsTopicAndLeavesItOpen) {
     std::vector<int> topics;
     HelpSeam().Topic = [&](HWND, int context) { topics.push_back(context); };
