@@ -202,8 +202,8 @@ void TForm2::OpenItemsPage() {
     TListView lv1 = ItemList();
     lv1.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     lv1.SetImageList(imgList1->Handle(), LVSIL_SMALL);
-    lv1.AddColumn("アイコン名", 130);
-    lv1.AddColumn("実行コマンド", 200);
+    lv1.AddColumn("アイコン名", 150);
+    lv1.AddColumn("実行コマンド", 210);
     lv1.AddColumn("作業フォルダ", 110);
     lv1.AddColumn("サイズ", 56);
     lv1.AddColumn("表示アイコン", 120);

@@ -110,7 +110,8 @@ public:
         Sync();
     }
     int ShownGroup() const {
-        return static_cast<int>(::SendMessageW(Groups(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        return static_cast<int>(
+            ::SendMessageW(Groups(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     }
     bool Dimmed(int group) const {
         return (::SendMessageW(Groups(), LVM_GETITEMSTATE, group, LVIS_CUT) & LVIS_CUT) != 0;
@@ -170,7 +171,8 @@ void AddThroughEditor(const TPage& page, const std::string& cmd) {
         }
     }
     ASSERT_TRUE(editor) << "no item editor";
-    ::SendMessageW(FindDescendantById(editor, kEditCmd), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(cmd).c_str()));
+    ::SendMessageW(FindDescendantById(editor, kEditCmd), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(Widen(cmd).c_str()));
     ::PostMessageW(editor, WM_COMMAND, IDOK, 0);
     for (int i = 0; i < 500 && ::IsWindow(editor); ++i)
         ::Sleep(10);
@@ -211,7 +213,8 @@ protected:
 };
 
 TEST_F(OptionsGroupsTest, UserScenarios) {
-    const TItemData a = Item(Cmd(1), "A"), b = Item(Cmd(2), "B"), c = Item(Cmd(3), "C"), d = Item(Cmd(4), "D");
+    const TItemData a = Item(Cmd(1), "A"), b = Item(Cmd(2), "B"), c = Item(Cmd(3), "C"),
+                    d = Item(Cmd(4), "D");
     TItemData automatic = Item("C:\\prog\\editor.exe");
     automatic.Tip = DefaultTip(automatic);
     ASSERT_FALSE(automatic.Tip.empty());
@@ -230,8 +233,8 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
 
     struct Scenario {
         const char* what;
-        int current;                       // the main window's group
-        std::function<void()> prepare;     // the registry before the main window starts
+        int current;                        // the main window's group
+        std::function<void()> prepare;      // the registry before the main window starts
         std::function<void(TPage&)> script; // the user at the dialog
         std::function<void(const TOutcome&)> check;
     } scenarios[] = {
@@ -265,7 +268,8 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
              page.Ok();
          },
          [&](const TOutcome& out) {
-             EXPECT_EQ(out.Boxes, std::vector<std::string>(2, "そのグループ名はすでに使用されています. 他の名前を使ってください"));
+             EXPECT_EQ(out.Boxes, std::vector<std::string>(
+                                      2, "そのグループ名はすでに使用されています. 他の名前を使ってください"));
              EXPECT_EQ(ReadGroupName(1), "Tools");
              EXPECT_EQ(ReadGroupName(2), "Games");
          }},
@@ -322,7 +326,9 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
              EXPECT_EQ(out.Rows[199].Cmd, Notepad());
          }},
         {"runs move past their neighbours: A, C of A B C D down give B A D C; a top run stays up", 0,
-         [&] { SaveShownGroup(0, {a, b, c, d}); },
+         [&] {
+             SaveShownGroup(0, {a, b, c, d});
+         },
          [](TPage& page) {
              page.SelectItems({0, 2});
              page.Key(page.Items(), VK_F12);
@@ -332,7 +338,9 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
              page.Key(page.Items(), VK_F11);
              page.Ok();
          },
-         [&](const TOutcome& out) { EXPECT_EQ(cmds(out.Rows), only({b, a, c, d})); }},
+         [&](const TOutcome& out) {
+             EXPECT_EQ(cmds(out.Rows), only({b, a, c, d}));
+         }},
         {"switching groups and OK: the main window shows the new group, the old one is stored", 0,
          [&] {
              SaveShownGroup(0, {a});
