@@ -70,7 +70,7 @@ private:
     void SaveGroups();
     // The group whose row is focused and selected.
     int ShownGroup() const;
-    // Whether the toolbars of the first page may be dragged.
+    // Whether the toolbars of the first page may be dragged; also what the item editor is given.
     void SetToolbarsFixed(bool fixed);
     // The check box "メインアイコンを表示(&M)" on the toolbar tb97MainIcon.
     bool ShowMainIconChecked() const;
@@ -141,7 +141,8 @@ private:
     TMenuItem* miDown = nullptr;
     TMenuItem* miProperty = nullptr;
     int groupViewWidth_ = 100;
-    bool splitting_ = false; // the splitter between the lists is being dragged
+    bool toolbarsFixed_ = false; // as cbFixToolbarPos last set it
+    bool splitting_ = false;     // the splitter between the lists is being dragged
     bool itemsPageOpen_ = false;
     // The rows of lv1 in order as the list's window went, for the main window after OK.
     std::vector<const TItemData*> closedRows_;

@@ -243,6 +243,7 @@ void TForm2::OpenItemsPage() {
     };
     tb97IconItems->OnButtonRightUp = helpMenu;
     itemsDocks_->LoadPlacements();
+    itemsDocks_->SetAllowDrag(!toolbarsFixed_);
     for (const int id : {IDC_OPTI_BTNCUT, IDC_OPTI_BTNCOPY, IDC_OPTI_BTNPASTE})
         tb97IconItems->SetButtonEnabled(id, false);
     itemsPageOpen_ = true;
@@ -268,6 +269,7 @@ void TForm2::CloseItemsPage() {
 }
 
 void TForm2::SetToolbarsFixed(bool fixed) {
+    toolbarsFixed_ = fixed;
     if (itemsDocks_) itemsDocks_->SetAllowDrag(!fixed);
 }
 
@@ -448,7 +450,13 @@ void TForm2::FreeAllItems() {
 void TForm2::lv2Change() {
     TListView lv2 = GroupList();
     const int focused = lv2.FocusedRow();
-    if (focused < 0 || !lv2.Selected(focused) || focused == shownGroup_) return;
+    if (focused < 0 || !lv2.Selected(focused)) {
+        // A click beside the rows leaves no group marked; once the list is done, the shown group gets its
+        // marks back (not at once: a click on another row passes through this state too).
+        ::PostMessageW(TabSheet1.Handle(), WM_SHOWREFUSAL, 2, 0);
+        return;
+    }
+    if (focused == shownGroup_) return;
     const int from = shownGroup_;
     // A group kept as stored can be neither shown nor left with changes: the marks go back at once.
     std::string refusal;
@@ -529,7 +537,15 @@ void TForm2::LayoutItemsPage() {
 void TForm2::ItemsPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SHOWREFUSAL:
-        if (wParam == 1) {
+        if (wParam == 2) {
+            TListView lv2 = GroupList();
+            const int focused = lv2.FocusedRow();
+            if (focused >= 0 && lv2.Selected(focused)) break;
+            switching_ = true;
+            lv2.SetFocusedRow(shownGroup_);
+            lv2.SetSelected(shownGroup_, true);
+            switching_ = false;
+        } else if (wParam == 1) {
             const int row = static_cast<int>(lParam);
             if (row < ItemList().Count()) RefreshItemRow(row);
         } else {

@@ -47,13 +47,13 @@ void TForm2::btnEditClick() {
     if (RefuseKeptChange()) return;
     auto* record = reinterpret_cast<TItemData*>(lv1.Data(row));
     TForm3 editor(&mainForm_);
-    editor.SetPlacement([this](HWND dialog) { PlaceDialog(Handle(), dialog); });
+    editor.SetPlacement([this, &editor](HWND dialog) {
+        PlaceDialog(Handle(), dialog);
+        // The editor reads the stored setting when it opens; its toolbar follows this dialog's check box
+        // as it is now instead.
+        editor.SetToolbarsFixed(toolbarsFixed_);
+    });
     editor.ResolveShortcuts = DereferLinksChosen();
-    {
-        TLsReg window;
-        editor.SetToolbarsFixed(window.OpenKey(kWindowKey, false) &&
-                                window.ReadBoolDef("FixToolbarPos", false));
-    }
     if (editor.EditItem(*record)) RefreshItemRow(row);
 }
 

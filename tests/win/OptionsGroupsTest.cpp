@@ -37,7 +37,10 @@ namespace {
 const wchar_t* const kTree = L"Software\\Marlowe\\Lodestar";
 const std::string kCaption = "管理＆設定 - Lodestar";
 const std::string kNewItemCaption = "アイコン項目の新規作成 - Lodestar";
+constexpr int kEditTip = 1211; // the item editor's name
 constexpr int kEditCmd = 1213; // the item editor's command line
+const std::string kEditorCaption = "アイコン項目のプロパティ - Lodestar";
+std::atomic<bool> ctrlHeld{false};
 
 using TAllGroups = std::array<TRawValues, kGroupCount>;
 
@@ -84,10 +87,10 @@ public:
     HWND Groups() const { return FindDescendantById(dialog_, IDC_OPTI_LV2); }
 
     int Rows(HWND list) const { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-    std::string Caption(HWND list, int row) const {
+    std::string Caption(HWND list, int row, int column = 0) const {
         wchar_t buffer[260] = {};
         LVITEMW item{};
-        item.iSubItem = 0;
+        item.iSubItem = column;
         item.pszText = buffer;
         item.cchTextMax = 260;
         ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
@@ -158,25 +161,30 @@ private:
     TQueueMarker& marker_;
 };
 
-// The item editor opened by New: a command typed and OK.
-void AddThroughEditor(const TPage& page, const std::string& cmd) {
-    const std::wstring caption = Widen(kNewItemCaption);
+// The item editor opened by a toolbar button: a text put into one of its fields and OK.
+void ThroughEditor(const TPage& page, int button, const std::string& caption, int field,
+                   const std::string& text) {
+    const std::wstring wanted = Widen(caption);
     HWND editor = nullptr;
-    page.Press(IDC_OPTI_BTNNEW);
+    page.Press(button);
     for (int i = 0; i < 500 && !editor; ++i) {
-        editor = ::FindWindowW(L"#32770", caption.c_str());
+        editor = ::FindWindowW(L"#32770", wanted.c_str());
         if (!editor || !::IsWindowVisible(editor)) {
             editor = nullptr;
             ::Sleep(10);
         }
     }
     ASSERT_TRUE(editor) << "no item editor";
-    ::SendMessageW(FindDescendantById(editor, kEditCmd), WM_SETTEXT, 0,
-                   reinterpret_cast<LPARAM>(Widen(cmd).c_str()));
+    ::SendMessageW(FindDescendantById(editor, field), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(Widen(text).c_str()));
     ::PostMessageW(editor, WM_COMMAND, IDOK, 0);
     for (int i = 0; i < 500 && ::IsWindow(editor); ++i)
         ::Sleep(10);
     page.Sync();
+}
+
+void AddThroughEditor(const TPage& page, const std::string& cmd) {
+    ThroughEditor(page, IDC_OPTI_BTNNEW, kNewItemCaption, kEditCmd, cmd);
 }
 
 struct TOutcome {
@@ -198,7 +206,7 @@ protected:
             return IDOK;
         };
         Seams().Beep = [](UINT) {};
-        Seams().KeyDown = [](int) { return false; };
+        Seams().KeyDown = [](int key) { return key == VK_CONTROL && ctrlHeld; };
         WriteSettings(TSettings{});
     }
     void TearDown() override {
@@ -407,6 +415,55 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
              EXPECT_TRUE(StoredCmds(2).empty());
              EXPECT_EQ(out.CurrentGroup, 0);
              EXPECT_EQ(cmds(out.Rows), only({a}));
+         }},
+        {"Properties: the editor's new name shows in the row and reaches the main window; hotkeys as menus "
+         "show them",
+         0,
+         [&] {
+             TItemData withKey = a;
+             withKey.HotKey = 0x4000 | 0x8000 | 'N';
+             SaveShownGroup(0, {withKey, b});
+         },
+         [](TPage& page) {
+             EXPECT_EQ(page.Caption(page.Items(), 0, 5), "Ctrl+Alt+N");
+             EXPECT_EQ(page.Caption(page.Items(), 1, 5), "");
+             EXPECT_EQ(page.Caption(page.Items(), 1, 2), "(自動)");
+             page.SelectItems({0});
+             page.Sync();
+             ThroughEditor(page, IDC_OPTI_BTNEDIT, kEditorCaption, kEditTip, "新しい名前");
+             EXPECT_EQ(page.Caption(page.Items(), 0), "新しい名前");
+             page.Ok();
+         },
+         [&](const TOutcome& out) {
+             ASSERT_EQ(out.Rows.size(), 2u);
+             EXPECT_EQ(out.Rows[0].Tip, "新しい名前");
+             EXPECT_EQ(out.Rows[0].HotKey, 0x4000 | 0x8000 | 'N');
+         }},
+        {"a click beside the groups keeps the shown one marked; Ctrl+A and Delete empty the list", 0,
+         [&] {
+             SaveShownGroup(0, {a, b, c});
+             StoreGroup(1, "", {d});
+         },
+         [](TPage& page) {
+             page.SetState(page.Groups(), 0, 0, LVIS_SELECTED);
+             page.Sync();
+             page.Sync();
+             EXPECT_EQ(page.ShownGroup(), 0);
+             EXPECT_EQ(page.Rows(page.Items()), 3);
+             ctrlHeld = true;
+             // Sent, not posted: the message loop would make a posted 'A' a character, which a list with
+             // Ctrl really held never sees.
+             ::SendMessageW(page.Items(), WM_KEYDOWN, 'A', 1);
+             ctrlHeld = false;
+             page.Key(page.Items(), VK_DELETE);
+             EXPECT_EQ(page.Rows(page.Items()), 0);
+             EXPECT_FALSE(page.ButtonEnabled(IDC_OPTI_BTNDEL));
+             page.Ok();
+         },
+         [&](const TOutcome& out) {
+             EXPECT_TRUE(out.Rows.empty());
+             EXPECT_EQ(out.CurrentGroup, 0);
+             EXPECT_EQ(StoredCmds(1), only({d}));
          }},
         {"the main window's incompletely read group: viewed, never changed, never left", 0,
          [&] {
