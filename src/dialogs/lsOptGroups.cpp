@@ -199,6 +199,7 @@ void TForm2::OpenItemsPage() {
     if (!chain || ::ImageList_AddMasked(imgList2->Handle(), chain.Get(), RGB(255, 255, 255)) < 0)
         Seams().Beep(MB_OK);
 
+    UseSystemUIFont(TabSheet1.Handle());
     TListView lv1 = ItemList();
     lv1.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     lv1.SetImageList(imgList1->Handle(), LVSIL_SMALL);

@@ -4,6 +4,7 @@
 
 #include "ChainRows.h"
 #include "Errors.h"
+#include "LegacyText.h"
 #include "LsReg.h"
 #include "Seams.h"
 #include "Settings.h"
@@ -22,6 +23,7 @@ namespace lodestar {
 
 namespace {
 constexpr int kSizeColumn = 3; // "サイズ"
+constexpr std::size_t kMaxNameBytes = 72;
 const char* const kDuplicateGroupName = "そのグループ名はすでに使用されています. 他の名前を使ってください";
 } // namespace
 
@@ -131,9 +133,10 @@ bool TForm2::lv1Edited(int row, const std::string& text) {
     if (GroupKept(shownGroup_)) return false;
     TListView lv1 = ItemList();
     auto& item = *reinterpret_cast<TItemData*>(lv1.Data(row));
-    item.Tip = text;
-    if (text.empty()) {
-        // The name stays automatic; the row shows it once the edit has ended.
+    // The name is stored in the legacy encoding in at most 72 bytes, as the item editor keeps it.
+    item.Tip = CutToLegacyBytes(text, kMaxNameBytes);
+    if (item.Tip.empty() || item.Tip != text) {
+        // An empty name stays automatic; either way the row shows the name kept once the edit has ended.
         ::PostMessageW(TabSheet1.Handle(), WM_SHOWREFUSAL, 1, row);
         return false;
     }

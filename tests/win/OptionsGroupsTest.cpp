@@ -465,6 +465,25 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
              EXPECT_EQ(out.CurrentGroup, 0);
              EXPECT_EQ(StoredCmds(1), only({d}));
          }},
+        // (An emptied name, which goes back to the automatic one, cannot be typed here: Wine's list view
+        // reports an emptied caption as a cancelled edit.)
+        {"a renamed item keeps a name too long for its stored form cut to 72 bytes", 0,
+         [&] {
+             SaveShownGroup(0, {a, b});
+         },
+         [&](TPage& page) {
+             std::string long80;
+             for (int i = 0; i < 40; ++i)
+                 long80 += "あ";
+             EXPECT_TRUE(page.Rename(page.Items(), 1, long80));
+             EXPECT_EQ(page.Caption(page.Items(), 1), long80.substr(0, 36 * 3));
+             page.Ok();
+         },
+         [&](const TOutcome& out) {
+             ASSERT_EQ(out.Rows.size(), 2u);
+             EXPECT_EQ(out.Rows[0].Tip, "A");
+             EXPECT_EQ(out.Rows[1].Tip.size(), 36u * 3);
+         }},
         {"the main window's incompletely read group: viewed, never changed, never left", 0,
          [&] {
              PlantDamagedGroup(0, "", a, b, c);
