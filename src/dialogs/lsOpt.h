@@ -129,6 +129,8 @@ private:
     TDockSite* itemsDocks_ = nullptr;
     TToolbar97* tb97MainIcon = nullptr;
     TToolbar97* tb97IconItems = nullptr;
+    HWND cbShowMainIco = nullptr;
+    bool showMainIcon_ = false; // the check box's value before it exists, and after its window has gone
     TPopupMenu* pm1 = nullptr;
     TPopupMenu* pm2 = nullptr;
     TMenuItem* miNew = nullptr;

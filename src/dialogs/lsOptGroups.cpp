@@ -110,8 +110,11 @@ void TForm2::CreateItemsPage() {
     TabSheet1.OnClick(IDC_OPTI_BTNDEL, [this] { btnDelClick(); });
     TabSheet1.OnClick(IDC_OPTI_BTNUP, [this] { btnUpOrDownClick(true); });
     TabSheet1.OnClick(IDC_OPTI_BTNDOWN, [this] { btnUpOrDownClick(false); });
+    // The toolbar's check box reports to the page; its value is kept for after its window has gone.
+    TabSheet1.OnClick(IDC_OPTI_CBSHOWMAINICO, [this] {
+        if (cbShowMainIco) showMainIcon_ = ::SendMessageW(cbShowMainIco, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    });
 
-    // Cut, copy and paste come with the item clipboard; until then their entries exist and do nothing.
     pm1 = CreateComponent<TPopupMenu>(this);
     pm1->SetName("pm1");
     pm1->OnPopup = [this](TPopupMenu*) { pm1Popup(); };
@@ -125,10 +128,11 @@ void TForm2::CreateItemsPage() {
     };
     miNew = entry("miNew", "新規作成(&N)...\tCtrl+N", [this] { btnNewClick(); });
     items->Add("-");
-    miCut = entry("miCut", "切り取り(&T)", {});
-    miCopy = entry("miCopy", "コピー(&C)", {});
-    miPaste = entry("miPaste", "貼り付け(&V)", {});
-    miDel = entry("miDel", "削除(&L)", [this] { btnDelClick(); });
+    // The display keys of these four are handled by the list itself (lv1KeyDown), not by the menu.
+    miCut = entry("miCut", "切り取り(&T)\tCtrl+X", {});
+    miCopy = entry("miCopy", "コピー(&C)\tCtrl+C", {});
+    miPaste = entry("miPaste", "貼り付け(&V)\tCtrl+V", {});
+    miDel = entry("miDel", "削除(&L)\tDel", [this] { btnDelClick(); });
     items->Add("-");
     miEditName = entry("miEditName", "表示名の変更(&M)\tF2", [this] { miEditNameClick(false); });
     items->Add("-");
@@ -227,8 +231,9 @@ void TForm2::OpenItemsPage() {
     itemsDocks_->OnResize = [this](TDockSite&) { LayoutItemsPage(); };
     tb97MainIcon = &itemsDocks_->AddToolbar("tb97MainIcon", "メインアイコン", TDockPosition::dpTop);
     tb97MainIcon->SetDockableTo({TDockPosition::dpTop, TDockPosition::dpBottom});
-    tb97MainIcon->AddControl(WC_BUTTONW, IDC_OPTI_CBSHOWMAINICO, "メインアイコンを表示(&M)",
-                             BS_AUTOCHECKBOX | WS_TABSTOP);
+    cbShowMainIco = tb97MainIcon->AddControl(WC_BUTTONW, IDC_OPTI_CBSHOWMAINICO, "メインアイコンを表示(&M)",
+                                             BS_AUTOCHECKBOX | WS_TABSTOP);
+    SetShowMainIconChecked(showMainIcon_);
     tb97IconItems = &itemsDocks_->AddToolbar("tb97IconItems", "アイコン項目編集", TDockPosition::dpTop, 0, 1);
     try {
         tb97IconItems->LoadImageStrip(::GetModuleHandleW(nullptr), L"CHILDTOOLS", 16, RGB(255, 255, 255));
@@ -274,13 +279,16 @@ void TForm2::SetToolbarsFixed(bool fixed) {
     if (itemsDocks_) itemsDocks_->SetAllowDrag(!fixed);
 }
 
+// The check box lives on its toolbar, which moves between the docks and its floating window: it is reached
+// by its handle, not as a control of the page.
 bool TForm2::ShowMainIconChecked() const {
-    return ::SendMessageW(TabSheet1.Item(IDC_OPTI_CBSHOWMAINICO), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (!cbShowMainIco || !::IsWindow(cbShowMainIco)) return showMainIcon_;
+    return ::SendMessageW(cbShowMainIco, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void TForm2::SetShowMainIconChecked(bool checked) {
-    ::SendMessageW(TabSheet1.Item(IDC_OPTI_CBSHOWMAINICO), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED,
-                   0);
+    showMainIcon_ = checked;
+    if (cbShowMainIco) ::SendMessageW(cbShowMainIco, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool TForm2::CaptionEditing() const {
@@ -631,8 +639,12 @@ LRESULT CALLBACK TForm2::ListKeyProc(HWND window, UINT message, WPARAM wParam, L
         auto* form = reinterpret_cast<TForm2*>(self);
         const TListView list(window);
         form->closedRows_.clear();
-        for (int row = 0; row < list.Count(); ++row)
-            form->closedRows_.push_back(reinterpret_cast<const TItemData*>(list.Data(row)));
+        try {
+            for (int row = 0; row < list.Count(); ++row)
+                form->closedRows_.push_back(reinterpret_cast<const TItemData*>(list.Data(row)));
+        } catch (...) {
+            Application::HandleException(std::current_exception());
+        }
     }
     if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
         auto* form = reinterpret_cast<TForm2*>(self);

@@ -23,6 +23,8 @@ namespace lodestar {
 
 namespace {
 constexpr int kSizeColumn = 3; // "サイズ"
+// Cut, copy and paste of items are not in yet: their buttons and entries stay disabled until they are.
+constexpr bool kItemClipboard = false;
 constexpr std::size_t kMaxNameBytes = 72;
 const char* const kDuplicateGroupName = "そのグループ名はすでに使用されています. 他の名前を使ってください";
 } // namespace
@@ -185,6 +187,9 @@ void TForm2::pm1Popup() {
         item->Enabled = selected >= 1;
     miPaste->Enabled = room && ClipboardHasItems();
     miEditName->Enabled = lv1.FocusedRow() >= 0;
+    if (!kItemClipboard)
+        for (TMenuItem* item : {miCut, miCopy, miPaste})
+            item->Enabled = false;
 }
 
 bool TForm2::lv1KeyDown(UINT key, bool alt) {
