@@ -467,12 +467,10 @@ void TForm2::lv2Change() {
     }
     if (focused == shownGroup_) return;
     const int from = shownGroup_;
-    // A group kept as stored can be neither shown nor left with changes: the marks go back at once.
+    // A group that could not be read cannot be shown: the marks go back at once. (The main window's
+    // incompletely read group may be left: its rows wait unchanged, and it is not saved.)
     std::string refusal;
-    if (groupDamaged_[static_cast<std::size_t>(focused)])
-        refusal = KeptGroupMessage(focused);
-    else if (from == keptShownGroup_)
-        refusal = KeptGroupMessage(from);
+    if (groupDamaged_[static_cast<std::size_t>(focused)]) refusal = KeptGroupMessage(focused);
     switching_ = true;
     struct TEnd {
         bool& Flag;

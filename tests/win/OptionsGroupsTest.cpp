@@ -484,7 +484,7 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
              EXPECT_EQ(out.Rows[0].Tip, "A");
              EXPECT_EQ(out.Rows[1].Tip.size(), 36u * 3);
          }},
-        {"the main window's incompletely read group: viewed, never changed, never left", 0,
+        {"the main window's incompletely read group: viewed, never changed, left as stored", 0,
          [&] {
              PlantDamagedGroup(0, "", a, b, c);
              StoreGroup(3, "", {d});
@@ -493,16 +493,24 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
              EXPECT_EQ(page.Rows(page.Items()), 1);
              page.SelectItems({0});
              page.Key(page.Items(), VK_DELETE);
+             page.Key(page.Items(), VK_F12);
              EXPECT_EQ(page.Rows(page.Items()), 1);
              page.ShowGroup(3);
-             EXPECT_EQ(page.ShownGroup(), 0);
+             EXPECT_EQ(page.ShownGroup(), 3);
+             page.ShowGroup(0); // back again: the same rows, still kept
+             EXPECT_EQ(page.Rows(page.Items()), 1);
+             page.SelectItems({0});
+             page.Key(page.Items(), VK_DELETE);
+             page.ShowGroup(3);
              page.Ok();
          },
          [&](const TOutcome& out) {
-             ASSERT_EQ(out.Boxes.size(), 3u); // the main window's load error, then one refusal each
+             // The main window's load error, then one refusal per command on the kept rows.
+             ASSERT_EQ(out.Boxes.size(), 4u);
+             EXPECT_EQ(out.Boxes[1], out.Boxes[3]);
              EXPECT_EQ(RawGroupValues(0), out.Before[0]);
-             EXPECT_EQ(out.CurrentGroup, 0);
-             EXPECT_EQ(cmds(out.Rows), only({a}));
+             EXPECT_EQ(out.CurrentGroup, 3);
+             EXPECT_EQ(cmds(out.Rows), only({d}));
              EXPECT_EQ(StoredCmds(3), only({d}));
          }},
     };
