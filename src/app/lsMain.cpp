@@ -547,7 +547,14 @@ void TForm1::OpenOptions() {
     try {
         TInactiveWhile inactive(*this);
         ::SetForegroundWindow(Application::Handle());
+        const int groupBefore = currentGroup_;
         if (const auto result = ProgramDialogs().OpenOptions(*this)) {
+            // The dialog changed the settings in memory: the drop mode takes effect as the window
+            // becomes active again.
+            dropMode_ = ProgramSettings().TrayDndType;
+            // The rows of another group came whole from the dialog; a group that stays shown keeps
+            // its state.
+            if (currentGroup_ != groupBefore) groupIncomplete_ = false;
             RebuildGroupMenu();
             for (TMenuItem* entry : GroupMenuItems)
                 entry->Checked = entry->Tag == currentGroup_;

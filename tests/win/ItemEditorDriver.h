@@ -324,14 +324,14 @@ struct TFiles {
     }
 };
 
-std::string Repeat(const std::string& text, int count) {
+inline std::string Repeat(const std::string& text, int count) {
     std::string result;
     for (int i = 0; i < count; ++i)
         result += text;
     return result;
 }
 
-std::string Lower(std::string text) {
+inline std::string Lower(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -363,7 +363,7 @@ TChildIcon Child(std::string cmd, std::string defDir, std::uint8_t wndSize, std:
     return child;
 }
 
-std::string BadFolderBox(const std::string& folder) {
+inline std::string BadFolderBox(const std::string& folder) {
     return "作業フォルダに指定された '" + folder +
            "' フォルダは無効です。フォルダがあるか、またはパスが正しいか確認して下さい。|" +
            std::to_string(MB_ICONEXCLAMATION);

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -258,4 +259,50 @@ TEST_F(MainWindowTest, EndOfSessionSavesLikeTheExitCommand) {
     ::SendMessageW(form->Handle(), WM_ENDSESSION, TRUE, 0);
     EXPECT_EQ(StoredCmds(3), (std::vector<std::string>{"three.exe", "new.exe"}));
     EXPECT_EQ(ReadSettings().IconGroup, 3);
+}
+
+TEST_F(MainWindowTest, OptionsOkRebuildsTheTrayFromTheDialogsRows) {
+    SetGroup(0, "", {Item("a.exe", "エー"), Item("b.exe")});
+    TSettings settings = ReadSettings();
+    settings.TrayDndType = 1;
+    WriteSettings(settings);
+    Start();
+    ASSERT_TRUE(form->TimerEnabled());
+    const auto saved = ProgramDialogs().OpenOptions;
+    struct Case {
+        const char* what;
+        bool ok;
+        std::vector<std::string> names;
+        int group;
+        int dropMode;
+    } cases[] = {
+        {"Cancel keeps the icons, the group and the drop mode",
+         false,
+         {"IconItem1=エー", "IconItem2=b.exe"},
+         0,
+         1},
+        {"OK: the dialog's rows in order, its group checked, its drop mode in force",
+         true,
+         {"IconItem1=ゼット", "IconItem2=c.exe", "IconItem3=エー"},
+         3,
+         0},
+    };
+    for (const Case& c : cases) {
+        ProgramDialogs().OpenOptions = [&c](TForm1& f) -> std::optional<TOptionsResult> {
+            EXPECT_FALSE(f.Active());
+            if (!c.ok) return std::nullopt;
+            ProgramSettings().TrayDndType = 0;
+            f.SetCurrentGroup(3);
+            return TOptionsResult{{Item("z.exe", "ゼット"), Item("c.exe"), Item("a.exe", "エー")}};
+        };
+        form->OpenOptions();
+        EXPECT_EQ(Names(*form), c.names) << c.what;
+        EXPECT_EQ(form->CurrentGroup(), c.group) << c.what;
+        for (int g = 0; g < kGroupCount; ++g)
+            EXPECT_EQ(form->GroupMenuItems[static_cast<std::size_t>(g)]->Checked, g == c.group) << c.what;
+        EXPECT_EQ(form->TrayDropMode(), c.dropMode) << c.what;
+        EXPECT_EQ(form->TimerEnabled(), c.dropMode == 1) << c.what;
+        EXPECT_TRUE(form->Active()) << c.what;
+    }
+    ProgramDialogs().OpenOptions = saved;
 }
