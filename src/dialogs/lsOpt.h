@@ -84,6 +84,8 @@ private:
     void RefreshItemRow(int index);
     void ShowItemRowTexts(int row);
     void UpdateChainImages();
+    // Ends rows added in one go: the chain marks and the button states once for all of them.
+    void EndRowBatch();
     void FreeAllItems();
     // Whether group `group` must stay exactly as stored: it could not be read, or it is the main window's
     // incompletely read shown group.
@@ -124,6 +126,7 @@ private:
     int keptShownGroup_ = -1; // the main window's shown group when it was read incompletely
     int shownGroup_ = 0;
     bool switching_ = false; // lv2's marks are being set by the dialog itself
+    bool batching_ = false;  // rows are being added in one go
     std::unique_ptr<TImageList> imgList1;
     std::unique_ptr<TImageList> imgList2;
     TDockSite* itemsDocks_ = nullptr;

@@ -349,8 +349,15 @@ void TForm2::LoadGroups() {
         list.clear();
         if (g == current) {
             TUpdateGuard update(lv1.Handle());
-            for (TIconItem* item : mainForm_.IconItems())
-                AddItemRow(item->GetData());
+            batching_ = true;
+            try {
+                for (TIconItem* item : mainForm_.IconItems())
+                    AddItemRow(item->GetData());
+            } catch (...) {
+                batching_ = false;
+                throw;
+            }
+            EndRowBatch();
             continue;
         }
         std::vector<TItemData> read;
@@ -428,8 +435,15 @@ void TForm2::RefreshItemRow(int index) {
         else
             ::ImageList_ReplaceIcon(imgList1->Handle(), lv1.Image(index), icon.Get());
     }
-    lv1.SetStateImage(index, item.Children.empty() ? 0 : kChainStateImage);
+    const int state = item.Children.empty() ? 0 : kChainStateImage;
+    if (lv1.StateImage(index) != state) lv1.SetStateImage(index, state);
+    if (!batching_) UpdateChainImages();
+}
+
+void TForm2::EndRowBatch() {
+    batching_ = false;
     UpdateChainImages();
+    lv1Change();
 }
 
 void TForm2::UpdateChainImages() {
@@ -495,8 +509,15 @@ void TForm2::EnterGroup(int group) {
     auto& list = GroupItems[static_cast<std::size_t>(group)];
     {
         TUpdateGuard update(lv1.Handle());
-        for (TItemData& record : list)
-            AddItemRow(std::move(record));
+        batching_ = true;
+        try {
+            for (TItemData& record : list)
+                AddItemRow(std::move(record));
+        } catch (...) {
+            batching_ = false;
+            throw;
+        }
+        EndRowBatch();
     }
     list.clear();
     shownGroup_ = group;

@@ -159,7 +159,8 @@ bool TForm2::lv2Edited(int row, const std::string& text) {
 // --- States ---
 
 void TForm2::lv1Change() {
-    if (!tb97IconItems) return;
+    // Rows added in a batch are taken together at its end.
+    if (!tb97IconItems || batching_) return;
     const int selected = ItemList().SelectedCount();
     tb97IconItems->SetButtonEnabled(IDC_OPTI_BTNEDIT, selected == 1);
     for (const int id : {IDC_OPTI_BTNDEL, IDC_OPTI_BTNUP, IDC_OPTI_BTNDOWN})
