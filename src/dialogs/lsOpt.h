@@ -76,7 +76,7 @@ private:
     bool ShowMainIconChecked() const;
     void SetShowMainIconChecked(bool checked);
     // Whether a row caption of either list is being edited (keys then belong to the edit).
-    bool CaptionEditing() const;
+    bool ListCaptionEditing() const;
     TListView ItemList() const;  // lv1
     TListView GroupList() const; // lv2
     // Appends a row owning the record; false (the record not taken) at 200 rows.
@@ -118,7 +118,8 @@ private:
                                           UINT_PTR id, DWORD_PTR self) noexcept;
     static LRESULT CALLBACK ListKeyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                         DWORD_PTR self) noexcept;
-    bool DereferLinksChosen() const; // TEMPORARY until the settings pages land: theirs
+    // The choice of rgDereferLinks as it is now: what the item editor is given as ResolveShortcuts.
+    bool DereferLinksChosen() const;
     // (Private state of the groups and items page goes here.)
     std::array<std::vector<TItemData>, kGroupCount> GroupItems;
     std::vector<std::unique_ptr<TItemData>> itemRecords_; // the records of lv1's rows, in no order

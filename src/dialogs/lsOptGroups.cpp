@@ -291,7 +291,7 @@ void TForm2::SetShowMainIconChecked(bool checked) {
     if (cbShowMainIco) ::SendMessageW(cbShowMainIco, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool TForm2::CaptionEditing() const {
+bool TForm2::ListCaptionEditing() const {
     return itemsPageOpen_ && (ItemList().Editing() || GroupList().Editing());
 }
 

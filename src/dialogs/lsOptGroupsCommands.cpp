@@ -2,6 +2,7 @@
 // keys of the two lists.
 #include "lsOpt.h"
 
+#include "AppSettings.h"
 #include "ChainRows.h"
 #include "Errors.h"
 #include "LegacyText.h"
@@ -31,8 +32,13 @@ const char* const kDuplicateGroupName = "そのグループ名はすでに使用
 
 // --- Commands ---
 
+bool TForm2::DereferLinksChosen() const {
+    // The stored choice, until the settings page offers the one its radio group shows now.
+    return ProgramSettings().DereferLinks;
+}
+
 void TForm2::btnNewClick() {
-    if (ItemList().Count() >= static_cast<int>(kMaxItemsInGroup) || CaptionEditing()) return;
+    if (ItemList().Count() >= static_cast<int>(kMaxItemsInGroup) || ListCaptionEditing()) return;
     if (RefuseKeptChange()) return;
     TItemData record;
     TForm3 editor(&mainForm_);
@@ -47,7 +53,7 @@ void TForm2::btnNewClick() {
 void TForm2::btnEditClick() {
     TListView lv1 = ItemList();
     const int row = lv1.FirstSelected();
-    if (row < 0 || CaptionEditing()) return;
+    if (row < 0 || ListCaptionEditing()) return;
     if (RefuseKeptChange()) return;
     auto* record = reinterpret_cast<TItemData*>(lv1.Data(row));
     TForm3 editor(&mainForm_);
