@@ -150,3 +150,14 @@
 // Options dialog, page "アイコン管理": 125; controls 1500-1599.
 #define IDD_OPT_ITEMS 125
 // (Ids of the groups and items page go here.)
+#define IDC_OPTI_LV2 1500
+#define IDC_OPTI_LV1 1501
+#define IDC_OPTI_BTNNEW 1510
+#define IDC_OPTI_BTNCUT 1511
+#define IDC_OPTI_BTNCOPY 1512
+#define IDC_OPTI_BTNPASTE 1513
+#define IDC_OPTI_BTNDEL 1514
+#define IDC_OPTI_BTNUP 1515
+#define IDC_OPTI_BTNDOWN 1516
+#define IDC_OPTI_BTNEDIT 1517
+#define IDC_OPTI_CBSHOWMAINICO 1518

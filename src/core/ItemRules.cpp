@@ -140,4 +140,72 @@ std::string PathDisplayName(std::string_view path) {
     return name.empty() ? withoutBackslash : name;
 }
 
+std::string ShortcutText(std::uint16_t shortcut,
+                         const std::function<std::string(unsigned key)>& systemKeyName) {
+    const unsigned key = shortcut & kShortcutKeyMask;
+    if (key == 0) return {};
+    std::string name;
+    switch (key) {
+    case 0x08:
+        name = "BkSp";
+        break;
+    case 0x09:
+        name = "Tab";
+        break;
+    case 0x0D:
+        name = "Enter";
+        break;
+    case 0x1B:
+        name = "Esc";
+        break;
+    case 0x20:
+        name = "Space";
+        break;
+    case 0x21:
+        name = "PgUp";
+        break;
+    case 0x22:
+        name = "PgDn";
+        break;
+    case 0x23:
+        name = "End";
+        break;
+    case 0x24:
+        name = "Home";
+        break;
+    case 0x25:
+        name = "Left";
+        break;
+    case 0x26:
+        name = "Up";
+        break;
+    case 0x27:
+        name = "Right";
+        break;
+    case 0x28:
+        name = "Down";
+        break;
+    case 0x2D:
+        name = "Ins";
+        break;
+    case 0x2E:
+        name = "Del";
+        break;
+    default:
+        if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
+            name = std::string(1, static_cast<char>(key));
+        else if (key >= 0x70 && key <= 0x87)
+            name = "F" + std::to_string(key - 0x6F);
+        else if (systemKeyName)
+            name = systemKeyName(key);
+        break;
+    }
+    if (name.empty()) return {};
+    std::string text;
+    if (shortcut & kShortcutShift) text += "Shift+";
+    if (shortcut & kShortcutCtrl) text += "Ctrl+";
+    if (shortcut & kShortcutAlt) text += "Alt+";
+    return text + name;
+}
+
 } // namespace lodestar

@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,5 +78,12 @@ TIconLookup CommandIconLookup(const TCmd& cmd);
 // The name of a chain entry's program for its path: the last element, or for a drive root ("C:\")
 // the root without its backslash.
 std::string PathDisplayName(std::string_view path);
+
+// A shortcut word (HotKey.h) as menus show it: "Shift+", "Ctrl+", "Alt+" in that order, then the key's
+// name: letters, digits, F1 to F24 and the named keys (BkSp, Tab, Enter, Esc, Space, PgUp, PgDn, End,
+// Home, Left, Up, Right, Down, Ins, Del) by fixed names, any other key by `systemKeyName` (the
+// keyboard's own name for it). Empty for no key, or for a key nobody can name.
+std::string ShortcutText(std::uint16_t shortcut,
+                         const std::function<std::string(unsigned key)>& systemKeyName);
 
 } // namespace lodestar

@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "lsCommonUi.h"
 #include "lsItem.h"
+#include "lsOpt.h"
 
 namespace lodestar {
 
@@ -13,6 +14,14 @@ constexpr int kEditorMargin = 80;
 } // namespace
 
 void LinkDialogs() {
+    ProgramDialogs().OpenOptions = [](TForm1& form) -> std::optional<TOptionsResult> {
+        TForm2 dialog(form);
+        if (!dialog.Execute()) return std::nullopt;
+        TOptionsResult result;
+        for (int i = 0; i < dialog.ItemCount(); ++i)
+            result.ShownItems.push_back(dialog.ItemRecordAt(i));
+        return result;
+    };
     ProgramDialogs().EditItem = [](TForm1&, TItemData& record) {
         TForm3 editor;
         editor.SetPlacement([](HWND dialog) { PlaceNearCursor(dialog, kEditorMargin); });

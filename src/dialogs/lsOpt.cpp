@@ -65,31 +65,12 @@ RECT Shifted(RECT r, int dx, int dy) {
     return r;
 }
 
-void CollectToolbars(const TComponent& owner, std::vector<TToolbar97*>& found) {
-    for (TComponent* component : owner.Components()) {
-        if (auto* site = dynamic_cast<TDockSite*>(component)) {
-            for (TToolbar97* toolbar : site->Toolbars())
-                found.push_back(toolbar);
-        } else {
-            CollectToolbars(*component, found);
-        }
-    }
-}
-
 BOOL CALLBACK FindCheckBox(HWND window, LPARAM found) {
     wchar_t name[16] = {};
     ::GetClassNameW(window, name, 16);
     const LONG_PTR type = ::GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
     if (::lstrcmpiW(name, WC_BUTTONW) != 0 || (type != BS_AUTOCHECKBOX && type != BS_CHECKBOX)) return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-BOOL CALLBACK FindEditingList(HWND window, LPARAM found) {
-    wchar_t name[32] = {};
-    ::GetClassNameW(window, name, 32);
-    if (::lstrcmpiW(name, WC_LISTVIEWW) != 0 || !TListView(window).Editing()) return TRUE;
-    *reinterpret_cast<bool*>(found) = true;
     return FALSE;
 }
 
@@ -174,6 +155,7 @@ TForm2::TForm2(TForm1& mainForm)
 }
 
 TForm2::~TForm2() {
+    FreeAllItems();
     if (openOptions == this) openOptions = nullptr;
 }
 
@@ -340,14 +322,13 @@ void TForm2::FormClose() {
     window.OptDlgTop = frame.top;
     window.OptDlgLeft = frame.left;
     WriteWindowSettings(window);
-    SetToolbarsFixed(false);
     CloseItemsPage();
 }
 
 bool TForm2::FormKeyDown(const MSG& message) {
     if (message.message != WM_KEYDOWN || (message.wParam != VK_RETURN && message.wParam != VK_ESCAPE))
         return false;
-    if (CaptionEditing()) return false;
+    if (ListCaptionEditing()) return false;
     if (message.wParam == VK_RETURN)
         btnOKClick();
     else
@@ -355,15 +336,10 @@ bool TForm2::FormKeyDown(const MSG& message) {
     return true;
 }
 
-bool TForm2::CaptionEditing() const {
-    bool editing = false;
-    if (Handle()) ::EnumChildWindows(Handle(), &FindEditingList, reinterpret_cast<LPARAM>(&editing));
-    return editing;
-}
-
 std::vector<TToolbar97*> TForm2::ItemsToolbars() const {
     std::vector<TToolbar97*> toolbars;
-    CollectToolbars(*this, toolbars);
+    for (TToolbar97* toolbar : {tb97MainIcon, tb97IconItems})
+        if (toolbar) toolbars.push_back(toolbar);
     return toolbars;
 }
 
@@ -413,6 +389,10 @@ void TForm2::btnOKClick() {
     mainForm_.SetCurrentGroup(group);
     SaveGroups();
     EndDialog(IDOK);
+}
+
+bool TForm2::DereferLinksChosen() const {
+    return TabSheet4.Handle() ? TabSheet4.Checked(IDC_OPT_RBDEREFERLINKS) : ProgramSettings().DereferLinks;
 }
 
 void TForm2::btnHelpClick() {
@@ -467,14 +447,5 @@ void TForm2::LabelUrlsClick(int id) {
     const std::string target = (id == IDC_OPT_LABELMAIL ? kMailPrefix : "") + TabSheet5.Text(id);
     ::ShellExecuteW(Handle(), nullptr, Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
-
-// --- Until the first page arrives: what the frame calls of it. ---
-void TForm2::OpenItemsPage() {}
-void TForm2::CloseItemsPage() {}
-void TForm2::SaveGroups() {}
-int TForm2::ShownGroup() const {
-    return mainForm_.CurrentGroup();
-}
-void TForm2::SetToolbarsFixed(bool) {}
 
 } // namespace lodestar

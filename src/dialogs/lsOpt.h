@@ -72,10 +72,8 @@ private:
     void PlaceWindow();
     void RememberLayout();
     void LayoutFrame();
-    // Whether a row caption of one of the first page's lists is being edited.
-    bool CaptionEditing() const;
-    // The first page's toolbars and the check box "メインアイコンを表示" that one of them holds (null
-    // while the page has none).
+    // The first page's toolbars that exist, and the check box "メインアイコンを表示" that one of them
+    // holds (null while the page has none).
     std::vector<TToolbar97*> ItemsToolbars() const;
     HWND ShowMainIconBox() const;
     // (Private state of the frame and settings pages goes here.)
@@ -96,9 +94,88 @@ private:
     void SaveGroups();
     // The group whose row is focused and selected.
     int ShownGroup() const;
-    // Whether the toolbars of the first page may be dragged.
+    // Whether the toolbars of the first page may be dragged; also what the item editor is given.
     void SetToolbarsFixed(bool fixed);
+    // The check box "メインアイコンを表示(&M)" on the toolbar tb97MainIcon.
+    bool ShowMainIconChecked() const;
+    void SetShowMainIconChecked(bool checked);
+    // Whether a row caption of either list is being edited (keys then belong to the edit).
+    bool ListCaptionEditing() const;
+    TListView ItemList() const;  // lv1
+    TListView GroupList() const; // lv2
+    // Appends a row owning the record; false (the record not taken) at 200 rows.
+    bool AddItemRow(TItemData record);
+    void RefreshItemRow(int index);
+    void ShowItemRowTexts(int row);
+    void UpdateChainImages();
+    // Ends rows added in one go: the chain marks and the button states once for all of them.
+    void EndRowBatch();
+    void FreeAllItems();
+    // Whether group `group` must stay exactly as stored: it could not be read, or it is the main window's
+    // incompletely read shown group.
+    bool GroupKept(int group) const;
+    // Tells the user that the shown group is kept; true when it is (the command then stops).
+    bool RefuseKeptChange();
+    // Posted to the page for what must wait until a list's notification is over: wParam 0 shows the
+    // message (a new std::string in lParam), 1 refreshes row lParam of lv1.
+    static constexpr UINT WM_SHOWREFUSAL = WM_APP + 0x120;
+    std::string KeptGroupMessage(int group) const;
+    void EnterGroup(int group);
+    void LeaveGroup(int group);
+    void btnNewClick();
+    void btnEditClick();
+    void btnDelClick();
+    void btnUpOrDownClick(bool up);
+    void miEditNameClick(bool groups);
+    void pm1Popup();
+    void lv1Change();
+    void lv1Insert();
+    void lv1Deletion(int countBefore);
+    bool lv1KeyDown(UINT key, bool alt);
+    bool lv2KeyDown(UINT key, bool alt);
+    void lv2Change();
+    bool lv1Edited(int row, const std::string& text);
+    bool lv2Edited(int row, const std::string& text);
+    void LayoutItemsPage();
+    void ItemsPageMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ItemsPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR id, DWORD_PTR self) noexcept;
+    static LRESULT CALLBACK ListKeyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR self) noexcept;
+    // The choice of rgDereferLinks as it is now: what the item editor is given as ResolveShortcuts.
+    bool DereferLinksChosen() const;
     // (Private state of the groups and items page goes here.)
+    std::array<std::vector<TItemData>, kGroupCount> GroupItems;
+    std::vector<std::unique_ptr<TItemData>> itemRecords_; // the records of lv1's rows, in no order
+    std::array<bool, kGroupCount> groupDamaged_{};
+    int keptShownGroup_ = -1; // the main window's shown group when it was read incompletely
+    int shownGroup_ = 0;
+    bool switching_ = false; // lv2's marks are being set by the dialog itself
+    bool batching_ = false;  // rows are being added in one go
+    std::unique_ptr<TImageList> imgList1;
+    std::unique_ptr<TImageList> imgList2;
+    TDockSite* itemsDocks_ = nullptr;
+    TToolbar97* tb97MainIcon = nullptr;
+    TToolbar97* tb97IconItems = nullptr;
+    HWND cbShowMainIco = nullptr;
+    bool showMainIcon_ = false; // the check box's value before it exists, and after its window has gone
+    TPopupMenu* pm1 = nullptr;
+    TPopupMenu* pm2 = nullptr;
+    TMenuItem* miNew = nullptr;
+    TMenuItem* miCut = nullptr;
+    TMenuItem* miCopy = nullptr;
+    TMenuItem* miPaste = nullptr;
+    TMenuItem* miDel = nullptr;
+    TMenuItem* miEditName = nullptr;
+    TMenuItem* miUp = nullptr;
+    TMenuItem* miDown = nullptr;
+    TMenuItem* miProperty = nullptr;
+    int groupViewWidth_ = 100;
+    bool toolbarsFixed_ = false; // as cbFixToolbarPos last set it
+    bool splitting_ = false;     // the splitter between the lists is being dragged
+    bool itemsPageOpen_ = false;
+    // The rows of lv1 in order as the list's window went, for the main window after OK.
+    std::vector<const TItemData*> closedRows_;
 
     TForm1& mainForm_;
     TPageControl PageControl1;

@@ -1,19 +1,682 @@
-// The options dialog's first page: the ten groups and the items of the shown one.
+// The options dialog's first page: the ten groups and the items of the shown one. The dialog owns copies
+// of every record; nothing reaches the registry before OK.
 #include "lsOpt.h"
 
+#include "Application.h"
+#include "Errors.h"
+#include "ItemRecord.h"
+#include "HotKey.h"
+#include "ItemRules.h"
+#include "LsReg.h"
+#include "Seams.h"
+#include "Settings.h"
+#include "ShellIcons.h"
+#include "Store.h"
+#include "Toolbar97.h"
+#include "WinError.h"
+#include "WinText.h"
+#include "lsCommon.h"
+#include "lsCommonUi.h"
+#include "lsMain.h"
 #include "resource.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <exception>
 
 namespace lodestar {
 
-void TForm2::CreateItemsPage() {}
+namespace {
 
-int TForm2::ItemCount() const {
-    return 0;
+enum TItemColumn { icName, icCmd, icDefDir, icWndSize, icIcon, icHotKey };
+
+// The toolbar's buttons from the left, with their pictures in the chain toolbar's glyph strip.
+struct TItemButton {
+    int Id;
+    int Image;
+    const char* Hint;
+    int HelpContext;
+    bool SeparatorAfter;
+};
+constexpr TItemButton kItemButtons[] = {
+    {IDC_OPTI_BTNNEW, 0, "アイコン項目の新規作成", 45, true},
+    {IDC_OPTI_BTNCUT, 1, "切り取り", 58, false},
+    {IDC_OPTI_BTNCOPY, 2, "コピー", 58, false},
+    {IDC_OPTI_BTNPASTE, 3, "貼り付け", 58, false},
+    {IDC_OPTI_BTNDEL, 4, "削除", 46, true},
+    {IDC_OPTI_BTNUP, 6, "前へ移動", 15, false},
+    {IDC_OPTI_BTNDOWN, 7, "後ろへ移動", 2, true},
+    {IDC_OPTI_BTNEDIT, 8, "アイコン項目のプロパティ", 44, false},
+};
+
+constexpr int kImageClosedFolder = 0;
+constexpr int kImageOpenFolder = 1;
+// The list view counts state images from 1; 3 draws image 2 of imgList2, the "CHAIN" mark.
+constexpr int kChainStateImage = 3;
+constexpr int kSplitterWidth = 4;
+constexpr int kMinListWidth = 24;
+
+const char* const kShownGroupKept =
+    "表示中のグループには読み込めなかったアイコン項目があるため、このグループは変更できません。\r"
+    "保存されている内容は、読み込めなかった項目も含めてそのまま残してあります。";
+
+std::string DamagedGroupMessage(int group) {
+    return "グループ " + std::to_string(group) +
+           " には読み込めなかったアイコン項目があるため、このグループは表示も変更もできません。\r"
+           "保存されている内容はそのまま残してあります。";
 }
 
-const TItemData& TForm2::ItemRecordAt(int) const {
-    static const TItemData none;
-    return none;
+std::string WndSizeText(std::uint8_t size) {
+    switch (size) {
+    case 0:
+        return "通常";
+    case 1:
+        return "最小化";
+    case 2:
+        return "最大化";
+    default:
+        return {};
+    }
+}
+
+std::string SystemKeyName(unsigned key) {
+    const UINT scan = ::MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+    if (scan == 0) return {};
+    LONG lParam = static_cast<LONG>(scan << 16);
+    if (IsExtendedVirtualKey(key)) lParam |= 1 << 24;
+    wchar_t name[64] = {};
+    const int length = ::GetKeyNameTextW(lParam, name, 64);
+    return length > 0 ? Narrow(std::wstring_view(name, static_cast<std::size_t>(length))) : std::string();
+}
+
+std::string HotKeyText(std::uint16_t hotKey) {
+    return ShortcutText(hotKey, SystemKeyName);
+}
+
+} // namespace
+
+TListView TForm2::ItemList() const {
+    return TListView(TabSheet1.Item(IDC_OPTI_LV1));
+}
+
+TListView TForm2::GroupList() const {
+    return TListView(TabSheet1.Item(IDC_OPTI_LV2));
+}
+
+void TForm2::CreateItemsPage() {
+    TabSheet1.OnClick(IDC_OPTI_BTNNEW, [this] { btnNewClick(); });
+    TabSheet1.OnClick(IDC_OPTI_BTNEDIT, [this] { btnEditClick(); });
+    TabSheet1.OnClick(IDC_OPTI_BTNDEL, [this] { btnDelClick(); });
+    TabSheet1.OnClick(IDC_OPTI_BTNUP, [this] { btnUpOrDownClick(true); });
+    TabSheet1.OnClick(IDC_OPTI_BTNDOWN, [this] { btnUpOrDownClick(false); });
+    // The toolbar's check box reports to the page; its value is kept for after its window has gone.
+    TabSheet1.OnClick(IDC_OPTI_CBSHOWMAINICO, [this] {
+        if (cbShowMainIco) showMainIcon_ = ::SendMessageW(cbShowMainIco, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    });
+
+    pm1 = CreateComponent<TPopupMenu>(this);
+    pm1->SetName("pm1");
+    pm1->OnPopup = [this](TPopupMenu*) { pm1Popup(); };
+    TMenuItem* items = pm1->Items();
+    const auto entry = [items](const char* name, const char* caption, std::function<void()> action) {
+        TMenuItem* item = items->Add(caption, [action = std::move(action)](TMenuItem*) {
+            if (action) action();
+        });
+        item->SetName(name);
+        return item;
+    };
+    miNew = entry("miNew", "新規作成(&N)...\tCtrl+N", [this] { btnNewClick(); });
+    items->Add("-");
+    // The display keys of these four are handled by the list itself (lv1KeyDown), not by the menu.
+    miCut = entry("miCut", "切り取り(&T)\tCtrl+X", {});
+    miCopy = entry("miCopy", "コピー(&C)\tCtrl+C", {});
+    miPaste = entry("miPaste", "貼り付け(&V)\tCtrl+V", {});
+    miDel = entry("miDel", "削除(&L)\tDel", [this] { btnDelClick(); });
+    items->Add("-");
+    miEditName = entry("miEditName", "表示名の変更(&M)\tF2", [this] { miEditNameClick(false); });
+    items->Add("-");
+    miUp = entry("miUp", "前に移動(&U)\tF11", [this] { btnUpOrDownClick(true); });
+    miDown = entry("miDown", "後ろに移動(&D)\tF12", [this] { btnUpOrDownClick(false); });
+    items->Add("-");
+    miProperty = entry("miProperty", "プロパティ(&R)...\tAlt+Enter", [this] { btnEditClick(); });
+
+    pm2 = CreateComponent<TPopupMenu>(this);
+    pm2->SetName("pm2");
+    pm2->Items()
+        ->Add("表示名の変更(&M)\tF2", [this](TMenuItem*) { miEditNameClick(true); })
+        ->SetName("miEditName2");
+
+    TabSheet1.OnContextMenu(IDC_OPTI_LV1, [this](POINT screen) {
+        ::SetForegroundWindow(Handle());
+        pm1->Popup(Handle(), screen.x, screen.y);
+    });
+    TabSheet1.OnContextMenu(IDC_OPTI_LV2, [this](POINT screen) {
+        ::SetForegroundWindow(Handle());
+        pm2->Popup(Handle(), screen.x, screen.y);
+    });
+    TabSheet1.OnNotify(IDC_OPTI_LV1, NM_DBLCLK, [this](NMHDR&) -> LRESULT {
+        btnEditClick();
+        return 0;
+    });
+    OnRowChanged(TabSheet1, IDC_OPTI_LV1, [this](const NMLISTVIEW& change) {
+        if (change.uChanged & LVIF_STATE) lv1Change();
+    });
+    OnRowChanged(TabSheet1, IDC_OPTI_LV2, [this](const NMLISTVIEW& change) {
+        if ((change.uChanged & LVIF_STATE) && !switching_) lv2Change();
+    });
+    TabSheet1.OnNotify(IDC_OPTI_LV1, LVN_INSERTITEM, [this](NMHDR&) -> LRESULT {
+        lv1Insert();
+        return 0;
+    });
+    TabSheet1.OnNotify(IDC_OPTI_LV1, LVN_DELETEITEM, [this](NMHDR&) -> LRESULT {
+        lv1Deletion(ItemList().Count());
+        return 0;
+    });
+    TabSheet1.OnNotify(IDC_OPTI_LV1, LVN_DELETEALLITEMS, [this](NMHDR&) -> LRESULT {
+        lv1Deletion(ItemList().Count());
+        return FALSE; // one deletion notice per row follows
+    });
+    OnCaptionEditing(TabSheet1, IDC_OPTI_LV1, [this](int) { return !GroupKept(shownGroup_); });
+    OnCaptionEditing(TabSheet1, IDC_OPTI_LV2, [this](int row) { return !GroupKept(row); });
+    OnCaptionEdited(TabSheet1, IDC_OPTI_LV1,
+                    [this](int row, const std::string& text) { return lv1Edited(row, text); });
+    OnCaptionEdited(TabSheet1, IDC_OPTI_LV2,
+                    [this](int row, const std::string& text) { return lv2Edited(row, text); });
+    TabSheet1.SetHelpContext(IDC_OPTI_LV1, 43);
+    TabSheet1.SetHelpContext(IDC_OPTI_LV2, 50);
+    TabSheet1.SetHelpContext(IDC_OPTI_CBSHOWMAINICO, 21);
+}
+
+void TForm2::OpenItemsPage() {
+    imgList1 = std::make_unique<TImageList>(16, 16);
+    imgList2 = std::make_unique<TImageList>(16, 16);
+    for (const int number : {3, 4}) {
+        const UniqueIcon icon = GetShellIcon(number);
+        if (icon)
+            imgList2->AddIcon(icon.Get());
+        else
+            imgList2->AddBlank();
+    }
+    const UniqueBitmap chain(static_cast<HBITMAP>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), L"CHAIN", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!chain || ::ImageList_AddMasked(imgList2->Handle(), chain.Get(), RGB(255, 255, 255)) < 0)
+        Seams().Beep(MB_OK);
+
+    UseSystemUIFont(TabSheet1.Handle());
+    TListView lv1 = ItemList();
+    lv1.AddExtendedStyle(LVS_EX_FULLROWSELECT);
+    lv1.SetImageList(imgList1->Handle(), LVSIL_SMALL);
+    lv1.AddColumn("アイコン名", 150);
+    lv1.AddColumn("実行コマンド", 210);
+    lv1.AddColumn("作業フォルダ", 110);
+    lv1.AddColumn("サイズ", 56);
+    lv1.AddColumn("表示アイコン", 120);
+    lv1.AddColumn("ショートカットキー", 120);
+    TListView lv2 = GroupList();
+    lv2.AddExtendedStyle(LVS_EX_FULLROWSELECT);
+    lv2.SetImageList(imgList2->Handle(), LVSIL_SMALL);
+    lv2.AddColumn("グループ", 200);
+    ::SetWindowSubclass(lv1.Handle(), &TForm2::ListKeyProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    ::SetWindowSubclass(lv2.Handle(), &TForm2::ListKeyProc, 2, reinterpret_cast<DWORD_PTR>(this));
+    ::SetWindowSubclass(TabSheet1.Handle(), &TForm2::ItemsPageProc, 0, reinterpret_cast<DWORD_PTR>(this));
+
+    {
+        TLsReg window;
+        if (window.OpenKey(kWindowKey, false)) groupViewWidth_ = window.ReadIntegerDef("GroupViewWidth", 100);
+    }
+    RECT area{};
+    ::GetClientRect(TabSheet1.Handle(), &area);
+    itemsDocks_ = CreateComponent<TDockSite>(this, TabSheet1.Handle(), area);
+    itemsDocks_->OnResize = [this](TDockSite&) { LayoutItemsPage(); };
+    tb97MainIcon = &itemsDocks_->AddToolbar("tb97MainIcon", "メインアイコン", TDockPosition::dpTop);
+    tb97MainIcon->SetDockableTo({TDockPosition::dpTop, TDockPosition::dpBottom});
+    cbShowMainIco = tb97MainIcon->AddControl(WC_BUTTONW, IDC_OPTI_CBSHOWMAINICO, "メインアイコンを表示(&M)",
+                                             BS_AUTOCHECKBOX | WS_TABSTOP);
+    SetShowMainIconChecked(showMainIcon_);
+    tb97IconItems = &itemsDocks_->AddToolbar("tb97IconItems", "アイコン項目編集", TDockPosition::dpTop, 0, 1);
+    try {
+        tb97IconItems->LoadImageStrip(::GetModuleHandleW(nullptr), L"CHILDTOOLS", 16, RGB(255, 255, 255));
+    } catch (const EWindowsError&) {
+        // Without the glyphs the buttons still work and show their hints.
+    }
+    for (const TItemButton& button : kItemButtons) {
+        tb97IconItems->AddButton(button.Id, button.Image, button.Hint, button.HelpContext);
+        if (button.SeparatorAfter) tb97IconItems->AddSeparator();
+    }
+    const auto helpMenu = [this](TToolbar97& bar, int id, POINT screen) {
+        TabSheet1.PopupHelpMenu(bar.HelpContext(id), screen);
+    };
+    tb97IconItems->OnButtonRightUp = helpMenu;
+    itemsDocks_->LoadPlacements();
+    itemsDocks_->SetAllowDrag(!toolbarsFixed_);
+    for (const int id : {IDC_OPTI_BTNCUT, IDC_OPTI_BTNCOPY, IDC_OPTI_BTNPASTE})
+        tb97IconItems->SetButtonEnabled(id, false);
+    itemsPageOpen_ = true;
+    LayoutItemsPage();
+    LoadGroups();
+}
+
+void TForm2::CloseItemsPage() {
+    if (!itemsPageOpen_) return;
+    if (itemsDocks_) {
+        itemsDocks_->SetAllowDrag(true);
+        itemsDocks_->SavePlacements();
+    }
+    try {
+        TLsReg window;
+        window.OpenKey(kWindowKey, true);
+        RECT bounds{};
+        ::GetWindowRect(GroupList().Handle(), &bounds);
+        window.WriteInteger("GroupViewWidth", bounds.right - bounds.left);
+    } catch (...) {
+        // The width is only where the splitter was left; the dialog closes anyway.
+    }
+}
+
+void TForm2::SetToolbarsFixed(bool fixed) {
+    toolbarsFixed_ = fixed;
+    if (itemsDocks_) itemsDocks_->SetAllowDrag(!fixed);
+}
+
+// The check box lives on its toolbar, which moves between the docks and its floating window: it is reached
+// by its handle, not as a control of the page.
+bool TForm2::ShowMainIconChecked() const {
+    if (!cbShowMainIco || !::IsWindow(cbShowMainIco)) return showMainIcon_;
+    return ::SendMessageW(cbShowMainIco, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TForm2::SetShowMainIconChecked(bool checked) {
+    showMainIcon_ = checked;
+    if (cbShowMainIco) ::SendMessageW(cbShowMainIco, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool TForm2::ListCaptionEditing() const {
+    return itemsPageOpen_ && (ItemList().Editing() || GroupList().Editing());
+}
+
+int TForm2::ShownGroup() const {
+    return shownGroup_;
+}
+
+int TForm2::ItemCount() const {
+    const TListView list = ItemList();
+    return list.Handle() ? list.Count() : static_cast<int>(closedRows_.size());
+}
+
+const TItemData& TForm2::ItemRecordAt(int index) const {
+    if (index < 0 || index >= ItemCount()) throw EProgramError("アイコン項目の番号が範囲外です。");
+    const TListView list = ItemList();
+    if (list.Handle()) return *reinterpret_cast<const TItemData*>(list.Data(index));
+    return *closedRows_[static_cast<std::size_t>(index)];
+}
+
+bool TForm2::GroupKept(int group) const {
+    if (group < 0 || group >= kGroupCount) return false;
+    return groupDamaged_[static_cast<std::size_t>(group)] || group == keptShownGroup_;
+}
+
+std::string TForm2::KeptGroupMessage(int group) const {
+    return group >= 0 && group < kGroupCount && groupDamaged_[static_cast<std::size_t>(group)]
+               ? DamagedGroupMessage(group)
+               : std::string(kShownGroupKept);
+}
+
+bool TForm2::RefuseKeptChange() {
+    if (!GroupKept(shownGroup_)) return false;
+    ShowErrorBox(KeptGroupMessage(shownGroup_), MB_ICONEXCLAMATION);
+    return true;
+}
+
+// --- Loading and saving ---
+
+void TForm2::LoadGroups() {
+    TListView lv2 = GroupList();
+    const int current = std::clamp(mainForm_.CurrentGroup(), 0, kGroupCount - 1);
+    shownGroup_ = current;
+    keptShownGroup_ = mainForm_.GroupIncomplete() ? current : -1;
+    switching_ = true;
+    struct TEnd {
+        bool& Flag;
+        ~TEnd() { Flag = false; }
+    } end{switching_};
+    lv2.Clear();
+    for (int g = 0; g < kGroupCount; ++g)
+        lv2.AddRow(GroupCaption(g, ReadGroupName(g)), g, kImageClosedFolder);
+    TListView lv1 = ItemList();
+    for (int g = 0; g < kGroupCount; ++g) {
+        auto& list = GroupItems[static_cast<std::size_t>(g)];
+        list.clear();
+        if (g == current) {
+            TUpdateGuard update(lv1.Handle());
+            batching_ = true;
+            try {
+                for (TIconItem* item : mainForm_.IconItems())
+                    AddItemRow(item->GetData());
+            } catch (...) {
+                batching_ = false;
+                throw;
+            }
+            EndRowBatch();
+            continue;
+        }
+        std::vector<TItemData> read;
+        try {
+            TLsReg reg;
+            reg.ReadGroup(g, 0, [&read](const TItemData& item, int) { read.push_back(item); });
+            list = std::move(read);
+        } catch (...) {
+            // What was read before the damage is not offered: saving it would lose the rest for good.
+            groupDamaged_[static_cast<std::size_t>(g)] = true;
+            Application::HandleException(std::current_exception());
+        }
+        lv2.SetCut(g, list.empty());
+    }
+    if (lv1.Count() > 0) lv1.SetFocusedRow(0);
+    lv1Change();
+    lv2.SetImage(current, kImageOpenFolder);
+    lv2.SetCut(current, false);
+    lv2.SetFocusedRow(current);
+    lv2.SetSelected(current, true);
+}
+
+void TForm2::SaveGroups() {
+    const TListView lv2 = GroupList();
+    std::exception_ptr firstError;
+    for (int g = 0; g < kGroupCount; ++g) {
+        // A kept group's key stays exactly as stored, its name included.
+        if (GroupKept(g)) continue;
+        const std::string name = StoredGroupName(g, lv2.Text(g));
+        try {
+            TLsReg reg;
+            reg.OpenKey(std::string(kGroupsKey) + "\\" + GroupKeyName(g), true);
+            reg.WriteString("", name);
+            // The shown group's items are the main window's to write.
+            if (g != shownGroup_) SaveShownGroup(g, GroupItems[static_cast<std::size_t>(g)]);
+        } catch (...) {
+            if (!firstError) firstError = std::current_exception();
+        }
+    }
+    if (firstError) std::rethrow_exception(firstError);
+}
+
+// --- Rows ---
+
+bool TForm2::AddItemRow(TItemData record) {
+    TListView lv1 = ItemList();
+    if (lv1.Count() >= static_cast<int>(kMaxItemsInGroup)) return false;
+    if (!record.Tip.empty() && record.Tip == DefaultTip(record)) record.Tip.clear();
+    itemRecords_.push_back(std::make_unique<TItemData>(std::move(record)));
+    const int row = lv1.AddRow("", reinterpret_cast<LPARAM>(itemRecords_.back().get()), I_IMAGENONE);
+    for (int column = icCmd; column <= icHotKey; ++column)
+        lv1.SetText(row, column, "");
+    RefreshItemRow(row);
+    return true;
+}
+
+void TForm2::ShowItemRowTexts(int row) {
+    TListView lv1 = ItemList();
+    const TItemData& item = *reinterpret_cast<const TItemData*>(lv1.Data(row));
+    lv1.SetText(row, icName, ItemName(item));
+    lv1.SetText(row, icCmd, item.Cmd.empty() ? std::string("(特殊)") : item.Cmd);
+    lv1.SetText(row, icDefDir, item.DefDir.empty() ? std::string("(自動)") : item.DefDir);
+    if (const std::string size = WndSizeText(item.WndSize); !size.empty()) lv1.SetText(row, icWndSize, size);
+    lv1.SetText(row, icIcon, item.CustomIcon);
+    lv1.SetText(row, icHotKey, HotKeyText(item.HotKey));
+}
+
+void TForm2::RefreshItemRow(int index) {
+    ShowItemRowTexts(index);
+    TListView lv1 = ItemList();
+    const TItemData& item = *reinterpret_cast<const TItemData*>(lv1.Data(index));
+    if (const UniqueIcon icon = ItemIcon(item.CustomIcon, item.Cmd, item.IDList)) {
+        if (lv1.Image(index) == I_IMAGENONE)
+            lv1.SetImage(index, imgList1->AddIcon(icon.Get()));
+        else
+            ::ImageList_ReplaceIcon(imgList1->Handle(), lv1.Image(index), icon.Get());
+    }
+    const int state = item.Children.empty() ? 0 : kChainStateImage;
+    if (lv1.StateImage(index) != state) lv1.SetStateImage(index, state);
+    if (!batching_) UpdateChainImages();
+}
+
+void TForm2::EndRowBatch() {
+    batching_ = false;
+    UpdateChainImages();
+    lv1Change();
+}
+
+void TForm2::UpdateChainImages() {
+    TListView lv1 = ItemList();
+    bool any = false;
+    for (int row = 0; row < lv1.Count() && !any; ++row)
+        any = lv1.StateImage(row) != 0;
+    const HIMAGELIST wanted = any ? imgList2->Handle() : nullptr;
+    if (lv1.ImageList(LVSIL_STATE) != wanted) lv1.SetImageList(wanted, LVSIL_STATE);
+}
+
+void TForm2::FreeAllItems() {
+    if (itemsPageOpen_ && ItemList().Handle()) {
+        TListView lv1 = ItemList();
+        lv1.Clear();
+        lv1.SetImageList(nullptr, LVSIL_STATE);
+    }
+    closedRows_.clear();
+    itemRecords_.clear();
+    for (auto& list : GroupItems)
+        list.clear();
+    if (imgList1) imgList1->Clear();
+}
+
+// --- Switching groups ---
+
+void TForm2::lv2Change() {
+    TListView lv2 = GroupList();
+    const int focused = lv2.FocusedRow();
+    if (focused < 0 || !lv2.Selected(focused)) {
+        // A click beside the rows leaves no group marked; once the list is done, the shown group gets its
+        // marks back (not at once: a click on another row passes through this state too).
+        ::PostMessageW(TabSheet1.Handle(), WM_SHOWREFUSAL, 2, 0);
+        return;
+    }
+    if (focused == shownGroup_) return;
+    const int from = shownGroup_;
+    // A group that could not be read cannot be shown: the marks go back at once. (The main window's
+    // incompletely read group may be left: its rows wait unchanged, and it is not saved.)
+    std::string refusal;
+    if (groupDamaged_[static_cast<std::size_t>(focused)]) refusal = KeptGroupMessage(focused);
+    switching_ = true;
+    struct TEnd {
+        bool& Flag;
+        ~TEnd() { Flag = false; }
+    } end{switching_};
+    if (!refusal.empty()) {
+        lv2.SetSelected(focused, false);
+        lv2.SetFocusedRow(from);
+        lv2.SetSelected(from, true);
+        // Not from inside the list's notification: the box would run its own loop under the click.
+        ::PostMessageW(TabSheet1.Handle(), WM_SHOWREFUSAL, 0,
+                       reinterpret_cast<LPARAM>(new std::string(refusal)));
+        return;
+    }
+    LeaveGroup(from);
+    EnterGroup(focused);
+    lv1Change();
+}
+
+void TForm2::EnterGroup(int group) {
+    TListView lv1 = ItemList();
+    auto& list = GroupItems[static_cast<std::size_t>(group)];
+    {
+        TUpdateGuard update(lv1.Handle());
+        batching_ = true;
+        try {
+            for (TItemData& record : list)
+                AddItemRow(std::move(record));
+        } catch (...) {
+            batching_ = false;
+            throw;
+        }
+        EndRowBatch();
+    }
+    list.clear();
+    shownGroup_ = group;
+    TListView lv2 = GroupList();
+    lv2.SetImage(group, kImageOpenFolder);
+    lv2.SetCut(group, false);
+    if (lv1.Count() > 0) lv1.SetFocusedRow(0);
+}
+
+void TForm2::LeaveGroup(int group) {
+    TListView lv1 = ItemList();
+    auto& list = GroupItems[static_cast<std::size_t>(group)];
+    for (int row = 0; row < lv1.Count(); ++row)
+        list.push_back(std::move(*reinterpret_cast<TItemData*>(lv1.Data(row))));
+    {
+        TUpdateGuard update(lv1.Handle());
+        lv1.Clear();
+    }
+    itemRecords_.clear();
+    imgList1->Clear();
+    UpdateChainImages();
+    TListView lv2 = GroupList();
+    lv2.SetImage(group, kImageClosedFolder);
+    lv2.SetCut(group, list.empty());
+}
+
+// --- Layout and the page's own messages ---
+
+void TForm2::LayoutItemsPage() {
+    if (!itemsDocks_) return;
+    const RECT client = itemsDocks_->ClientRect();
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    const int groups = std::clamp(groupViewWidth_, kMinListWidth,
+                                  std::max(kMinListWidth, width - kSplitterWidth - kMinListWidth));
+    ::MoveWindow(GroupList().Handle(), client.left, client.top, groups, height, TRUE);
+    ::MoveWindow(ItemList().Handle(), client.left + groups + kSplitterWidth, client.top,
+                 std::max(0, width - groups - kSplitterWidth), height, TRUE);
+    TListView lv2 = GroupList();
+    RECT inside{};
+    ::GetClientRect(lv2.Handle(), &inside);
+    ::SendMessageW(lv2.Handle(), LVM_SETCOLUMNWIDTH, 0, std::max<LONG>(inside.right - inside.left, 20));
+}
+
+void TForm2::ItemsPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SHOWREFUSAL:
+        if (wParam == 2) {
+            TListView lv2 = GroupList();
+            const int focused = lv2.FocusedRow();
+            if (focused >= 0 && lv2.Selected(focused)) break;
+            switching_ = true;
+            lv2.SetFocusedRow(shownGroup_);
+            lv2.SetSelected(shownGroup_, true);
+            switching_ = false;
+        } else if (wParam == 1) {
+            const int row = static_cast<int>(lParam);
+            if (row < ItemList().Count()) RefreshItemRow(row);
+        } else {
+            const std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(lParam));
+            ShowErrorBox(*text, MB_ICONEXCLAMATION);
+        }
+        break;
+    case WM_SIZE:
+        if (itemsDocks_) {
+            RECT area{};
+            ::GetClientRect(TabSheet1.Handle(), &area);
+            itemsDocks_->SetBounds(area);
+            LayoutItemsPage();
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        ::SetCapture(TabSheet1.Handle());
+        splitting_ = true;
+        break;
+    case WM_MOUSEMOVE:
+        if (splitting_ && itemsDocks_) {
+            const int x = static_cast<short>(LOWORD(lParam));
+            groupViewWidth_ = x - itemsDocks_->ClientRect().left;
+            LayoutItemsPage();
+        }
+        break;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (splitting_) {
+            splitting_ = false;
+            if (message == WM_LBUTTONUP) ::ReleaseCapture();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT CALLBACK TForm2::ItemsPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self) noexcept {
+    auto* form = reinterpret_cast<TForm2*>(self);
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(window, &TForm2::ItemsPageProc, 0);
+    // The gap between the lists is the splitter: the page itself is only hit there.
+    if (message == WM_SETCURSOR && reinterpret_cast<HWND>(wParam) == window && form->itemsDocks_) {
+        POINT point{};
+        ::GetCursorPos(&point);
+        ::ScreenToClient(window, &point);
+        RECT lv2{};
+        ::GetWindowRect(form->GroupList().Handle(), &lv2);
+        ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&lv2), 2);
+        if (point.x >= lv2.right && point.x < lv2.right + kSplitterWidth && point.y >= lv2.top &&
+            point.y < lv2.bottom) {
+            ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32644)) /* IDC_SIZEWE */);
+            return TRUE;
+        }
+    }
+    if (message == WM_LBUTTONDOWN && form->itemsDocks_) {
+        RECT lv2{};
+        ::GetWindowRect(form->GroupList().Handle(), &lv2);
+        ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&lv2), 2);
+        const int x = static_cast<short>(LOWORD(lParam));
+        if (x < lv2.right || x >= lv2.right + kSplitterWidth)
+            return ::DefSubclassProc(window, message, wParam, lParam);
+    }
+    if (message == WM_SHOWREFUSAL || message == WM_SIZE || message == WM_LBUTTONDOWN ||
+        message == WM_MOUSEMOVE || message == WM_LBUTTONUP || message == WM_CAPTURECHANGED) {
+        try {
+            form->ItemsPageMessage(message, wParam, lParam);
+        } catch (...) {
+            Application::HandleException(std::current_exception());
+        }
+        if (message == WM_SHOWREFUSAL) return 0;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TForm2::ListKeyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self) noexcept {
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(window, &TForm2::ListKeyProc, id);
+    if (message == WM_DESTROY && id == 1) {
+        // The main window reads the rows after the dialog's windows have gone.
+        auto* form = reinterpret_cast<TForm2*>(self);
+        const TListView list(window);
+        form->closedRows_.clear();
+        try {
+            for (int row = 0; row < list.Count(); ++row)
+                form->closedRows_.push_back(reinterpret_cast<const TItemData*>(list.Data(row)));
+        } catch (...) {
+            Application::HandleException(std::current_exception());
+        }
+    }
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+        auto* form = reinterpret_cast<TForm2*>(self);
+        try {
+            const bool alt = message == WM_SYSKEYDOWN || Seams().KeyDown(VK_MENU);
+            const UINT key = static_cast<UINT>(wParam);
+            if (id == 1 ? form->lv1KeyDown(key, alt) : form->lv2KeyDown(key, alt)) return 0;
+        } catch (...) {
+            Application::HandleException(std::current_exception());
+            return 0;
+        }
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
 } // namespace lodestar

@@ -443,3 +443,34 @@ TEST(IconPixels, NothingToOverlayLeavesTheBase) {
     broken.Opaque.pop_back(); // a mask that does not match its picture
     EXPECT_EQ(OverlayPixels(sheet, broken), sheet);
 }
+
+TEST(ShortcutText, AsMenusShowShortcuts) {
+    // The keyboard's names for keys without a fixed one, as a Japanese keyboard layout gives them.
+    const auto keyboard = [](unsigned key) -> std::string {
+        if (key == 0x6A) return "Num *";
+        if (key == 0xBA) return ":";
+        return {};
+    };
+    const struct {
+        std::uint16_t shortcut;
+        const char* text;
+    } cases[] = {
+        {0, ""},
+        {kShortcutCtrl | kShortcutAlt, ""}, // modifiers without a key name nothing
+        {kShortcutCtrl | kShortcutAlt | 'N', "Ctrl+Alt+N"},
+        {kShortcutShift | kShortcutCtrl | kShortcutAlt | '7', "Shift+Ctrl+Alt+7"},
+        {kShortcutAlt | kShortcutShift | 0x70, "Shift+Alt+F1"},
+        {kShortcutCtrl | 0x87, "Ctrl+F24"},
+        {0x2E, "Del"},
+        {kShortcutCtrl | 0x0D, "Ctrl+Enter"},
+        {kShortcutCtrl | kShortcutAlt | 0x21, "Ctrl+Alt+PgUp"},
+        {kShortcutCtrl | kShortcutAlt | 0x28, "Ctrl+Alt+Down"},
+        {kShortcutCtrl | kShortcutAlt | 0x20, "Ctrl+Alt+Space"},
+        {kShortcutCtrl | 0x6A, "Ctrl+Num *"},
+        {kShortcutCtrl | kShortcutAlt | 0xBA, "Ctrl+Alt+:"},
+        {kShortcutCtrl | 0xE8, ""}, // a key the keyboard has no name for
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShortcutText(c.shortcut, keyboard), c.text) << std::hex << c.shortcut;
+    EXPECT_EQ(ShortcutText(kShortcutCtrl | 0x6A, {}), "");
+}

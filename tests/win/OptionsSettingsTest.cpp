@@ -3,7 +3,9 @@
 // where the dialog opens, and the keys that end it.
 #include "AppSettings.h"
 #include "DialogDriver.h"
+#include "Dialogs.h"
 #include "Help.h"
+#include "LinkDialogs.h"
 #include "LsReg.h"
 #include "Seams.h"
 #include "Store.h"
@@ -118,6 +120,24 @@ void PressKeyOn(HWND dialog, int id, UINT key, TQueueMark& mark) {
     mark.Sync(dialog);
 }
 
+// A key for the window that has the focus, such as the edit of a row caption.
+void PressKeyOnFocus(HWND dialog, HWND focused, UINT key, TQueueMark& mark) {
+    const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    ::PostMessageW(focused, WM_KEYDOWN, key, 1 | scan);
+    ::PostMessageW(focused, WM_KEYUP, key, 1 | scan | (3LL << 30));
+    mark.Sync(dialog);
+}
+
+std::string RowCaption(HWND list, int row) {
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return Narrow(text);
+}
+
 std::string StoredDefIconPath() {
     TLsReg reg;
     if (!reg.OpenKey("\\Software\\Marlowe\\Lodestar\\Settings", false)) return "<no key>";
@@ -156,7 +176,8 @@ protected:
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kTree);
     }
 
-    void Start(const TSettings& settings, std::optional<POINT> place) {
+    void Start(const TSettings& settings, std::optional<POINT> place,
+               const std::vector<TItemData>& shown = {}) {
         form.reset();
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kTree);
         WriteSettings(settings);
@@ -166,7 +187,7 @@ protected:
             window.OptDlgTop = place->y;
             WriteWindowSettings(window);
         }
-        SaveShownGroup(0, {});
+        SaveShownGroup(0, shown);
         form = std::make_unique<TForm1>();
     }
 
@@ -214,6 +235,8 @@ TEST_F(OptionsSettingsTest, SettingsShownAndStored) {
     slow.Interval = 700;
     TSettings slower = slow;
     slower.Interval = 800;
+    TSettings noMainIcon = defaults;
+    noMainIcon.ShowMainIcon = false;
     TSettings customPath = defaults;
     customPath.DefIconPath = "C:\\windows\\system32";
 
@@ -321,6 +344,27 @@ TEST_F(OptionsSettingsTest, SettingsShownAndStored) {
              Click(dialog, IDOK);
          },
          true, defaults, false},
+        {"メインアイコンを表示 on the first page's toolbar is a setting too", defaults,
+         [&](HWND dialog) {
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPTI_CBSHOWMAINICO));
+             ClickOn(dialog, IDC_OPTI_CBSHOWMAINICO);
+             Click(dialog, IDOK);
+         },
+         true, noMainIcon, false},
+        {"Enter while a group's name is edited ends the edit only; Escape then cancels", defaults,
+         [&](HWND dialog) {
+             ClickOn(dialog, IDC_OPT_RBDOUBLECLICK);
+             const HWND groups = Find(dialog, IDC_OPTI_LV2);
+             ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(groups), TRUE);
+             const auto edit = reinterpret_cast<HWND>(::SendMessageW(groups, LVM_EDITLABELW, 3, 0));
+             ASSERT_NE(edit, nullptr);
+             ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"道具"));
+             PressKeyOnFocus(dialog, edit, VK_RETURN, mark);
+             EXPECT_TRUE(::IsWindowVisible(dialog));
+             EXPECT_EQ(RowCaption(groups, 3), "道具");
+             PressKeyOn(dialog, IDC_OPTI_LV2, VK_ESCAPE, mark);
+         },
+         false, defaults, false},
         {"Enter presses OK", defaults,
          [&](HWND dialog) {
              ClickOn(dialog, IDC_OPT_RBDOUBLECLICK);
@@ -466,6 +510,46 @@ TEST_F(OptionsSettingsTest, HelpButtonShowsTheDialogsTopicAndLeavesItOpen) {
     ResetHelpSeam();
     EXPECT_TRUE(openAfterHelp);
     EXPECT_EQ(topics, std::vector<int>{13});
+}
+
+// The program's own way in: the main window's options command opens the dialog, and after OK works with
+// what it chose; the item list's rows become the tray icons again.
+TEST_F(OptionsSettingsTest, FromTheMainWindow) {
+    const TProgramDialogs saved = ProgramDialogs();
+    LinkDialogs();
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    TItemData notepad;
+    notepad.Cmd = Narrow(folder) + "\\notepad.exe";
+    notepad.Tip = "メモ帳";
+    struct Scenario {
+        const char* what;
+        bool ok;
+        bool clickType;
+    } scenarios[] = {
+        {"OK", true, true},
+        {"Cancel", false, false},
+    };
+    for (const Scenario& s : scenarios) {
+        SCOPED_TRACE(s.what);
+        Start(TSettings{}, std::nullopt, {notepad});
+        TDialogDriver driver(kCaption, [&](HWND dialog) {
+            ClickOn(dialog, IDC_OPT_RBDOUBLECLICK);
+            Click(dialog, s.ok ? IDOK : IDCANCEL);
+        });
+        form->OpenOptions();
+        driver.Join();
+        EXPECT_TRUE(driver.Found());
+        EXPECT_EQ(ProgramSettings().ClickType, s.clickType);
+        EXPECT_EQ(ReadSettings().ClickType, s.clickType);
+        const std::vector<TIconItem*> items = form->IconItems();
+        ASSERT_EQ(items.size(), 1u);
+        EXPECT_EQ(items[0]->Cmd, notepad.Cmd);
+        EXPECT_EQ(items[0]->Hint(), "メモ帳");
+        EXPECT_TRUE(form->Active());
+    }
+    ProgramDialogs() = saved;
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
 }
 
 // Not a test: shows the page given by LODESTAR_OPTIONS_PAGE (its tab's index) for
