@@ -399,7 +399,9 @@ TEST_F(OptionsSettingsTest, SettingsShownAndStored) {
         EXPECT_EQ(window.OptDlgTop, std::optional<std::int32_t>(placed.top));
         EXPECT_TRUE(form->Active());
         // Only the main window speaks, of a hook it cannot install without a notification area.
-        if (s.stored.TrayDndType != dndHook) EXPECT_TRUE(boxes.empty()) << boxes.front();
+        if (s.stored.TrayDndType != dndHook) {
+            EXPECT_TRUE(boxes.empty()) << boxes.front();
+        }
         boxes.clear();
     }
 }
