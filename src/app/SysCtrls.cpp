@@ -6,12 +6,29 @@
 #include "WinText.h"
 
 #include <atomic>
+#include <memory>
+#include <unordered_map>
 
 namespace lodestar {
 
 namespace {
 // Identifiers are never reused, so a late notification for a removed icon cannot reach another one.
 std::atomic<std::uint32_t> lastIconId{0};
+
+// One hidden window serves every icon: a window per icon would make a group switch create and destroy
+// hundreds of windows, and destroying windows is slow on some desktops (Wine's grows slower with every icon
+// ever shown).
+struct TTrayIcons {
+    std::unique_ptr<TOwnedWindow> Window;
+    std::unordered_map<std::uint32_t, TIconTray*> Icons;
+    int Dispatching = 0; // notifications being handled: the window cannot go from under its own message
+};
+
+TTrayIcons& TrayIcons() {
+    // Never destroyed: a window left at the program's end goes with its thread.
+    static auto* icons = new TTrayIcons;
+    return *icons;
+}
 } // namespace
 
 TShiftState CurrentShiftState() {
@@ -26,18 +43,39 @@ TShiftState CurrentShiftState() {
     return shift;
 }
 
-TIconTray::TIconTray(TComponent* owner)
-    : TComponent(owner), iconId_(++lastIconId),
-      window_(L"LodestarTrayIcon", TOwnedWindow::TKind::MessageOnly,
-              [this](UINT message, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
-                  if (message != kTrayCallbackMessage) return std::nullopt;
-                  TrayMessage(lParam);
-                  return 0;
-              }) {}
+TIconTray::TIconTray(TComponent* owner) : TComponent(owner), iconId_(++lastIconId) {
+    TTrayIcons& icons = TrayIcons();
+    if (!icons.Window)
+        icons.Window = std::make_unique<TOwnedWindow>(L"LodestarTrayIcons", TOwnedWindow::TKind::MessageOnly,
+                                                      &TIconTray::SharedWindowMessage);
+    icons.Icons[iconId_] = this;
+}
 
 TIconTray::~TIconTray() {
     UpdateTrayIcon(false);
-    window_.Destroy();
+    TTrayIcons& icons = TrayIcons();
+    icons.Icons.erase(iconId_);
+    if (icons.Icons.empty() && icons.Dispatching == 0) icons.Window.reset();
+}
+
+HWND TIconTray::WindowHandle() const {
+    const TTrayIcons& icons = TrayIcons();
+    return icons.Window ? icons.Window->Handle() : nullptr;
+}
+
+std::optional<LRESULT> TIconTray::SharedWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kTrayCallbackMessage) return std::nullopt;
+    TTrayIcons& icons = TrayIcons();
+    const auto found = icons.Icons.find(static_cast<std::uint32_t>(wParam));
+    // A late notification for an icon that has gone reaches no one.
+    if (found == icons.Icons.end()) return 0;
+    struct TDispatch {
+        int& Depth;
+        ~TDispatch() { --Depth; }
+    } dispatch{++icons.Dispatching};
+    // The handler may destroy the icon (a menu command deleting its item): nothing of it is used after.
+    found->second->TrayMessage(lParam);
+    return 0;
 }
 
 void TIconTray::SetIcon(HICON icon) {
@@ -92,7 +130,7 @@ void TIconTray::UpdateTrayIcon(bool show) {
         NOTIFYICONDATAW data{};
         // The first version of the block: every shell since Windows 95 takes it.
         data.cbSize = NOTIFYICONDATAW_V1_SIZE;
-        data.hWnd = window_.Handle();
+        data.hWnd = WindowHandle();
         data.uID = iconId_;
         data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
         data.uCallbackMessage = kTrayCallbackMessage;
@@ -106,7 +144,7 @@ void TIconTray::UpdateTrayIcon(bool show) {
     } else if (registered_) {
         NOTIFYICONDATAW data{};
         data.cbSize = NOTIFYICONDATAW_V1_SIZE;
-        data.hWnd = window_.Handle();
+        data.hWnd = WindowHandle();
         data.uID = iconId_;
         ::Shell_NotifyIconW(NIM_DELETE, &data);
     }

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace lodestar {
@@ -25,7 +26,8 @@ public:
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
-// The shell's notifications arrive as this message on the icon's hidden window.
+// The shell's notifications arrive as this message on the icons' hidden window, wParam holding the icon's
+// IconID.
 constexpr UINT kTrayCallbackMessage = WM_USER;
 // At most this many bytes of the legacy encoding reach the tray tip.
 constexpr std::size_t kMaxTipBytes = 63;
@@ -68,7 +70,8 @@ public:
 
     std::uint32_t IconID() const { return iconId_; }
     bool Registered() const { return registered_; }
-    HWND WindowHandle() const { return window_.Handle(); }
+    // The hidden window the shell reports to; all icons of the program share it, told apart by IconID.
+    HWND WindowHandle() const;
     // The block last handed to the shell.
     const NOTIFYICONDATAW& NotifyData() const { return notifyData_; }
 
@@ -88,6 +91,8 @@ protected:
 
 private:
     void TrayMessage(LPARAM mouseMessage);
+    // The shared window's messages: the shell's notifications go to the icon whose IconID they carry.
+    static std::optional<LRESULT> SharedWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     std::uint32_t iconId_;
     UniqueIcon icon_;
@@ -97,7 +102,6 @@ private:
     TPopupMenu* rbtnMenu_ = nullptr;
     TPopupMenu* lbtnMenu_ = nullptr;
     NOTIFYICONDATAW notifyData_{};
-    TOwnedWindow window_;
 };
 
 // The shift state of the moment, from the keyboard seam.

@@ -5,7 +5,9 @@
 #include "Seams.h"
 #include "WinText.h"
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 namespace lodestar {
 
@@ -46,9 +48,38 @@ void SetClipboardWindow(HWND window) {
     clipboardWindow = window;
 }
 
-std::function<void()>& ClipboardEmptied() {
-    static std::function<void()> handler;
-    return handler;
+namespace {
+HGLOBAL clipboardBlock = nullptr;
+std::vector<std::function<void()>*>& EmptiedHooks() {
+    static std::vector<std::function<void()>*> hooks;
+    return hooks;
+}
+} // namespace
+
+void RememberClipboardBlock(HGLOBAL block) {
+    if (clipboardBlock && clipboardBlock != block) ::GlobalFree(clipboardBlock);
+    clipboardBlock = block;
+}
+
+void FreeClipboardBlock() {
+    if (clipboardBlock) ::GlobalFree(clipboardBlock);
+    clipboardBlock = nullptr;
+}
+
+TClipboardEmptiedHook::TClipboardEmptiedHook(std::function<void()> handler) : handler_(std::move(handler)) {
+    EmptiedHooks().push_back(&handler_);
+}
+
+TClipboardEmptiedHook::~TClipboardEmptiedHook() {
+    std::erase(EmptiedHooks(), &handler_);
+}
+
+void ClipboardEmptied() {
+    // A handler may end its own hook (a dialog closing): the list is walked as a copy.
+    const std::vector<std::function<void()>*> hooks = EmptiedHooks();
+    for (auto hook = hooks.rbegin(); hook != hooks.rend(); ++hook)
+        if (std::find(EmptiedHooks().begin(), EmptiedHooks().end(), *hook) != EmptiedHooks().end() && **hook)
+            (**hook)();
 }
 
 HWND FindTrayNotifyWnd() {

@@ -19,9 +19,24 @@ bool ClipboardHasItems();
 // while it exists, else the application window.
 HWND ClipboardWindow();
 void SetClipboardWindow(HWND window);
-// Called when the clipboard the program filled is emptied by anyone: the open editor's paste button then
-// has nothing to paste. Empty when no editor is open.
-std::function<void()>& ClipboardEmptied();
+// The block the dialogs last put on the clipboard in a private format, which the program must free itself
+// once the clipboard is emptied. Remembering a block frees the one remembered before, if any.
+void RememberClipboardBlock(HGLOBAL block);
+void FreeClipboardBlock();
+// Told, while it exists, when the clipboard the program filled is emptied by anyone: the paste buttons of
+// the open dialogs then have nothing to paste.
+class TClipboardEmptiedHook {
+public:
+    explicit TClipboardEmptiedHook(std::function<void()> handler);
+    TClipboardEmptiedHook(const TClipboardEmptiedHook&) = delete;
+    TClipboardEmptiedHook& operator=(const TClipboardEmptiedHook&) = delete;
+    ~TClipboardEmptiedHook();
+
+private:
+    std::function<void()> handler_;
+};
+// Tells every hook, newest first.
+void ClipboardEmptied();
 // The notification area's own window inside the taskbar, or null.
 HWND FindTrayNotifyWnd();
 // The dialogs take the system's "MS UI Gothic" when the system uses it for icon titles.

@@ -71,9 +71,10 @@ std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM
         if (!wParam) FormHide();
         return std::nullopt;
     case WM_DESTROYCLIPBOARD:
-        // What the dialogs put there belonged to the system since it was set: only the paste button
-        // learns that it is gone.
-        if (ClipboardEmptied()) ClipboardEmptied()();
+        // The system does not free blocks of the private formats: the one the dialogs put there goes
+        // now, and their paste buttons learn that it is gone.
+        FreeClipboardBlock();
+        ClipboardEmptied();
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;

@@ -118,7 +118,7 @@ TForm3::TForm3(TComponent* owner)
 }
 
 TForm3::~TForm3() {
-    ClipboardEmptied() = nullptr;
+    clipboardHook_.reset();
     if (openItemEditor == this) openItemEditor = nullptr;
 }
 

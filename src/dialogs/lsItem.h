@@ -24,6 +24,8 @@
 
 namespace lodestar {
 
+class TClipboardEmptiedHook;
+
 class TDockSite;
 class TToolbar97;
 class TFormChild;
@@ -207,6 +209,7 @@ private:
     TSHBrowseForFolderEx* FolderDlg = nullptr;
     TDockSite* dockSite_ = nullptr;
     TToolbar97* tb97ChildIcons_ = nullptr;
+    std::unique_ptr<TClipboardEmptiedHook> clipboardHook_; // greys the paste button
     TImageList imglist1;
     std::unique_ptr<THints> hints_;
     UniqueIcon preview_;

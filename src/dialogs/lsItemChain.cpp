@@ -88,9 +88,9 @@ void TForm3::CreateChainPage() {
     miEdit = entry("miEdit", "プロパティ(&R)...\tAlt+Enter", [this] { btnEditClick(); });
     chain_.OnContextMenu(IDC_ITEM_LVCHILDICONS, [this](POINT screen) { lvChildIconsContextMenu(screen); });
     OnKeyPreview([this](const MSG& message) { return ChainKeyPreview(message); });
-    ClipboardEmptied() = [this] {
+    clipboardHook_ = std::make_unique<TClipboardEmptiedHook>([this] {
         if (tb97ChildIcons_) tb97ChildIcons_->SetButtonEnabled(IDC_ITEM_BTNPASTE, false);
-    };
+    });
     chain_.OnNotify(IDC_ITEM_LVCHILDICONS, NM_DBLCLK, [this](NMHDR&) -> LRESULT {
         btnEditClick();
         return 0;
@@ -395,7 +395,7 @@ void TForm3::btnCopyClick() {
     {
         TClipboardGuard clipboard(ClipboardWindow());
         clipboard.Empty();
-        clipboard.SetData(ITEM_CLIPFORMAT, payload);
+        RememberClipboardBlock(clipboard.SetPrivateData(ITEM_CLIPFORMAT, payload));
     }
     if (tb97ChildIcons_)
         tb97ChildIcons_->SetButtonEnabled(IDC_ITEM_BTNPASTE, rows_.size() < kMaxChainEntries);

@@ -25,25 +25,6 @@ namespace {
 
 constexpr UINT_PTR kListSubclassId = 1;
 
-// The row whose band holds the point, across all columns: a drop beside a row's texts still means that
-// row.
-int RowAt(const TListView& list, POINT client) {
-    for (int row = 0, count = list.Count(); row < count; ++row) {
-        const RECT bounds = list.RowRect(row);
-        if (client.y >= bounds.top && client.y < bounds.bottom && client.x >= bounds.left &&
-            client.x < bounds.right)
-            return row;
-    }
-    return -1;
-}
-
-std::vector<bool> SelectionOf(const TListView& list) {
-    std::vector<bool> selected(static_cast<std::size_t>(list.Count()));
-    for (int row = 0; row < list.Count(); ++row)
-        selected[static_cast<std::size_t>(row)] = list.Selected(row);
-    return selected;
-}
-
 IdList ListOf(const UniqueCoTask<ITEMIDLIST>& pidl) {
     if (!pidl) return {};
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl.Get());
@@ -179,9 +160,9 @@ void TForm3::lvChildIconsDragDrop(POINT point) {
     // The button released outside the list is no drop: the user took the rows away from it.
     if (!::PtInRect(&client, point)) return;
     const int count = list.Count();
-    const std::vector<bool> selected = SelectionOf(list);
+    const std::vector<bool> selected = list.Selection();
     if (count == 0 || list.SelectedCount() == 0) return;
-    int target = RowAt(list, point);
+    int target = list.RowInBand(point);
     if (target < 0) target = count - 1;
     if (!Seams().KeyDown(VK_CONTROL)) {
         ReorderChildRows(DragMoveOrder(selected, target));
@@ -204,7 +185,7 @@ void TForm3::PIDLTarget1Enter(DWORD effect) {
 
 void TForm3::PIDLTarget1DragOver(POINT point, DWORD effect) {
     if (!Accepted(effect)) return;
-    DropRow = RowAt(ChildList(), point);
+    DropRow = ChildList().RowInBand(point);
     SelectOnlyUnderDrag(DropRow);
 }
 

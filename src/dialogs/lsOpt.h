@@ -16,6 +16,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ class TForm1;
 class TDockSite;
 class TToolbar97;
 class TDropPIDLTarget;
+class TClipboardEmptiedHook;
 
 class TForm2 final : public TDialog {
 public:
@@ -144,6 +146,44 @@ private:
                                         DWORD_PTR self) noexcept;
     // The choice of rgDereferLinks as it is now: what the item editor is given as ResolveShortcuts.
     bool DereferLinksChosen() const;
+    // Deletes the rows (ascending) with their records, in one update of the list.
+    void DeleteItemRows(const std::vector<int>& rows);
+    // Puts the rows in a new order, given as the old index of the row at each place; each row keeps its
+    // record, pictures, selection and focus.
+    void ReorderItemRows(const std::vector<int>& order);
+
+    // --- First page: item clipboard and drag-and-drop (lsOptTransfer.cpp) ---
+    void CreateItemsTransfer(); // from CreateItemsPage: handlers and the drop target
+    void OpenItemsTransfer();   // from OpenItemsPage, once lv1 exists
+    void CloseItemsTransfer();  // as lv1's window goes
+    void miCopyClick();
+    void miCutClick();
+    void miPasteClick();
+    // Appends the rows a clipboard block holds; false when it holds nothing that could be read.
+    void PasteItemList(std::span<const std::uint8_t> block);
+    void PasteChain(std::span<const std::uint8_t> block);
+    // btnPaste: room in the list and items on the clipboard.
+    void UpdatePasteButton(int rows);
+    // The shell drops lv1 takes: links while it has room and its group may change.
+    void UpdateItemDrops(int rows);
+    void lv1StartDrag(const NMLISTVIEW& info);
+    void lv1EndDrag(bool drop, POINT screen);
+    void lvDragOver(POINT screen);
+    // The group row under a screen point that takes dragged rows, -1 for none.
+    int GroupDropTarget(POINT screen) const;
+    void lv1DragDrop(POINT client);
+    void lv2DragDrop(int group);
+    void PIDLTarget1Enter(DWORD& effect);
+    void PIDLTarget1DragOver(POINT point, DWORD& effect);
+    void PIDLTarget1Drop(DWORD& effect);
+    bool lv1DragMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    static LRESULT CALLBACK lv1DragProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR self) noexcept;
+    struct TRowDrag;
+    std::shared_ptr<TRowDrag> rowDrag_; // while rows are dragged
+    TDropPIDLTarget* PIDLTarget1 = nullptr;
+    std::unique_ptr<TClipboardEmptiedHook> clipboardHook_;
+
     // (Private state of the groups and items page goes here.)
     std::array<std::vector<TItemData>, kGroupCount> GroupItems;
     std::vector<std::unique_ptr<TItemData>> itemRecords_; // the records of lv1's rows, in no order

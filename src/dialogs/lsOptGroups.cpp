@@ -128,10 +128,10 @@ void TForm2::CreateItemsPage() {
     };
     miNew = entry("miNew", "新規作成(&N)...\tCtrl+N", [this] { btnNewClick(); });
     items->Add("-");
-    // The display keys of these four are handled by the list itself (lv1KeyDown), not by the menu.
-    miCut = entry("miCut", "切り取り(&T)\tCtrl+X", {});
-    miCopy = entry("miCopy", "コピー(&C)\tCtrl+C", {});
-    miPaste = entry("miPaste", "貼り付け(&V)\tCtrl+V", {});
+    // The display keys of the entries are handled by the list itself (lv1KeyDown), not by the menu.
+    miCut = entry("miCut", "切り取り(&T)\tCtrl+X", [this] { miCutClick(); });
+    miCopy = entry("miCopy", "コピー(&C)\tCtrl+C", [this] { miCopyClick(); });
+    miPaste = entry("miPaste", "貼り付け(&V)\tCtrl+V", [this] { miPasteClick(); });
     miDel = entry("miDel", "削除(&L)\tDel", [this] { btnDelClick(); });
     items->Add("-");
     miEditName = entry("miEditName", "表示名の変更(&M)\tF2", [this] { miEditNameClick(false); });
@@ -186,6 +186,7 @@ void TForm2::CreateItemsPage() {
     TabSheet1.SetHelpContext(IDC_OPTI_LV1, 43);
     TabSheet1.SetHelpContext(IDC_OPTI_LV2, 50);
     TabSheet1.SetHelpContext(IDC_OPTI_CBSHOWMAINICO, 21);
+    CreateItemsTransfer();
 }
 
 void TForm2::OpenItemsPage() {
@@ -250,11 +251,10 @@ void TForm2::OpenItemsPage() {
     tb97IconItems->OnButtonRightUp = helpMenu;
     itemsDocks_->LoadPlacements();
     itemsDocks_->SetAllowDrag(!toolbarsFixed_);
-    for (const int id : {IDC_OPTI_BTNCUT, IDC_OPTI_BTNCOPY, IDC_OPTI_BTNPASTE})
-        tb97IconItems->SetButtonEnabled(id, false);
     itemsPageOpen_ = true;
     LayoutItemsPage();
     LoadGroups();
+    OpenItemsTransfer();
 }
 
 void TForm2::CloseItemsPage() {
@@ -521,6 +521,7 @@ void TForm2::EnterGroup(int group) {
     }
     list.clear();
     shownGroup_ = group;
+    UpdateItemDrops(lv1.Count());
     TListView lv2 = GroupList();
     lv2.SetImage(group, kImageOpenFolder);
     lv2.SetCut(group, false);

@@ -24,8 +24,6 @@ namespace lodestar {
 
 namespace {
 constexpr int kSizeColumn = 3; // "サイズ"
-// Cut, copy and paste of items are not in yet: their buttons and entries stay disabled until they are.
-constexpr bool kItemClipboard = false;
 constexpr std::size_t kMaxNameBytes = 72;
 const char* const kDuplicateGroupName = "そのグループ名はすでに使用されています. 他の名前を使ってください";
 } // namespace
@@ -68,9 +66,15 @@ void TForm2::btnDelClick() {
     const std::vector<int> selected = lv1.SelectedRows();
     if (selected.empty()) return;
     if (RefuseKeptChange()) return;
+    DeleteItemRows(selected);
+}
+
+void TForm2::DeleteItemRows(const std::vector<int>& rows) {
+    if (rows.empty()) return;
+    TListView lv1 = ItemList();
     {
         TUpdateGuard update(lv1.Handle());
-        for (auto row = selected.rbegin(); row != selected.rend(); ++row) {
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
             const auto* record = reinterpret_cast<const TItemData*>(lv1.Data(*row));
             lv1.DeleteRow(*row);
             std::erase_if(itemRecords_,
@@ -85,11 +89,15 @@ void TForm2::btnUpOrDownClick(bool up) {
     TListView lv1 = ItemList();
     if (lv1.Editing() || lv1.SelectedCount() == 0) return;
     if (RefuseKeptChange()) return;
+    ReorderItemRows(MoveRunsOrder(lv1.Selection(), up));
+    const std::vector<int> now = lv1.SelectedRows();
+    if (!now.empty()) lv1.EnsureVisible(up ? now.front() : now.back());
+}
+
+void TForm2::ReorderItemRows(const std::vector<int>& order) {
+    TListView lv1 = ItemList();
     const int count = lv1.Count();
-    std::vector<bool> selected(static_cast<std::size_t>(count));
-    for (const int row : lv1.SelectedRows())
-        selected[static_cast<std::size_t>(row)] = true;
-    const std::vector<int> order = MoveRunsOrder(selected, up);
+    if (static_cast<int>(order.size()) != count) return;
     struct TRow {
         LPARAM Data;
         int Image;
@@ -102,22 +110,19 @@ void TForm2::btnUpOrDownClick(bool up) {
         rows.push_back({lv1.Data(row), lv1.Image(row), lv1.StateImage(row), lv1.Selected(row),
                         lv1.Text(row, kSizeColumn)});
     const int focused = lv1.FocusedRow();
-    {
-        TUpdateGuard update(lv1.Handle());
-        for (int row = 0; row < count; ++row) {
-            const int old = order[static_cast<std::size_t>(row)];
-            const TRow& from = rows[static_cast<std::size_t>(old)];
-            lv1.SetData(row, from.Data);
-            lv1.SetImage(row, from.Image);
-            lv1.SetStateImage(row, from.State);
-            lv1.SetSelected(row, from.Selected);
-            if (old == focused) lv1.SetFocusedRow(row);
-            ShowItemRowTexts(row);
-            lv1.SetText(row, kSizeColumn, from.Size);
-        }
+    TUpdateGuard update(lv1.Handle());
+    for (int row = 0; row < count; ++row) {
+        const int old = order[static_cast<std::size_t>(row)];
+        if (old == row) continue;
+        const TRow& from = rows[static_cast<std::size_t>(old)];
+        lv1.SetData(row, from.Data);
+        lv1.SetImage(row, from.Image);
+        lv1.SetStateImage(row, from.State);
+        lv1.SetSelected(row, from.Selected);
+        if (old == focused) lv1.SetFocusedRow(row);
+        ShowItemRowTexts(row);
+        lv1.SetText(row, kSizeColumn, from.Size);
     }
-    const std::vector<int> now = lv1.SelectedRows();
-    if (!now.empty()) lv1.EnsureVisible(up ? now.front() : now.back());
 }
 
 void TForm2::miEditNameClick(bool groups) {
@@ -164,19 +169,30 @@ void TForm2::lv1Change() {
     if (!tb97IconItems || batching_) return;
     const int selected = ItemList().SelectedCount();
     tb97IconItems->SetButtonEnabled(IDC_OPTI_BTNEDIT, selected == 1);
-    for (const int id : {IDC_OPTI_BTNDEL, IDC_OPTI_BTNUP, IDC_OPTI_BTNDOWN})
+    for (const int id :
+         {IDC_OPTI_BTNDEL, IDC_OPTI_BTNUP, IDC_OPTI_BTNDOWN, IDC_OPTI_BTNCUT, IDC_OPTI_BTNCOPY})
         tb97IconItems->SetButtonEnabled(id, selected >= 1);
 }
 
 void TForm2::lv1Insert() {
-    if (tb97IconItems && ItemList().Count() >= static_cast<int>(kMaxItemsInGroup))
+    const int rows = ItemList().Count();
+    if (rows < static_cast<int>(kMaxItemsInGroup)) return;
+    if (tb97IconItems) {
         tb97IconItems->SetButtonEnabled(IDC_OPTI_BTNNEW, false);
+        tb97IconItems->SetButtonEnabled(IDC_OPTI_BTNPASTE, false);
+    }
+    UpdateItemDrops(rows);
 }
 
 void TForm2::lv1Deletion(int countBefore) {
     // The notice comes before the row goes: the list falls below the limit when it held 200 or fewer.
-    if (tb97IconItems && countBefore <= static_cast<int>(kMaxItemsInGroup))
-        tb97IconItems->SetButtonEnabled(IDC_OPTI_BTNNEW, true);
+    if (countBefore > static_cast<int>(kMaxItemsInGroup) || countBefore == 0) return;
+    if (tb97IconItems) tb97IconItems->SetButtonEnabled(IDC_OPTI_BTNNEW, true);
+    // The clipboard is asked once, as the list falls below the limit, not for every row deleted.
+    if (countBefore == static_cast<int>(kMaxItemsInGroup)) {
+        UpdatePasteButton(countBefore - 1);
+        UpdateItemDrops(countBefore - 1);
+    }
 }
 
 void TForm2::pm1Popup() {
@@ -189,9 +205,6 @@ void TForm2::pm1Popup() {
         item->Enabled = selected >= 1;
     miPaste->Enabled = room && ClipboardHasItems();
     miEditName->Enabled = lv1.FocusedRow() >= 0;
-    if (!kItemClipboard)
-        for (TMenuItem* item : {miCut, miCopy, miPaste})
-            item->Enabled = false;
 }
 
 bool TForm2::lv1KeyDown(UINT key, bool alt) {

@@ -3,6 +3,8 @@
 #include "Errors.h"
 #include "WinText.h"
 
+#include <algorithm>
+
 namespace lodestar {
 
 namespace {
@@ -171,6 +173,13 @@ std::vector<int> TListView::SelectedRows() const {
     return rows;
 }
 
+std::vector<bool> TListView::Selection() const {
+    std::vector<bool> selected(static_cast<std::size_t>(std::max(Count(), 0)));
+    for (const int row : SelectedRows())
+        if (row < static_cast<int>(selected.size())) selected[static_cast<std::size_t>(row)] = true;
+    return selected;
+}
+
 int TListView::FirstSelected() const {
     return static_cast<int>(Send(handle_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
@@ -254,6 +263,18 @@ TListView::THit TListView::HitTest(POINT client) const {
 int TListView::RowAtScreen(POINT screen) const {
     ::ScreenToClient(handle_, &screen);
     return HitTest(screen).Row;
+}
+
+int TListView::RowInBand(POINT client) const {
+    const int top = std::max(TopRow(), 0);
+    for (int row = top, count = Count(); row < count; ++row) {
+        const RECT bounds = RowRect(row);
+        if (bounds.top > client.y) break;
+        if (client.y >= bounds.top && client.y < bounds.bottom && client.x >= bounds.left &&
+            client.x < bounds.right)
+            return row;
+    }
+    return -1;
 }
 
 RECT TListView::RowRect(int row, int part) const {

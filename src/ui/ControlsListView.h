@@ -59,6 +59,8 @@ public:
     void SetSelected(int row, bool selected);
     int SelectedCount() const;
     std::vector<int> SelectedRows() const;
+    // Per row, whether it is selected.
+    std::vector<bool> Selection() const;
     // The first selected row, -1 for none.
     int FirstSelected() const;
     void SelectAll();
@@ -98,6 +100,8 @@ public:
     THit HitTest(POINT client) const;
     // The row under a screen point, -1 for none.
     int RowAtScreen(POINT screen) const;
+    // The row whose band across all columns holds the client point (also beside its texts), -1 for none.
+    int RowInBand(POINT client) const;
     // The row's bounds in the list's client area (LVIR_BOUNDS, LVIR_LABEL, ...).
     RECT RowRect(int row, int part = LVIR_BOUNDS) const;
     void EnsureVisible(int row, bool partialOk = false);

@@ -24,6 +24,14 @@ void TDragImage::Move(POINT at) {
     ::ImageList_DragMove(point.x, point.y);
 }
 
+void TDragImage::Hide() {
+    if (entered_) ::ImageList_DragShowNolock(FALSE);
+}
+
+void TDragImage::Show() {
+    if (entered_) ::ImageList_DragShowNolock(TRUE);
+}
+
 POINT TDragImage::WindowPoint(POINT client) const {
     POINT screen = client;
     ::ClientToScreen(window_, &screen);

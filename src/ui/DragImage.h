@@ -20,6 +20,9 @@ public:
 
     // To the client point.
     void Move(POINT at);
+    // Takes the picture away for the time something under it repaints, and puts it back.
+    void Hide();
+    void Show();
 
 private:
     // The image-list drag counts from the window's outer corner, not its client area.

@@ -28,17 +28,19 @@ public:
     void Empty() {
         if (!::EmptyClipboard()) throw EWindowsError();
     }
-    // Puts a copy of the bytes on the clipboard under a private format, in a movable, shareable block of
-    // exactly their size, which then belongs to the system.
-    void SetData(UINT format, std::span<const std::uint8_t> bytes) {
-        UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, bytes.size()));
+    // Puts a copy of the bytes on the clipboard under a private format (CF_PRIVATEFIRST .. CF_PRIVATELAST),
+    // in a movable, shareable, zero-filled block of their size. The system never frees blocks of these
+    // formats: the returned block is the caller's to free once the clipboard has been emptied
+    // (WM_DESTROYCLIPBOARD), and not before.
+    HGLOBAL SetPrivateData(UINT format, std::span<const std::uint8_t> bytes) {
+        UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, bytes.size()));
         if (!block) throw EWindowsError();
         void* memory = ::GlobalLock(block.Get());
         if (!memory) throw EWindowsError();
         if (!bytes.empty()) std::memcpy(memory, bytes.data(), bytes.size());
         ::GlobalUnlock(block.Get());
         if (!::SetClipboardData(format, block.Get())) throw EWindowsError();
-        block.Release();
+        return block.Release();
     }
     // A copy of the whole block of a format; none when the clipboard holds no data of it. The block may
     // be longer than what was put there: the system rounds its size up.

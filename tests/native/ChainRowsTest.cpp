@@ -71,6 +71,21 @@ TEST(ChainRows, ReorderingRules) {
         {"pasted in front of row 0", InsertOrder(4, 2, 0), {2, 3, 0, 1}},
         {"no row to insert before: they stay at the end", InsertOrder(4, 2, -1), {0, 1, 2, 3}},
         {"an insert place past the old rows", InsertOrder(4, 2, 2), {0, 1, 2, 3}},
+        // The item list of the options dialog follows the same rules, at up to 200 rows.
+        {"rows 0 and 5 of seven dragged onto row 3",
+         DragMoveOrder(Selected(7, {0, 5}), 3),
+         {1, 2, 5, 3, 0, 4, 6}},
+        {"rows 0 and 1 of five copied onto row 3 (copies appended as rows 5 and 6)",
+         InsertOrder(7, 5, DragCopyInsertIndex(Selected(5, {0, 1}), 3)),
+         {0, 1, 2, 3, 5, 6, 4}},
+        {"two rows pasted while row 2 is selected", InsertOrder(6, 4, 2), {0, 1, 4, 5, 2, 3}},
+        {"the last of 200 rows dragged onto the first", DragMoveOrder(Selected(200, {199}), 0),
+         [] {
+             Order order{199};
+             for (int i = 0; i < 199; ++i)
+                 order.push_back(i);
+             return order;
+         }()},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.result, c.expected) << c.what;

@@ -8,6 +8,7 @@
 #include "DialogDriver.h"
 #include "ItemData.h"
 #include "Seams.h"
+#include "ShellDragDriver.h"
 #include "WinTestSupport.h"
 #include "WindowSearch.h"
 #include "resource.h"
@@ -16,9 +17,6 @@
 #include <ole2.h>
 
 #include <gtest/gtest.h>
-
-#include "CidaBlock.h"
-#include "TestDataObject.h"
 
 #include <atomic>
 #include <filesystem>
@@ -36,47 +34,6 @@ namespace fs = std::filesystem;
 
 const std::string kCaption = "アイコン項目のプロパティ - Lodestar";
 constexpr const char* kControlPanel = "::{21EC2020-3AEA-1069-A2DD-08002B30309D}";
-
-// Runs code on the thread that sits in the editor's modal loop, where the drop target must be called.
-class TOnDialogThread {
-public:
-    TOnDialogThread() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"LodestarChainDragTestRunner";
-        ::RegisterClassW(&wc);
-        window_ = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    wc.hInstance, nullptr);
-    }
-    ~TOnDialogThread() { ::DestroyWindow(window_); }
-    TOnDialogThread(const TOnDialogThread&) = delete;
-    TOnDialogThread& operator=(const TOnDialogThread&) = delete;
-
-    void Run(const std::function<void()>& code) const {
-        ::SendMessageW(window_, WM_APP, 0, reinterpret_cast<LPARAM>(&code));
-    }
-    // Waits until the thread has handled every message posted to it before this call.
-    void Flush() const {
-        std::atomic<bool> reached{false};
-        ::PostMessageW(window_, WM_APP + 1, 0, reinterpret_cast<LPARAM>(&reached));
-        for (int i = 0; i < 500 && !reached; ++i)
-            ::Sleep(10);
-        EXPECT_TRUE(reached) << "the dialog's thread did not get through its messages";
-    }
-
-private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_APP + 1) {
-            *reinterpret_cast<std::atomic<bool>*>(lParam) = true;
-            return 0;
-        }
-        if (message != WM_APP) return ::DefWindowProcW(window, message, wParam, lParam);
-        (*reinterpret_cast<const std::function<void()>*>(lParam))();
-        return 0;
-    }
-    HWND window_ = nullptr;
-};
 
 // Where a drag ends: on a row, in the empty part of the list below the rows, or above the list.
 constexpr int kBelowRows = -1;
@@ -131,28 +88,19 @@ struct TChain {
     // at the release; with an interruption before the release.
     void DragRows(int from, int to, bool ctrl, TInterruption interruption = TInterruption::None) const {
         const HWND list = List();
-        const POINT start = At(from);
-        const POINT end = At(to);
         *Ctrl = ctrl;
-        ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start.x, start.y));
-        ::PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(start.x + 2, start.y + 8));
-        ::PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON,
-                       MAKELPARAM((start.x + end.x) / 2, (start.y + end.y) / 2));
-        ::PostMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(end.x, end.y));
-        Runner->Flush();
-        EXPECT_TRUE(DragImageShown()) << "no picture follows the drag";
-        if (interruption == TInterruption::Escape) {
-            ::PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 1);
-            ::PostMessageW(list, WM_KEYUP, VK_ESCAPE, 1 | (3LL << 30));
-        } else if (interruption == TInterruption::CaptureLost) {
-            Runner->Run([list] {
-                EXPECT_EQ(::GetCapture(), list) << "the drag holds no mouse capture";
-                ::ReleaseCapture();
-            });
-        }
-        ::PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(end.x, end.y));
-        ::PostMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(end.x, end.y));
-        Runner->Flush();
+        const bool shown = PostRowDrag(list, At(from), At(to), *Runner, [&] {
+            if (interruption == TInterruption::Escape) {
+                ::PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 1);
+                ::PostMessageW(list, WM_KEYUP, VK_ESCAPE, 1 | (3LL << 30));
+            } else if (interruption == TInterruption::CaptureLost) {
+                Runner->Run([list] {
+                    EXPECT_EQ(::GetCapture(), list) << "the drag holds no mouse capture";
+                    ::ReleaseCapture();
+                });
+            }
+        });
+        EXPECT_TRUE(shown) << "no picture follows the drag";
         *Ctrl = false;
         EXPECT_FALSE(DragImageShown()) << "the drag's picture stayed";
     }
@@ -163,47 +111,18 @@ struct TChain {
         return shown;
     }
 
-    // A shell drag over the list: enter at `over`, move there, and drop unless `leave`; the effects the
-    // source allows. Returns the effects the list answered at enter, over and drop.
-    struct TShellDrag {
-        DWORD Enter = 0;
-        DWORD Over = 0;
-        DWORD Drop = 0;
-        std::vector<int> SelectedOver; // the rows selected while the drag rested there
+    // A shell drag over the list that drops at row `over`; the effects the source allows. The effects the
+    // list answered, and the rows selected while the drag rested there.
+    struct TChainDrop : TShellDrag {
+        std::vector<int> SelectedOver;
     };
-    TShellDrag ShellDrop(TTestData& data, int over, DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_LINK) const {
-        TShellDrag result;
-        const HWND list = List();
-        POINT screen = At(over);
-        ::ClientToScreen(list, &screen);
-        const POINTL at{screen.x, screen.y};
-        Runner->Run([&] {
-            auto* target = static_cast<IDropTarget*>(::GetPropW(list, L"OleDropTargetInterface"));
-            ASSERT_TRUE(target) << "the list is no drop target";
-            DWORD effect = allowed;
-            target->DragEnter(&data, MK_LBUTTON, at, &effect);
-            result.Enter = effect;
-            effect = allowed;
-            target->DragOver(MK_LBUTTON, at, &effect);
-            result.Over = effect;
-            result.SelectedOver = Selected();
-            effect = allowed;
-            target->Drop(&data, 0, at, &effect);
-            result.Drop = effect;
-        });
+    TChainDrop ShellDrop(TTestData& data, int over, DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_LINK) const {
+        TChainDrop result;
+        static_cast<TShellDrag&>(result) =
+            ShellDropAt(List(), At(over), data, *Runner, allowed, [&] { result.SelectedOver = Selected(); });
         return result;
     }
 };
-
-// Objects as a folder window drags them: the desktop as parent, each object's own absolute list.
-void OfferObjects(TTestData& data, const std::vector<IdList>& objects) {
-    std::vector<std::vector<std::uint8_t>> lists{{0, 0}};
-    for (const IdList& object : objects) {
-        EXPECT_TRUE(object) << "the shell knows no such object";
-        lists.emplace_back(object.Bytes().begin(), object.Bytes().end());
-    }
-    data.Set(static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(L"Shell IDList Array")), BuildCida(lists));
-}
 
 TChildIcon Entry(std::string cmd, std::int32_t delayMs = 0, std::uint8_t waitMode = 0) {
     TChildIcon child;
@@ -245,42 +164,6 @@ std::string Describe(const std::vector<TChildIcon>& chain) {
                 ")\n";
     return text;
 }
-
-// Files of the prefix the drops carry: two documents, one with a space in its name, and a shortcut to
-// notepad with a working folder. (Wine reads every shortcut's show command as normal, so the window size
-// it carries cannot be told apart here.)
-struct TFiles {
-    std::string Folder;
-    std::string Memo;
-    std::string Notes;
-    std::string Shortcut;
-    std::string Notepad;
-
-    TFiles() {
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        Folder = LongOf(Narrow(temp));
-        if (!Folder.empty() && Folder.back() == '\\') Folder.pop_back();
-        Folder += "\\連鎖ドロップ" + std::to_string(::GetCurrentProcessId());
-        fs::create_directories(fs::path(Widen(Folder)));
-        Memo = Folder + "\\memo.txt";
-        Notes = Folder + "\\my notes.txt";
-        Shortcut = Folder + "\\メモ帳.lnk";
-        wchar_t system[MAX_PATH] = {};
-        ::GetSystemDirectoryW(system, MAX_PATH);
-        Notepad = Narrow(system) + "\\notepad.exe";
-        WriteBytes(Memo, "memo");
-        WriteBytes(Notes, "notes");
-        TShortcut link;
-        link.Target = Notepad;
-        link.WorkDir = Folder;
-        WriteShortcut(Shortcut, link);
-    }
-    ~TFiles() {
-        std::error_code ignored;
-        fs::remove_all(fs::path(Widen(Folder)), ignored);
-    }
-};
 
 struct TScenario {
     const char* Name;
@@ -448,7 +331,7 @@ TEST_F(ChainDragTest, ShellObjectsDroppedOnTheList) {
              TTestData data;
              OfferObjects(data, {ParseIdList(f.Memo), ParseIdList(f.Notes)});
              c.Select({0});
-             const TChain::TShellDrag drag = c.ShellDrop(data, kBelowRows);
+             const TChain::TChainDrop drag = c.ShellDrop(data, kBelowRows);
              EXPECT_EQ(drag.Enter, static_cast<DWORD>(DROPEFFECT_LINK));
              EXPECT_EQ(drag.Drop, static_cast<DWORD>(DROPEFFECT_LINK));
              EXPECT_EQ(drag.SelectedOver, std::vector<int>{});
@@ -462,7 +345,7 @@ TEST_F(ChainDragTest, ShellObjectsDroppedOnTheList) {
              TTestData data;
              OfferObjects(data, {ParseIdList(f.Memo), ParseIdList(f.Notes)});
              c.Select({0, 2});
-             const TChain::TShellDrag drag = c.ShellDrop(data, 1);
+             const TChain::TChainDrop drag = c.ShellDrop(data, 1);
              EXPECT_EQ(drag.SelectedOver, std::vector<int>{1});
              EXPECT_EQ(c.Selected(), std::vector<int>{});
              c.ClickOk();
@@ -501,7 +384,7 @@ TEST_F(ChainDragTest, ShellObjectsDroppedOnTheList) {
              TTestData data;
              OfferObjects(data, {ParseIdList(f.Memo)});
              c.Select({2});
-             const TChain::TShellDrag drag = c.ShellDrop(data, 0, DROPEFFECT_COPY | DROPEFFECT_MOVE);
+             const TChain::TChainDrop drag = c.ShellDrop(data, 0, DROPEFFECT_COPY | DROPEFFECT_MOVE);
              EXPECT_EQ(drag.Enter, 0u);
              EXPECT_EQ(drag.Drop, 0u);
              EXPECT_EQ(c.Selected(), std::vector<int>{2});
@@ -533,7 +416,7 @@ TEST_F(ChainDragTest, DropsStopAtTwentyRows) {
              EXPECT_EQ(c.Count(), 20);
              TTestData more;
              OfferObjects(more, {ParseIdList(f.Memo)});
-             const TChain::TShellDrag drag = c.ShellDrop(more, 3);
+             const TChain::TChainDrop drag = c.ShellDrop(more, 3);
              EXPECT_EQ(drag.Enter, 0u);
              EXPECT_EQ(drag.Over, 0u);
              EXPECT_EQ(drag.Drop, 0u);

@@ -44,7 +44,7 @@ TItemData WithEntries(TItemData item, TChildIconList entries) {
 void PutOnClipboard(UINT format, const Bytes& bytes) {
     TClipboardGuard clipboard(nullptr);
     clipboard.Empty();
-    clipboard.SetData(format, bytes);
+    clipboard.SetPrivateData(format, bytes); // the test process ends before it would need freeing
 }
 
 std::optional<std::vector<std::uint8_t>> ClipboardData(UINT format) {

@@ -1,0 +1,439 @@
+// The options dialog's first page moving items around: cut, copy and paste through the clipboard, rows
+// dragged within the item list or onto another group, and shell objects dropped on the list.
+#include "lsOpt.h"
+
+#include "Application.h"
+#include "ChainRows.h"
+#include "Clipboard.h"
+#include "CommandLine.h"
+#include "DragImage.h"
+#include "DropPIDLTarget.h"
+#include "ItemRecord.h"
+#include "ItemStream.h"
+#include "Seams.h"
+#include "Toolbar97.h"
+#include "lsCommon.h"
+#include "lsCommonUi.h"
+#include "resource.h"
+
+#include <windowsx.h>
+
+#include <exception>
+#include <utility>
+
+namespace lodestar {
+
+struct TForm2::TRowDrag {
+    TRowDrag(HIMAGELIST images, POINT hotSpot, HWND window, POINT at) : Image(images, hotSpot, window, at) {}
+    TDragImage Image;
+    int Highlighted = -1; // the group row drawn as the target
+};
+
+namespace {
+
+constexpr UINT_PTR kDragSubclassId = 3;
+const char* const kTargetGroupFull =
+    "移動先のグループにはこれ以上アイコン項目を追加できません。\r操作を完了できませんでした。";
+
+IdList ListOf(const UniqueCoTask<ITEMIDLIST>& pidl) {
+    if (!pidl) return {};
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl.Get());
+    return IdList::FromBytes({bytes, IdList::WalkedSize(bytes)}).value_or(IdList());
+}
+
+bool Accepted(DWORD effect) {
+    return (effect & DROPEFFECT_LINK) != 0;
+}
+
+POINT ScreenPoint(HWND window, POINT client) {
+    ::ClientToScreen(window, &client);
+    return client;
+}
+
+POINT ClientPoint(HWND window, POINT screen) {
+    ::ScreenToClient(window, &screen);
+    return screen;
+}
+
+} // namespace
+
+void TForm2::CreateItemsTransfer() {
+    TabSheet1.OnClick(IDC_OPTI_BTNCUT, [this] { miCutClick(); });
+    TabSheet1.OnClick(IDC_OPTI_BTNCOPY, [this] { miCopyClick(); });
+    TabSheet1.OnClick(IDC_OPTI_BTNPASTE, [this] { miPasteClick(); });
+    TabSheet1.OnNotify(IDC_OPTI_LV1, LVN_BEGINDRAG, [this](NMHDR& header) -> LRESULT {
+        lv1StartDrag(reinterpret_cast<const NMLISTVIEW&>(header));
+        return 0;
+    });
+    clipboardHook_ = std::make_unique<TClipboardEmptiedHook>([this] {
+        if (tb97IconItems) tb97IconItems->SetButtonEnabled(IDC_OPTI_BTNPASTE, false);
+    });
+
+    PIDLTarget1 = CreateComponent<TDropPIDLTarget>(this);
+    PIDLTarget1->SetName("PIDLTarget1");
+    PIDLTarget1->Dragtypes = {dtLink};
+    PIDLTarget1->GetDataOnEnter = false;
+    PIDLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, DWORD& effect) { PIDLTarget1Enter(effect); };
+    PIDLTarget1->OnDragOver = [this](TComponent*, TShiftState, POINT point, DWORD& effect) {
+        PIDLTarget1DragOver(point, effect);
+    };
+    PIDLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, DWORD& effect) { PIDLTarget1Drop(effect); };
+}
+
+void TForm2::OpenItemsTransfer() {
+    const HWND list = ItemList().Handle();
+    ::SetWindowSubclass(list, &TForm2::lv1DragProc, kDragSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    PIDLTarget1->SetShowImage(true);
+    try {
+        PIDLTarget1->Register(list, "lv1");
+    } catch (const EDropTargetError&) {
+        // The user learns that shell objects cannot be dropped here; everything else of the dialog works.
+        Application::HandleException(std::current_exception());
+    }
+    UpdatePasteButton(ItemList().Count());
+    UpdateItemDrops(ItemList().Count());
+}
+
+void TForm2::CloseItemsTransfer() {
+    rowDrag_.reset();
+    if (!PIDLTarget1) return;
+    try {
+        PIDLTarget1->Unregister();
+    } catch (const EDropTargetError&) {
+        // Called on the dialog's way out, where nothing may throw; the user still hears of it.
+        Application::HandleException(std::current_exception());
+    }
+}
+
+void TForm2::UpdatePasteButton(int rows) {
+    if (tb97IconItems)
+        tb97IconItems->SetButtonEnabled(IDC_OPTI_BTNPASTE,
+                                        rows < static_cast<int>(kMaxItemsInGroup) && ClipboardHasItems());
+}
+
+void TForm2::UpdateItemDrops(int rows) {
+    if (!PIDLTarget1) return;
+    // A kept group takes nothing: the pointer shows so while it is over the list.
+    if (rows < static_cast<int>(kMaxItemsInGroup) && !GroupKept(shownGroup_))
+        PIDLTarget1->Dragtypes = {dtLink};
+    else
+        PIDLTarget1->Dragtypes = {};
+}
+
+// --- Clipboard ---
+
+void TForm2::miCopyClick() {
+    const TListView lv1 = ItemList();
+    const std::vector<int> selected = lv1.SelectedRows();
+    if (selected.empty()) return;
+    std::vector<Bytes> streams;
+    for (const int row : selected) {
+        const auto& item = *reinterpret_cast<const TItemData*>(lv1.Data(row));
+        Bytes stream;
+        WriteItemStream(item, DefaultTip(item), stream);
+        streams.push_back(std::move(stream));
+    }
+    const Bytes payload = EncodeItemList(streams);
+    {
+        // Opened for the main window, which then owns the block and frees it when the clipboard empties.
+        TClipboardGuard clipboard(ClipboardWindow());
+        clipboard.Empty();
+        RememberClipboardBlock(clipboard.SetPrivateData(ITEMLIST_CLIPFORMAT, payload));
+    }
+    UpdatePasteButton(lv1.Count());
+}
+
+void TForm2::miCutClick() {
+    if (ItemList().SelectedCount() == 0 || ListCaptionEditing()) return;
+    // What cannot be deleted is not cut either: a copy that left the rows would only look like a cut.
+    if (RefuseKeptChange()) return;
+    miCopyClick();
+    btnDelClick();
+}
+
+void TForm2::miPasteClick() {
+    TListView lv1 = ItemList();
+    if (lv1.Count() >= static_cast<int>(kMaxItemsInGroup) || ListCaptionEditing()) return;
+    if (RefuseKeptChange()) return;
+    const int before = lv1.Count();
+    const int insertAt = lv1.FirstSelected();
+    std::exception_ptr error;
+    {
+        TClipboardGuard clipboard(ClipboardWindow());
+        std::optional<std::vector<std::uint8_t>> block;
+        bool items = false;
+        if (::IsClipboardFormatAvailable(ITEMLIST_CLIPFORMAT)) {
+            block = clipboard.Data(ITEMLIST_CLIPFORMAT);
+            items = true;
+        } else if (::IsClipboardFormatAvailable(ITEM_CLIPFORMAT)) {
+            block = clipboard.Data(ITEM_CLIPFORMAT);
+        }
+        if (!block) {
+            Seams().Beep(MB_OK);
+            return;
+        }
+        TUpdateGuard update(lv1.Handle());
+        batching_ = true;
+        try {
+            if (items)
+                PasteItemList(*block);
+            else
+                PasteChain(*block);
+        } catch (...) {
+            // The rows read before the damage stay, in their place; then the user hears of it.
+            error = std::current_exception();
+        }
+        EndRowBatch();
+    }
+    if (insertAt >= 0) ReorderItemRows(InsertOrder(lv1.Count(), before, insertAt));
+    if (error) std::rethrow_exception(error);
+}
+
+void TForm2::PasteItemList(std::span<const std::uint8_t> block) {
+    // The entries end at the count, at a byte count of 0 and at one longer than what the block holds.
+    for (const Bytes& stream : SplitItemList(block)) {
+        if (ItemList().Count() >= static_cast<int>(kMaxItemsInGroup)) return;
+        TItemData item = ReadItem(stream);
+        // An entry with neither command nor ID list could never start, nor be saved.
+        if (IsValidItem(item)) AddItemRow(std::move(item));
+    }
+}
+
+void TForm2::PasteChain(std::span<const std::uint8_t> block) {
+    for (TChildIcon& child : DecodeChain(block)) {
+        if (ItemList().Count() >= static_cast<int>(kMaxItemsInGroup)) return;
+        TItemData item;
+        item.Cmd = std::move(child.Cmd);
+        item.DefDir = std::move(child.DefDir);
+        item.IDList = std::move(child.IDList);
+        item.WndSize = child.WndSize;
+        AddItemRow(std::move(item));
+    }
+}
+
+// --- Rows dragged within the page ---
+
+void TForm2::lv1StartDrag(const NMLISTVIEW& info) {
+    TListView lv1 = ItemList();
+    if (rowDrag_ || lv1.SelectedCount() == 0 || ListCaptionEditing()) return;
+    POINT corner{};
+    const HIMAGELIST image = ListView_CreateDragImage(lv1.Handle(), info.iItem, &corner);
+    const POINT hotSpot{info.ptAction.x - corner.x, info.ptAction.y - corner.y};
+    // The picture is drawn over the page, so that it follows the pointer onto the groups too.
+    const POINT at = ClientPoint(TabSheet1.Handle(), ScreenPoint(lv1.Handle(), info.ptAction));
+    rowDrag_ = std::make_shared<TRowDrag>(image, hotSpot, TabSheet1.Handle(), at);
+    ::SetCapture(lv1.Handle());
+}
+
+int TForm2::GroupDropTarget(POINT screen) const {
+    const TListView lv2 = GroupList();
+    RECT bounds{};
+    ::GetWindowRect(lv2.Handle(), &bounds);
+    if (!::PtInRect(&bounds, screen)) return -1;
+    const int group = lv2.RowInBand(ClientPoint(lv2.Handle(), screen));
+    // Not the shown group, nor one kept as stored or already full.
+    if (group < 0 || group == shownGroup_ || lv2.Selected(group) || GroupKept(group) ||
+        GroupItems[static_cast<std::size_t>(group)].size() >= kMaxItemsInGroup)
+        return -1;
+    return group;
+}
+
+void TForm2::lvDragOver(POINT screen) {
+    if (!rowDrag_) return;
+    rowDrag_->Image.Move(ClientPoint(TabSheet1.Handle(), screen));
+    TListView lv2 = GroupList();
+    const int group = GroupDropTarget(screen);
+    if (group != rowDrag_->Highlighted) {
+        rowDrag_->Image.Hide();
+        lv2.SetDropHighlighted(group);
+        ::UpdateWindow(lv2.Handle());
+        rowDrag_->Image.Show();
+        rowDrag_->Highlighted = group;
+    }
+    RECT items{};
+    ::GetWindowRect(ItemList().Handle(), &items);
+    const bool accepted = group >= 0 || ::PtInRect(&items, screen);
+    ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(accepted ? 32512 /* IDC_ARROW */ : 32648 /* IDC_NO */)));
+}
+
+void TForm2::lv1EndDrag(bool drop, POINT screen) {
+    // The drag is over before the capture goes, so that losing it ends nothing twice.
+    if (!rowDrag_) return;
+    const std::shared_ptr<TRowDrag> drag = std::exchange(rowDrag_, nullptr);
+    drag->Image.Hide();
+    GroupList().SetDropHighlighted(-1);
+    const HWND list = ItemList().Handle();
+    if (::GetCapture() == list) ::ReleaseCapture();
+    if (!drop) return;
+    RECT items{};
+    ::GetWindowRect(list, &items);
+    if (::PtInRect(&items, screen))
+        lv1DragDrop(ClientPoint(list, screen));
+    else if (const int group = GroupDropTarget(screen); group >= 0)
+        lv2DragDrop(group);
+}
+
+void TForm2::lv1DragDrop(POINT client) {
+    TListView lv1 = ItemList();
+    const int count = lv1.Count();
+    if (count == 0 || lv1.SelectedCount() == 0) return;
+    if (RefuseKeptChange()) return;
+    const std::vector<bool> selected = lv1.Selection();
+    int target = lv1.RowInBand(client);
+    if (target < 0) target = count - 1;
+    if (!Seams().KeyDown(VK_CONTROL)) {
+        ReorderItemRows(DragMoveOrder(selected, target));
+        return;
+    }
+    {
+        TUpdateGuard update(lv1.Handle());
+        batching_ = true;
+        try {
+            for (int row = 0; row < count && lv1.Count() < static_cast<int>(kMaxItemsInGroup); ++row)
+                if (selected[static_cast<std::size_t>(row)])
+                    AddItemRow(*reinterpret_cast<const TItemData*>(lv1.Data(row)));
+        } catch (...) {
+            batching_ = false;
+            throw;
+        }
+        EndRowBatch();
+    }
+    ReorderItemRows(InsertOrder(lv1.Count(), count, DragCopyInsertIndex(selected, target)));
+    lv1.EnsureVisible(lv1.Count() - 1);
+}
+
+void TForm2::lv2DragDrop(int group) {
+    if (group < 0 || group >= kGroupCount || group == shownGroup_ || GroupKept(group)) return;
+    const bool copy = Seams().KeyDown(VK_CONTROL);
+    // Moving rows out changes the shown group; copying them leaves it as it is.
+    if (!copy && RefuseKeptChange()) return;
+    TListView lv1 = ItemList();
+    auto& target = GroupItems[static_cast<std::size_t>(group)];
+    std::vector<int> transferred;
+    bool full = false;
+    for (int row = 0; row < lv1.Count(); ++row) {
+        if (!lv1.Selected(row)) continue;
+        if (target.size() >= kMaxItemsInGroup) {
+            full = true;
+            break;
+        }
+        target.push_back(*reinterpret_cast<const TItemData*>(lv1.Data(row)));
+        transferred.push_back(row);
+    }
+    if (!transferred.empty()) GroupList().SetCut(group, false);
+    if (!copy) DeleteItemRows(transferred);
+    if (full) ShowErrorBox(kTargetGroupFull, MB_ICONERROR);
+}
+
+// --- Shell objects dropped on the list ---
+
+void TForm2::PIDLTarget1Enter(DWORD& effect) {
+    if (!Accepted(effect)) return;
+    FocusControl(ItemList().Handle());
+    ItemList().ClearSelection();
+}
+
+void TForm2::PIDLTarget1DragOver(POINT point, DWORD& effect) {
+    if (!Accepted(effect)) return;
+    TListView lv1 = ItemList();
+    // The row under the pointer is the only one selected: that is where the objects will land.
+    const int row = lv1.RowInBand(point);
+    const int selected = lv1.SelectedCount();
+    if (row >= 0 ? selected == 1 && lv1.Selected(row) : selected == 0) return;
+    PIDLTarget1->SetShowImage(false);
+    lv1.ClearSelection();
+    if (row >= 0) lv1.SetSelected(row, true);
+    ::UpdateWindow(lv1.Handle());
+    PIDLTarget1->SetShowImage(true);
+}
+
+void TForm2::PIDLTarget1Drop(DWORD& effect) {
+    if (!Accepted(effect)) return;
+    TListView lv1 = ItemList();
+    const int insertAt = lv1.FirstSelected();
+    const int count = lv1.Count();
+    lv1.ClearSelection();
+    const bool dereferLinks = DereferLinksChosen();
+    {
+        TUpdateGuard update(lv1.Handle());
+        batching_ = true;
+        try {
+            for (int i = 0; i + 2 <= PIDLTarget1->PidlCount() && lv1.Count() < static_cast<int>(kMaxItemsInGroup);
+                 ++i) {
+                const std::string path = PIDLTarget1->Filenames()[i];
+                IdList idList = ListOf(PIDLTarget1->PidlAt(i + 1));
+                TItemData record;
+                if (!path.empty() && IsFileSystemObject(path, idList)) {
+                    if (!dereferLinks || !ItemFromFile(path, record) || !IsValidItem(record)) {
+                        record = TItemData();
+                        record.Cmd = QuoteIfSpaced(path);
+                    }
+                } else if (idList) {
+                    record.IDList = std::move(idList);
+                } else {
+                    // Neither a path nor an ID list: an item that could never start.
+                    continue;
+                }
+                AddItemRow(std::move(record));
+            }
+        } catch (...) {
+            batching_ = false;
+            throw;
+        }
+        EndRowBatch();
+    }
+    ReorderItemRows(InsertOrder(lv1.Count(), count, insertAt));
+    FocusControl(lv1.Handle());
+}
+
+// --- The list's messages while rows are dragged ---
+
+LRESULT CALLBACK TForm2::lv1DragProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR self) noexcept {
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(window, &TForm2::lv1DragProc, kDragSubclassId);
+        return ::DefSubclassProc(window, message, wParam, lParam);
+    }
+    try {
+        LRESULT result = 0;
+        if (reinterpret_cast<TForm2*>(self)->lv1DragMessage(message, wParam, lParam, result)) return result;
+    } catch (...) {
+        Application::HandleException(std::current_exception());
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+bool TForm2::lv1DragMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const HWND list = ItemList().Handle();
+    const POINT client{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!rowDrag_) return false;
+        lvDragOver(ScreenPoint(list, client));
+        return true;
+    case WM_LBUTTONUP:
+        if (!rowDrag_) return false;
+        lv1EndDrag(true, ScreenPoint(list, client));
+        return true;
+    case WM_KEYDOWN:
+        if (!rowDrag_ || wParam != VK_ESCAPE) return false;
+        lv1EndDrag(false, {});
+        return true;
+    case WM_GETDLGCODE:
+        // Escape during a drag ends the drag, not the dialog.
+        if (!rowDrag_) return false;
+        result = DLGC_WANTALLKEYS;
+        return true;
+    case WM_CAPTURECHANGED:
+        if (rowDrag_ && reinterpret_cast<HWND>(lParam) != list) lv1EndDrag(false, {});
+        return false;
+    case WM_DESTROY:
+        // The registration must go while the window still exists, or the system keeps it past the dialog.
+        CloseItemsTransfer();
+        return false;
+    default:
+        return false;
+    }
+}
+
+} // namespace lodestar
