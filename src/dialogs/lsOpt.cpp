@@ -106,6 +106,9 @@ TForm2::TForm2(TForm1& mainForm)
         TabSheet2.OnClick(id, [this] { rbDefIconClick(); });
     TabSheet2.OnClick(IDC_OPT_SBDEFICONBROWSE, [this] { sbDefIconBrowseClick(); });
     TabSheet2.OnClick(IDC_OPT_CBFIXTOOLBARPOS, [this] { cbFixToolbarPosClick(); });
+    TabSheet2.OnClick(IDC_OPT_BTNREGSTARTUP, [this] { btnRegStartUpClick(); });
+    TabSheet2.OnClick(IDC_OPT_BTNUNREGSTARTUP, [this] { btnUnregStartUpClick(); });
+    TabSheet2.OnClick(IDC_OPT_BTNLOADINI, [this] { btnLoadIniClick(); });
     for (const int id : {IDC_OPT_LABELMAIL, IDC_OPT_LABELURL})
         TabSheet5.OnCommand(id, STN_CLICKED, [this, id] { LabelUrlsClick(id); });
 

@@ -88,6 +88,15 @@ private:
     UniqueFont productFont_;
     bool closed_ = true; // until the dialog has opened completely: nothing to keep of a failed one
 
+    // --- Settings page: Startup registration (lsOptStartup.cpp) ---
+    void btnRegStartUpClick();
+    void btnUnregStartUpClick();
+    // (Private state of the Startup registration goes here.)
+
+    // --- Settings page: the settings of earlier versions taken over (lsOptImport.cpp) ---
+    void btnLoadIniClick();
+    // (Private state of the import goes here.)
+
     // --- First page: groups and items (lsOptGroups.cpp) ---
     void CreateItemsPage(); // from the constructor: handlers
     void OpenItemsPage();   // from FormCreate, once the page exists: lists, toolbars, LoadGroups
