@@ -8,6 +8,7 @@
 #include "AppSettings.h"
 #include "BenchStore.h"
 #include "Dialogs.h"
+#include "LinkDialogs.h"
 #include "Store.h"
 #include "WinText.h"
 #include "lsCommon.h"
@@ -163,14 +164,8 @@ int main() {
     std::vector<double> bare;
     std::vector<double> opening;
     std::vector<double> ok;
-    ProgramDialogs().OpenOptions = [](TForm1& main) -> std::optional<TOptionsResult> {
-        TForm2 dialog(main);
-        if (!dialog.Execute()) return std::nullopt;
-        TOptionsResult result;
-        for (int i = 0; i < dialog.ItemCount(); ++i)
-            result.ShownItems.push_back(dialog.ItemRecordAt(i));
-        return result;
-    };
+    // The program's own link between the main window and the dialog.
+    LinkDialogs();
     for (int round = 0; round < kRounds; ++round) {
         {
             const auto start = Clock::now();

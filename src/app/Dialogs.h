@@ -2,6 +2,7 @@
 // separate units; the main window reaches them only through these seams, which they fill when linked.
 #pragma once
 
+#include "Handles.h"
 #include "ItemData.h"
 
 #include <functional>
@@ -16,6 +17,9 @@ class TIconItem;
 struct TOptionsResult {
     // The rows of the dialog's item list for the shown group, in row order.
     std::vector<TItemData> ShownItems;
+    // Their icons as the dialog showed them, where it had one (the same look-up made them): the tray
+    // takes these instead of extracting every icon again.
+    std::vector<UniqueIcon> ShownIcons;
 };
 
 struct TProgramDialogs {

@@ -412,7 +412,7 @@ void TForm1::SaveGroup() {
     SaveShownGroup(currentGroup_, records);
 }
 
-TIconItem* TForm1::AddItem(const TItemData& record) {
+TIconItem* TForm1::AddItem(const TItemData& record, UniqueIcon icon) {
     const int n = NextItemNumber(*MainIcon);
     if (n > kMaxItemNumber) return nullptr;
     auto* item = CreateComponent<TIconItem>(MainIcon, HkHotKey1);
@@ -433,7 +433,7 @@ TIconItem* TForm1::AddItem(const TItemData& record) {
     item->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
         IconItemMouseUp(s, b, sh, x, y);
     };
-    item->NewIconByHandle(ItemIcon(record.CustomIcon, record.Cmd, record.IDList));
+    item->NewIconByHandle(icon ? std::move(icon) : ItemIcon(record.CustomIcon, record.Cmd, record.IDList));
     return item;
 }
 
@@ -465,7 +465,8 @@ void TForm1::RebuildGroupMenu() {
         TLsReg reg;
         if (!reg.OpenKey(std::string(kProgramKey) + "\\" + kGroupsKey + "\\" + GroupKeyName(g), false))
             continue;
-        if (reg.ValueNames().size() < 2 && g != currentGroup_) continue;
+        // The name is one value: a group without another holds no items.
+        if (reg.ValueCount() < 2 && g != currentGroup_) continue;
         std::string name = reg.ReadStringDef("", "");
         if (name.empty()) name = std::to_string(g);
         entry->Caption = EscapeAmpersands(CutCharacters(name, 40));
@@ -549,7 +550,7 @@ void TForm1::OpenOptions() {
         TInactiveWhile inactive(*this);
         ::SetForegroundWindow(Application::Handle());
         const int groupBefore = currentGroup_;
-        if (const auto result = ProgramDialogs().OpenOptions(*this)) {
+        if (auto result = ProgramDialogs().OpenOptions(*this)) {
             // The dialog changed the settings in memory: the drop mode takes effect as the window
             // becomes active again.
             dropMode_ = ProgramSettings().TrayDndType;
@@ -562,8 +563,9 @@ void TForm1::OpenOptions() {
             FreeIconItems();
             RemoveMainIcon();
             UpdateMainIcon();
-            for (const TItemData& record : result->ShownItems)
-                AddItem(record);
+            for (std::size_t i = 0; i < result->ShownItems.size(); ++i)
+                AddItem(result->ShownItems[i],
+                        i < result->ShownIcons.size() ? std::move(result->ShownIcons[i]) : UniqueIcon());
         }
     } catch (...) {
         EnsureReachable();

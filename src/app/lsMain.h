@@ -62,7 +62,8 @@ public:
     // stay, and the group counts as incomplete.
     void LoadGroup();
     void SaveGroup();
-    TIconItem* AddItem(const TItemData& record);
+    // `icon`: the item's icon when the caller has it already; else it is looked up.
+    TIconItem* AddItem(const TItemData& record, UniqueIcon icon = {});
     void UpdateMainIcon();
     void RemoveMainIcon();
     void EnsureReachable();

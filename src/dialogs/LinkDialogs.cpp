@@ -15,11 +15,16 @@ constexpr int kEditorMargin = 80;
 
 void LinkDialogs() {
     ProgramDialogs().OpenOptions = [](TForm1& form) -> std::optional<TOptionsResult> {
+        const bool overlayHidden = ProgramSettings().HideLinkOverlay;
         TForm2 dialog(form);
         if (!dialog.Execute()) return std::nullopt;
         TOptionsResult result;
-        for (int i = 0; i < dialog.ItemCount(); ++i)
+        // The rows' icons were made with the shortcut arrows as they were chosen before OK.
+        const bool iconsCurrent = ProgramSettings().HideLinkOverlay == overlayHidden;
+        for (int i = 0; i < dialog.ItemCount(); ++i) {
             result.ShownItems.push_back(dialog.ItemRecordAt(i));
+            if (iconsCurrent) result.ShownIcons.push_back(dialog.ItemIconAt(i));
+        }
         return result;
     };
     ProgramDialogs().EditItem = [](TForm1&, TItemData& record) {

@@ -46,6 +46,8 @@ public:
     // The item list's rows, for the main window after OK (lsOptGroups.cpp).
     int ItemCount() const;
     const TItemData& ItemRecordAt(int index) const;
+    // A copy of the icon the row shows; none when it shows none.
+    UniqueIcon ItemIconAt(int index) const;
 
     // The pages, for whoever drives the dialog.
     TDialogPage& ItemsPage() { return TabSheet1; }
@@ -197,6 +199,9 @@ private:
     std::array<std::vector<TItemData>, kGroupCount> GroupItems;
     std::vector<std::unique_ptr<TItemData>> itemRecords_; // the records of lv1's rows, in no order
     std::array<bool, kGroupCount> groupDamaged_{};
+    // Each group's items as read from the registry when the dialog opened (none for the group the main
+    // window showed, whose stored values may be older than its icons): OK rewrites only groups that differ.
+    std::array<std::optional<std::vector<TItemData>>, kGroupCount> storedGroups_;
     int keptShownGroup_ = -1; // the main window's shown group when it was read incompletely
     int shownGroup_ = 0;
     bool switching_ = false; // lv2's marks are being set by the dialog itself
@@ -225,6 +230,7 @@ private:
     bool itemsPageOpen_ = false;
     // The rows of lv1 in order as the list's window went, for the main window after OK.
     std::vector<const TItemData*> closedRows_;
+    std::vector<int> closedImages_; // and their pictures in imgList1
 
     TForm1& mainForm_;
     TPageControl PageControl1;

@@ -7,6 +7,7 @@
 #include "ItemRecord.h"
 #include "HotKey.h"
 #include "ItemRules.h"
+#include "ItemStream.h"
 #include "LsReg.h"
 #include "Seams.h"
 #include "Settings.h"
@@ -92,6 +93,22 @@ std::string SystemKeyName(unsigned key) {
 
 std::string HotKeyText(std::uint16_t hotKey) {
     return ShortcutText(hotKey, SystemKeyName);
+}
+
+// Whether the items would be stored exactly as they were read.
+bool SameStoredItems(const std::vector<TItemData>& items,
+                     const std::optional<std::vector<TItemData>>& stored) {
+    if (!stored || stored->size() != items.size()) return false;
+    Bytes now;
+    Bytes before;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        now.clear();
+        before.clear();
+        WriteItemStream(items[i], DefaultTip(items[i]), now);
+        WriteItemStream((*stored)[i], DefaultTip((*stored)[i]), before);
+        if (now != before) return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -311,6 +328,14 @@ const TItemData& TForm2::ItemRecordAt(int index) const {
     return *closedRows_[static_cast<std::size_t>(index)];
 }
 
+UniqueIcon TForm2::ItemIconAt(int index) const {
+    if (index < 0 || index >= ItemCount() || !imgList1) return {};
+    const TListView list = ItemList();
+    const int image = list.Handle() ? list.Image(index) : closedImages_[static_cast<std::size_t>(index)];
+    if (image < 0) return {};
+    return UniqueIcon(::ImageList_GetIcon(imgList1->Handle(), image, ILD_NORMAL));
+}
+
 bool TForm2::GroupKept(int group) const {
     if (group < 0 || group >= kGroupCount) return false;
     return groupDamaged_[static_cast<std::size_t>(group)] || group == keptShownGroup_;
@@ -364,6 +389,7 @@ void TForm2::LoadGroups() {
         try {
             TLsReg reg;
             reg.ReadGroup(g, 0, [&read](const TItemData& item, int) { read.push_back(item); });
+            storedGroups_[static_cast<std::size_t>(g)] = read;
             list = std::move(read);
         } catch (...) {
             // What was read before the damage is not offered: saving it would lose the rest for good.
@@ -391,8 +417,11 @@ void TForm2::SaveGroups() {
             TLsReg reg;
             reg.OpenKey(std::string(kGroupsKey) + "\\" + GroupKeyName(g), true);
             reg.WriteString("", name);
-            // The shown group's items are the main window's to write.
-            if (g != shownGroup_) SaveShownGroup(g, GroupItems[static_cast<std::size_t>(g)]);
+            // The shown group's items are the main window's to write; a group as it was read needs no
+            // writing.
+            const auto& items = GroupItems[static_cast<std::size_t>(g)];
+            if (g != shownGroup_ && !SameStoredItems(items, storedGroups_[static_cast<std::size_t>(g)]))
+                SaveShownGroup(g, items);
         } catch (...) {
             if (!firstError) firstError = std::current_exception();
         }
@@ -462,6 +491,7 @@ void TForm2::FreeAllItems() {
         lv1.SetImageList(nullptr, LVSIL_STATE);
     }
     closedRows_.clear();
+    closedImages_.clear();
     itemRecords_.clear();
     for (auto& list : GroupItems)
         list.clear();
@@ -659,9 +689,12 @@ LRESULT CALLBACK TForm2::ListKeyProc(HWND window, UINT message, WPARAM wParam, L
         auto* form = reinterpret_cast<TForm2*>(self);
         const TListView list(window);
         form->closedRows_.clear();
+        form->closedImages_.clear();
         try {
-            for (int row = 0; row < list.Count(); ++row)
+            for (int row = 0; row < list.Count(); ++row) {
                 form->closedRows_.push_back(reinterpret_cast<const TItemData*>(list.Data(row)));
+                form->closedImages_.push_back(list.Image(row));
+            }
         } catch (...) {
             Application::HandleException(std::current_exception());
         }

@@ -73,7 +73,9 @@ void TForm2::CreateItemsTransfer() {
     PIDLTarget1->SetName("PIDLTarget1");
     PIDLTarget1->Dragtypes = {dtLink};
     PIDLTarget1->GetDataOnEnter = false;
-    PIDLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, DWORD& effect) { PIDLTarget1Enter(effect); };
+    PIDLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, DWORD& effect) {
+        PIDLTarget1Enter(effect);
+    };
     PIDLTarget1->OnDragOver = [this](TComponent*, TShiftState, POINT point, DWORD& effect) {
         PIDLTarget1DragOver(point, effect);
     };
@@ -253,7 +255,8 @@ void TForm2::lvDragOver(POINT screen) {
     RECT items{};
     ::GetWindowRect(ItemList().Handle(), &items);
     const bool accepted = group >= 0 || ::PtInRect(&items, screen);
-    ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(accepted ? 32512 /* IDC_ARROW */ : 32648 /* IDC_NO */)));
+    ::SetCursor(
+        ::LoadCursorW(nullptr, MAKEINTRESOURCEW(accepted ? 32512 /* IDC_ARROW */ : 32648 /* IDC_NO */)));
 }
 
 void TForm2::lv1EndDrag(bool drop, POINT screen) {
@@ -358,8 +361,8 @@ void TForm2::PIDLTarget1Drop(DWORD& effect) {
         TUpdateGuard update(lv1.Handle());
         batching_ = true;
         try {
-            for (int i = 0; i + 2 <= PIDLTarget1->PidlCount() && lv1.Count() < static_cast<int>(kMaxItemsInGroup);
-                 ++i) {
+            for (int i = 0;
+                 i + 2 <= PIDLTarget1->PidlCount() && lv1.Count() < static_cast<int>(kMaxItemsInGroup); ++i) {
                 const std::string path = PIDLTarget1->Filenames()[i];
                 IdList idList = ListOf(PIDLTarget1->PidlAt(i + 1));
                 TItemData record;

@@ -159,6 +159,14 @@ bool TLsReg::ValueExists(std::string_view name) const {
            ERROR_SUCCESS;
 }
 
+int TLsReg::ValueCount() const {
+    DWORD count = 0;
+    if (::RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                           nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return 0;
+    return static_cast<int>(count);
+}
+
 std::vector<std::string> TLsReg::ValueNames() const {
     std::vector<std::string> names;
     DWORD count = 0;

@@ -29,6 +29,8 @@ public:
     // Deletes a key with everything below it; the path is resolved as in OpenKey.
     bool DeleteKey(std::string_view path);
     bool HasSubKeys() const;
+    // How many values the current key holds (its default value included when set).
+    int ValueCount() const;
     HKEY CurrentKey() const { return current_.Get(); }
 
     // A stored value of the wrong type counts as absent, as a missing one does.

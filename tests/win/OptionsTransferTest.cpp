@@ -259,7 +259,9 @@ TEST_F(OptionsTransferTest, Clipboard) {
 
     const TScenario scenarios[] = {
         {"copy, then paste without a selection: byte-identical items at the end",
-         [&] { SaveShownGroup(0, {a, panel, b}); },
+         [&] {
+             SaveShownGroup(0, {a, panel, b});
+         },
          [&](TTransferPage& page) {
              EXPECT_FALSE(page.ButtonEnabled(IDC_OPTI_BTNCOPY));
              page.SelectItems({0, 1});
@@ -293,7 +295,8 @@ TEST_F(OptionsTransferTest, Clipboard) {
              page.Ok();
          },
          [&](const TOutcome& out) {
-             EXPECT_EQ(Cmds(out.Rows), (std::vector<std::string>{Cmd(1), Cmd(2), a.Cmd, b.Cmd, Cmd(3), Cmd(4)}));
+             EXPECT_EQ(Cmds(out.Rows),
+                       (std::vector<std::string>{Cmd(1), Cmd(2), a.Cmd, b.Cmd, Cmd(3), Cmd(4)}));
              EXPECT_EQ(StreamOf(out.Rows[2]), StreamOf(a));
          }},
         {"an item list whose second byte count is 0 pastes only the first item",
@@ -394,8 +397,7 @@ TEST_F(OptionsTransferTest, Clipboard) {
              EXPECT_EQ(Cmds(out.Rows), CmdsOf({1, 2}));
              EXPECT_EQ(out.Beeps, 1);
          }},
-        {"another program taking the clipboard closes paste",
-         [&] { SaveShownGroup(0, Numbered(1, 2)); },
+        {"another program taking the clipboard closes paste", [&] { SaveShownGroup(0, Numbered(1, 2)); },
          [](TTransferPage& page) {
              page.SelectItems({0});
              page.Command(IDC_OPTI_BTNCOPY);
@@ -405,7 +407,9 @@ TEST_F(OptionsTransferTest, Clipboard) {
              EXPECT_FALSE(page.ButtonEnabled(IDC_OPTI_BTNPASTE));
              page.Ok();
          },
-         [&](const TOutcome& out) { EXPECT_EQ(Cmds(out.Rows), CmdsOf({1, 2})); }},
+         [&](const TOutcome& out) {
+             EXPECT_EQ(Cmds(out.Rows), CmdsOf({1, 2}));
+         }},
         {"a group kept as stored takes no paste and gives no cut; copying from it works",
          [&] {
              PlantDamagedGroup(0, "", Item(Cmd(1)), Item(Cmd(2)), Item(Cmd(3)));
@@ -443,7 +447,9 @@ TEST_F(OptionsTransferTest, RowsDragged) {
              page.DragOntoRow(5, 3, false);
              page.Ok();
          },
-         [&](const TOutcome& out) { EXPECT_EQ(Cmds(out.Rows), CmdsOf({1, 2, 5, 3, 0, 4, 6})); }},
+         [&](const TOutcome& out) {
+             EXPECT_EQ(Cmds(out.Rows), CmdsOf({1, 2, 5, 3, 0, 4, 6}));
+         }},
         {"rows 0 and 1 Ctrl-dragged onto row 3 of five: 0, 1, 2, 3, copies of 0 and 1, 4",
          [&] { SaveShownGroup(0, Numbered(0, 5)); },
          [](TTransferPage& page) {
@@ -451,7 +457,9 @@ TEST_F(OptionsTransferTest, RowsDragged) {
              page.DragOntoRow(1, 3, true);
              page.Ok();
          },
-         [&](const TOutcome& out) { EXPECT_EQ(Cmds(out.Rows), CmdsOf({0, 1, 2, 3, 0, 1, 4})); }},
+         [&](const TOutcome& out) {
+             EXPECT_EQ(Cmds(out.Rows), CmdsOf({0, 1, 2, 3, 0, 1, 4}));
+         }},
         {"rows dropped onto one of themselves stay where they were",
          [&] { SaveShownGroup(0, Numbered(0, 4)); },
          [](TTransferPage& page) {
@@ -459,9 +467,13 @@ TEST_F(OptionsTransferTest, RowsDragged) {
              page.DragOntoRow(2, 2, false);
              page.Ok();
          },
-         [&](const TOutcome& out) { EXPECT_EQ(Cmds(out.Rows), CmdsOf({0, 1, 2, 3})); }},
+         [&](const TOutcome& out) {
+             EXPECT_EQ(Cmds(out.Rows), CmdsOf({0, 1, 2, 3}));
+         }},
         {"rows Ctrl-dropped on an empty group are copied there, and the group is no longer dimmed",
-         [&] { SaveShownGroup(0, {Rich(1), Rich(2), Rich(3)}); },
+         [&] {
+             SaveShownGroup(0, {Rich(1), Rich(2), Rich(3)});
+         },
          [](TTransferPage& page) {
              EXPECT_TRUE(page.Dimmed(4));
              page.SelectItems({0, 2});
@@ -475,7 +487,9 @@ TEST_F(OptionsTransferTest, RowsDragged) {
              EXPECT_EQ(Streams(ReadGroupItems(4)), Streams({Rich(1), Rich(3)}));
          }},
         {"rows dropped on an empty group without Ctrl have moved there",
-         [&] { SaveShownGroup(0, {Rich(1), Rich(2), Rich(3)}); },
+         [&] {
+             SaveShownGroup(0, {Rich(1), Rich(2), Rich(3)});
+         },
          [](TTransferPage& page) {
              page.SelectItems({0, 2});
              page.DragOntoGroup(2, 4, false);
@@ -543,8 +557,7 @@ TEST_F(OptionsTransferTest, ShellObjectsDropped) {
     };
 
     const TScenario scenarios[] = {
-        {"three files dropped on 198 rows add two",
-         [&] { SaveShownGroup(0, Numbered(1, 198)); },
+        {"three files dropped on 198 rows add two", [&] { SaveShownGroup(0, Numbered(1, 198)); },
          [&](TTransferPage& page) {
              const TShellDrag drag =
                  page.DropObjects({ParseIdList(f.Memo), ParseIdList(f.Notes), ParseIdList(f.Shortcut)}, -1);
