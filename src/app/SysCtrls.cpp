@@ -3,9 +3,14 @@
 #include "Application.h"
 #include "LegacyText.h"
 #include "Seams.h"
+#include "StartupRules.h"
+#include "WinError.h"
 #include "WinText.h"
 
+#include <shlobj.h>
+
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <unordered_map>
 
@@ -224,6 +229,76 @@ void TIconTray::TrayMessage(LPARAM mouseMessage) {
         break;
     default:
         break;
+    }
+}
+
+// --- Shortcut files ---
+
+void TShellLink::SetFileName(const std::string& name) {
+    if (name == fileName_) return;
+    fileName_ = name;
+    const std::filesystem::path path(Widen(name));
+    if (Description.empty()) Description = Narrow(path.stem().wstring());
+    if (WorkDir.empty()) {
+        std::string folder = Narrow(path.parent_path().wstring());
+        while (folder.size() > 3 && folder.back() == '\\')
+            folder.pop_back();
+        WorkDir = folder;
+    }
+}
+
+std::string TShellLink::SpecialFolderPath(TShellLinkType type) {
+    // A folder the profile lacks (a fresh account's Startup folder) is made: the shortcut needs it.
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(Application::Handle(), static_cast<int>(type) | CSIDL_FLAG_CREATE, nullptr,
+                                  SHGFP_TYPE_CURRENT, path)))
+        return {};
+    return Narrow(path);
+}
+
+std::string TShellLink::CreateLink() {
+    if (fileName_.empty()) SetFileName(ProgramPath());
+    const WORD hotKey = ShortCutToShellHotkey(HotKey);
+    const std::string folder = SpecialFolderPath(LinkType);
+    if (folder.empty()) throw EShellLinkError("Error in GetSpecialFolderLocation");
+    const std::filesystem::path target(Widen(fileName_));
+    std::filesystem::path linkName = target.filename();
+    linkName.replace_extension(L".lnk");
+    const std::wstring linkPath = Widen(folder) + (folder.back() == '\\' ? L"" : L"\\") + linkName.wstring();
+
+    ComPtr<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  link.PutVoid())) ||
+        !link)
+        throw EShellLinkError("Error in QueryInterface");
+    const ComPtr<IPersistFile> file = link.As<IPersistFile>(IID_IPersistFile);
+    if (!file) throw EShellLinkError("Error in QueryInterface");
+    const std::wstring path = Widen(fileName_);
+    link->SetDescription(Widen(Description).c_str());
+    link->SetPath(path.c_str());
+    link->SetWorkingDirectory(Widen(WorkDir).c_str());
+    link->SetArguments(Widen(Arguments).c_str());
+    link->SetHotkey(hotKey);
+    const int show = WindowState == TShellLinkWindowState::wsMinimized   ? SW_SHOWMINNOACTIVE
+                     : WindowState == TShellLinkWindowState::wsMaximized ? SW_SHOWMAXIMIZED
+                                                                         : SW_SHOWNORMAL;
+    link->SetShowCmd(show);
+    link->SetIconLocation(path.c_str(), 0);
+    const HRESULT saved = file->Save(linkPath.c_str(), TRUE);
+    if (FAILED(saved)) throw EWindowsError(static_cast<DWORD>(saved));
+    return Narrow(linkPath);
+}
+
+std::string ProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return Narrow(path);
+        }
+        path.resize(path.size() * 2);
     }
 }
 

@@ -104,6 +104,77 @@ private:
     NOTIFYICONDATAW notifyData_{};
 };
 
+class EShellLinkError : public EProgramError {
+public:
+    using EProgramError::EProgramError;
+};
+
+// The shell's special folders by their CSIDL numbers.
+enum class TShellLinkType {
+    lnkDesktop,
+    lnkReserved1,
+    lnkPrograms,
+    lnkControls,
+    lnkPrinters,
+    lnkPersonal,
+    lnkFavorites,
+    lnkStartup,
+    lnkRecent,
+    lnkSendTo,
+    lnkBitBucket,
+    lnkStartMenu,
+    lnkReserved2,
+    lnkReserved3,
+    lnkReserved4,
+    lnkReserved5,
+    lnkDesktopDirectory,
+    lnkDrives,
+    lnkNetwork,
+    lnkNetHood,
+    lnkFonts,
+    lnkTemplates,
+    lnkCommonStartMenu,
+    lnkCommonPrograms,
+    lnkCommonStartup,
+    lnkCommonDesktopDirectory,
+    lnkAppData,
+    lnkPrintHood,
+};
+
+enum class TShellLinkWindowState { wsNormal, wsMinimized, wsMaximized };
+
+// Writes one shortcut file into a special folder.
+class TShellLink : public TComponent {
+public:
+    explicit TShellLink(TComponent* owner) : TComponent(owner) {}
+
+    std::string Arguments;
+    std::string Description;
+    std::uint16_t HotKey = 0; // a stored shortcut word; 0 for none
+    int IconIndex = 0;        // kept only: the shortcut's icon is always the target's first
+    TShellLinkType LinkType = TShellLinkType::lnkDesktop;
+    TShellLinkWindowState WindowState = TShellLinkWindowState::wsNormal;
+    std::string WorkDir;
+
+    // The target. A new name fills an empty Description with the file's name without folder and
+    // extension, and an empty WorkDir with its folder.
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(const std::string& name);
+
+    // Writes "<folder of LinkType>\<target's name>.lnk", overwriting a file of that name; returns its path.
+    // EShellLinkError when the folder or the shell's shortcut object cannot be had.
+    std::string CreateLink();
+
+    // The path of a special folder; empty when the shell has none.
+    static std::string SpecialFolderPath(TShellLinkType type);
+
+private:
+    std::string fileName_;
+};
+
+// The program's own path as it was started.
+std::string ProgramPath();
+
 // The shift state of the moment, from the keyboard seam.
 TShiftState CurrentShiftState();
 
