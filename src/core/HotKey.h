@@ -11,6 +11,12 @@ constexpr std::uint16_t kShortcutCtrl = 0x4000;
 constexpr std::uint16_t kShortcutAlt = 0x8000;
 constexpr std::uint16_t kShortcutKeyMask = 0x1FFF;
 
+// The shortcut word of a key pressed with the modifiers held.
+constexpr std::uint16_t ShortCutOf(unsigned key, bool shift, bool ctrl, bool alt) {
+    return static_cast<std::uint16_t>((key & kShortcutKeyMask) | (shift ? kShortcutShift : 0) |
+                                      (ctrl ? kShortcutCtrl : 0) | (alt ? kShortcutAlt : 0));
+}
+
 // The system's hotkey modifier flags for a shortcut word (MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4; never
 // the Windows key).
 constexpr unsigned HotKeyModifiers(std::uint16_t shortcut) {

@@ -10,6 +10,7 @@
 #include "FileDialog.h"
 #include "ImageList.h"
 #include "ItemData.h"
+#include "ListRowDrag.h"
 #include "Menus.h"
 #include "SHBFFEX.h"
 
@@ -187,13 +188,7 @@ private:
     TDropPIDLTarget* PIDLTarget1 = nullptr;
     int DropRow = -1; // the row under a shell drag; -1 none, -2 while a drop is processed
     // (Private state of the drag code goes here.)
-    struct TRowDrag;
-    std::shared_ptr<TRowDrag> rowDrag_; // a drag of rows within the list in progress
-    static LRESULT CALLBACK lvChildIconsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                             UINT_PTR id, DWORD_PTR self) noexcept;
-    bool lvChildIconsMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    void lvChildIconsStartDrag(const NMLISTVIEW& info);
-    void EndRowDrag(bool drop, POINT point);
+    TListRowDrag rowDrag_; // rows dragged within the list
     void lvChildIconsDragDrop(POINT point);
     void PIDLTarget1Enter(DWORD effect);
     void PIDLTarget1DragOver(POINT point, DWORD effect);

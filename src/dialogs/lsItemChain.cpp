@@ -3,6 +3,7 @@
 
 #include "Application.h"
 #include "Clipboard.h"
+#include "HotKey.h"
 #include "CommandLine.h"
 #include "ItemRecord.h"
 #include "ItemStream.h"
@@ -63,29 +64,33 @@ void TForm3::CreateChainPage() {
     chain_.OnClick(IDC_ITEM_BTNDOWN, [this] { btnUpOrDownClick(false); });
     chain_.OnClick(IDC_ITEM_BTNEXCHANGE, [this] { btnExchangeClick(); });
 
-    // The display keys of the clipboard entries are handled by the list itself (ChainKeyPreview).
+    // The keys of the entries work in the list (ChainKeyPreview), whether the menu is open or not.
     pmChild = CreateComponent<TPopupMenu>(this);
     pmChild->SetName("pmChild");
     pmChild->OnPopup = [this](TPopupMenu*) { pmChildPopup(); };
     TMenuItem* items = pmChild->Items();
-    const auto entry = [items](const char* name, const char* caption, std::function<void()> action) {
+    const auto entry = [items](const char* name, const char* caption, std::uint16_t shortCut,
+                               std::function<void()> action) {
         TMenuItem* item = items->Add(caption, [action = std::move(action)](TMenuItem*) { action(); });
         item->SetName(name);
+        item->ShortCut = shortCut;
         return item;
     };
-    miNew = entry("miNew", "新規作成(&N)...\tCtrl+N", [this] { btnNewClick(); });
+    miNew = entry("miNew", "新規作成(&N)...\tCtrl+N", kShortcutCtrl | 'N', [this] { btnNewClick(); });
     items->Add("-");
-    miCut = entry("miCut", "切り取り(&T)\tCtrl+X", [this] { btnCutClick(); });
-    miCopy = entry("miCopy", "コピー(&C)\tCtrl+C", [this] { btnCopyClick(); });
-    miPaste = entry("miPaste", "貼り付け(&V)\tCtrl+V", [this] { btnPasteClick(); });
-    miDel = entry("miDel", "削除(&L)\tDel", [this] { btnDelClick(); });
+    miCut = entry("miCut", "切り取り(&T)\tCtrl+X", kShortcutCtrl | 'X', [this] { btnCutClick(); });
+    miCopy = entry("miCopy", "コピー(&C)\tCtrl+C", kShortcutCtrl | 'C', [this] { btnCopyClick(); });
+    miPaste = entry("miPaste", "貼り付け(&V)\tCtrl+V", kShortcutCtrl | 'V', [this] { btnPasteClick(); });
+    miDel = entry("miDel", "削除(&L)\tDel", VK_DELETE, [this] { btnDelClick(); });
     items->Add("-");
-    miExchange = entry("miExchange", "親アイコンと入れ替え(&X)\tCtrl+E", [this] { btnExchangeClick(); });
+    miExchange = entry("miExchange", "親アイコンと入れ替え(&X)\tCtrl+E", kShortcutCtrl | 'E',
+                       [this] { btnExchangeClick(); });
     items->Add("-");
-    miUp = entry("miUp", "前に移動(&U)\tF11", [this] { btnUpOrDownClick(true); });
-    miDown = entry("miDown", "後ろに移動(&D)\tF12", [this] { btnUpOrDownClick(false); });
+    miUp = entry("miUp", "前に移動(&U)\tF11", VK_F11, [this] { btnUpOrDownClick(true); });
+    miDown = entry("miDown", "後ろに移動(&D)\tF12", VK_F12, [this] { btnUpOrDownClick(false); });
     items->Add("-");
-    miEdit = entry("miEdit", "プロパティ(&R)...\tAlt+Enter", [this] { btnEditClick(); });
+    miEdit =
+        entry("miEdit", "プロパティ(&R)...\tAlt+Enter", kShortcutAlt | VK_RETURN, [this] { btnEditClick(); });
     chain_.OnContextMenu(IDC_ITEM_LVCHILDICONS, [this](POINT screen) { lvChildIconsContextMenu(screen); });
     OnKeyPreview([this](const MSG& message) { return ChainKeyPreview(message); });
     clipboardHook_ = std::make_unique<TClipboardEmptiedHook>([this] {
@@ -325,52 +330,15 @@ bool TForm3::ChainKeyPreview(const MSG& message) {
     const TListView list = ChildList();
     if (!list.Handle() || message.hwnd != list.Handle() || list.Editing()) return false;
     if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+    // Shift plays no part in the list's keys.
     const bool ctrl = Seams().KeyDown(VK_CONTROL);
     const bool alt = message.message == WM_SYSKEYDOWN || Seams().KeyDown(VK_MENU);
-    TMenuItem* entry = nullptr;
-    switch (message.wParam) {
-    case VK_DELETE:
-        if (!ctrl && !alt) entry = miDel;
-        break;
-    case 'A':
-        if (ctrl && !alt) {
-            ChildList().SelectAll();
-            return true;
-        }
-        break;
-    case 'C':
-        if (ctrl && !alt) entry = miCopy;
-        break;
-    case 'V':
-        if (ctrl && !alt) entry = miPaste;
-        break;
-    case 'X':
-        if (ctrl && !alt) entry = miCut;
-        break;
-    case 'N':
-        if (ctrl && !alt) entry = miNew;
-        break;
-    case 'E':
-        if (ctrl && !alt) entry = miExchange;
-        break;
-    case VK_F11:
-        if (!ctrl && !alt) entry = miUp;
-        break;
-    case VK_F12:
-        if (!ctrl && !alt) entry = miDown;
-        break;
-    case VK_RETURN:
-        if (alt && !ctrl) entry = miEdit;
-        break;
-    default:
-        break;
+    const auto key = static_cast<unsigned>(message.wParam);
+    if (key == 'A' && ctrl && !alt) {
+        ChildList().SelectAll();
+        return true;
     }
-    if (!entry) return false;
-    // The keys go through the menu's entries, whose states are brought up to date first: entries the last
-    // opening of the menu disabled would otherwise refuse keys that now apply.
-    pmChildPopup();
-    entry->Click();
-    return true;
+    return pmChild->IsShortCut(ShortCutOf(key, false, ctrl, alt));
 }
 
 void TForm3::btnDelClick() {

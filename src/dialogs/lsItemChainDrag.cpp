@@ -4,32 +4,16 @@
 #include "Application.h"
 #include "ChainRows.h"
 #include "CommandLine.h"
-#include "DragImage.h"
 #include "DropPIDLTarget.h"
 #include "Seams.h"
 #include "lsCommon.h"
 #include "resource.h"
 
-#include <windowsx.h>
-
 #include <utility>
 
 namespace lodestar {
 
-struct TForm3::TRowDrag {
-    TRowDrag(HIMAGELIST images, POINT hotSpot, HWND list, POINT at) : Image(images, hotSpot, list, at) {}
-    TDragImage Image;
-};
-
 namespace {
-
-constexpr UINT_PTR kListSubclassId = 1;
-
-IdList ListOf(const UniqueCoTask<ITEMIDLIST>& pidl) {
-    if (!pidl) return {};
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl.Get());
-    return IdList::FromBytes({bytes, IdList::WalkedSize(bytes)}).value_or(IdList());
-}
 
 bool Accepted(DWORD effect) {
     return (effect & DROPEFFECT_LINK) != 0;
@@ -51,14 +35,20 @@ void TForm3::CreateChainDrag() {
     PIDLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, DWORD& effect) { PIDLTarget1Drop(effect); };
     PIDLTarget1->OnLeave = [this](TComponent*) { DropRow = -1; };
     chain_.OnNotify(IDC_ITEM_LVCHILDICONS, LVN_BEGINDRAG, [this](NMHDR& header) -> LRESULT {
-        lvChildIconsStartDrag(reinterpret_cast<const NMLISTVIEW&>(header));
+        rowDrag_.Start(reinterpret_cast<const NMLISTVIEW&>(header));
         return 0;
     });
 }
 
 void TForm3::OpenChainDrag() {
     const HWND list = ChildList().Handle();
-    ::SetWindowSubclass(list, &TForm3::lvChildIconsProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    rowDrag_.Attach(list, list);
+    rowDrag_.OnEnd = [this, list](bool drop, POINT screen) {
+        ::ScreenToClient(list, &screen);
+        if (drop) lvChildIconsDragDrop(screen);
+    };
+    // The registration must go while the list still exists, or the system keeps it past the dialog.
+    rowDrag_.OnListDestroy = [this] { CloseChainDrag(); };
     try {
         PIDLTarget1->Register(list, "lvChildIcons");
     } catch (const EDropTargetError&) {
@@ -68,7 +58,7 @@ void TForm3::OpenChainDrag() {
 }
 
 void TForm3::CloseChainDrag() {
-    rowDrag_.reset();
+    rowDrag_.Cancel();
     DropRow = -1;
     if (!PIDLTarget1) return;
     try {
@@ -85,72 +75,6 @@ void TForm3::SetChainDropsAccepted(bool on) {
         PIDLTarget1->Dragtypes = {dtLink};
     else
         PIDLTarget1->Dragtypes = {};
-}
-
-LRESULT CALLBACK TForm3::lvChildIconsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR self) noexcept {
-    if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(window, &TForm3::lvChildIconsProc, kListSubclassId);
-        return ::DefSubclassProc(window, message, wParam, lParam);
-    }
-    try {
-        LRESULT result = 0;
-        if (reinterpret_cast<TForm3*>(self)->lvChildIconsMessage(message, wParam, lParam, result))
-            return result;
-    } catch (...) {
-        Application::HandleException(std::current_exception());
-    }
-    return ::DefSubclassProc(window, message, wParam, lParam);
-}
-
-bool TForm3::lvChildIconsMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    switch (message) {
-    case WM_MOUSEMOVE:
-        if (!rowDrag_) return false;
-        rowDrag_->Image.Move(point);
-        return true;
-    case WM_LBUTTONUP:
-        if (!rowDrag_) return false;
-        EndRowDrag(true, point);
-        return true;
-    case WM_KEYDOWN:
-        if (!rowDrag_ || wParam != VK_ESCAPE) return false;
-        EndRowDrag(false, {});
-        return true;
-    case WM_GETDLGCODE:
-        // Escape during a drag ends the drag, not the dialog.
-        if (!rowDrag_) return false;
-        result = DLGC_WANTALLKEYS;
-        return true;
-    case WM_CAPTURECHANGED:
-        if (rowDrag_ && reinterpret_cast<HWND>(lParam) != ChildList().Handle()) EndRowDrag(false, {});
-        return false;
-    case WM_DESTROY:
-        // The registration must go while the window still exists, or the system keeps it past the dialog.
-        CloseChainDrag();
-        return false;
-    default:
-        return false;
-    }
-}
-
-void TForm3::lvChildIconsStartDrag(const NMLISTVIEW& info) {
-    TListView list = ChildList();
-    if (rowDrag_ || list.SelectedCount() == 0) return;
-    POINT corner{};
-    const HIMAGELIST image = ListView_CreateDragImage(list.Handle(), info.iItem, &corner);
-    const POINT hotSpot{info.ptAction.x - corner.x, info.ptAction.y - corner.y};
-    rowDrag_ = std::make_shared<TRowDrag>(image, hotSpot, list.Handle(), info.ptAction);
-    ::SetCapture(list.Handle());
-}
-
-void TForm3::EndRowDrag(bool drop, POINT point) {
-    // The drag is over before the capture goes, so that losing it ends nothing twice.
-    rowDrag_.reset();
-    const HWND list = ChildList().Handle();
-    if (::GetCapture() == list) ::ReleaseCapture();
-    if (drop) lvChildIconsDragDrop(point);
 }
 
 void TForm3::lvChildIconsDragDrop(POINT point) {
@@ -210,7 +134,7 @@ void TForm3::PIDLTarget1Drop(DWORD effect) {
     for (int i = 0; i + 2 <= PIDLTarget1->PidlCount() && ChildRowCount() < static_cast<int>(kMaxChainEntries);
          ++i) {
         const std::string path = PIDLTarget1->Filenames()[i];
-        IdList idList = ListOf(PIDLTarget1->PidlAt(i + 1));
+        IdList idList = PIDLTarget1->IdListAt(i + 1);
         TChildIcon child;
         if (!path.empty() && IsFileSystemObject(path, idList)) {
             TItemData record;

@@ -9,6 +9,7 @@
 #include "FileDialog.h"
 #include "ImageList.h"
 #include "ItemData.h"
+#include "ListRowDrag.h"
 #include "Menus.h"
 
 #include <windows.h>
@@ -177,7 +178,6 @@ private:
     void UpdatePasteButton(int rows);
     // The shell drops lv1 takes: links while it has room and its group may change.
     void UpdateItemDrops(int rows);
-    void lv1StartDrag(const NMLISTVIEW& info);
     void lv1EndDrag(bool drop, POINT screen);
     void lvDragOver(POINT screen);
     // The group row under a screen point that takes dragged rows, -1 for none.
@@ -187,11 +187,8 @@ private:
     void PIDLTarget1Enter(DWORD& effect);
     void PIDLTarget1DragOver(POINT point, DWORD& effect);
     void PIDLTarget1Drop(DWORD& effect);
-    bool lv1DragMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    static LRESULT CALLBACK lv1DragProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR self) noexcept;
-    struct TRowDrag;
-    std::shared_ptr<TRowDrag> rowDrag_; // while rows are dragged
+    TListRowDrag rowDrag_;
+    int dropHighlight_ = -1; // the group row drawn as the target of dragged rows
     TDropPIDLTarget* PIDLTarget1 = nullptr;
     std::unique_ptr<TClipboardEmptiedHook> clipboardHook_;
 

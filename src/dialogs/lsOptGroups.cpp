@@ -136,27 +136,30 @@ void TForm2::CreateItemsPage() {
     pm1->SetName("pm1");
     pm1->OnPopup = [this](TPopupMenu*) { pm1Popup(); };
     TMenuItem* items = pm1->Items();
-    const auto entry = [items](const char* name, const char* caption, std::function<void()> action) {
+    const auto entry = [items](const char* name, const char* caption, std::uint16_t shortCut,
+                               std::function<void()> action) {
         TMenuItem* item = items->Add(caption, [action = std::move(action)](TMenuItem*) {
             if (action) action();
         });
         item->SetName(name);
+        item->ShortCut = shortCut;
         return item;
     };
-    miNew = entry("miNew", "新規作成(&N)...\tCtrl+N", [this] { btnNewClick(); });
+    // The keys of the entries work in the item list (lv1KeyDown), whether the menu is open or not.
+    miNew = entry("miNew", "新規作成(&N)...\tCtrl+N", kShortcutCtrl | 'N', [this] { btnNewClick(); });
     items->Add("-");
-    // The display keys of the entries are handled by the list itself (lv1KeyDown), not by the menu.
-    miCut = entry("miCut", "切り取り(&T)\tCtrl+X", [this] { miCutClick(); });
-    miCopy = entry("miCopy", "コピー(&C)\tCtrl+C", [this] { miCopyClick(); });
-    miPaste = entry("miPaste", "貼り付け(&V)\tCtrl+V", [this] { miPasteClick(); });
-    miDel = entry("miDel", "削除(&L)\tDel", [this] { btnDelClick(); });
+    miCut = entry("miCut", "切り取り(&T)\tCtrl+X", kShortcutCtrl | 'X', [this] { miCutClick(); });
+    miCopy = entry("miCopy", "コピー(&C)\tCtrl+C", kShortcutCtrl | 'C', [this] { miCopyClick(); });
+    miPaste = entry("miPaste", "貼り付け(&V)\tCtrl+V", kShortcutCtrl | 'V', [this] { miPasteClick(); });
+    miDel = entry("miDel", "削除(&L)\tDel", VK_DELETE, [this] { btnDelClick(); });
     items->Add("-");
-    miEditName = entry("miEditName", "表示名の変更(&M)\tF2", [this] { miEditNameClick(false); });
+    miEditName = entry("miEditName", "表示名の変更(&M)\tF2", VK_F2, [this] { miEditNameClick(false); });
     items->Add("-");
-    miUp = entry("miUp", "前に移動(&U)\tF11", [this] { btnUpOrDownClick(true); });
-    miDown = entry("miDown", "後ろに移動(&D)\tF12", [this] { btnUpOrDownClick(false); });
+    miUp = entry("miUp", "前に移動(&U)\tF11", VK_F11, [this] { btnUpOrDownClick(true); });
+    miDown = entry("miDown", "後ろに移動(&D)\tF12", VK_F12, [this] { btnUpOrDownClick(false); });
     items->Add("-");
-    miProperty = entry("miProperty", "プロパティ(&R)...\tAlt+Enter", [this] { btnEditClick(); });
+    miProperty = entry("miProperty", "プロパティ(&R)...\tAlt+Enter", kShortcutAlt | VK_RETURN,
+                       [this] { btnEditClick(); });
 
     pm2 = CreateComponent<TPopupMenu>(this);
     pm2->SetName("pm2");

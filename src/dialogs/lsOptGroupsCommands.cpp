@@ -5,6 +5,7 @@
 #include "AppSettings.h"
 #include "ChainRows.h"
 #include "Errors.h"
+#include "HotKey.h"
 #include "LegacyText.h"
 #include "LsReg.h"
 #include "Seams.h"
@@ -208,51 +209,13 @@ void TForm2::pm1Popup() {
 }
 
 bool TForm2::lv1KeyDown(UINT key, bool alt) {
+    // Shift plays no part in the list's keys.
     const bool ctrl = Seams().KeyDown(VK_CONTROL);
-    TMenuItem* entry = nullptr;
-    switch (key) {
-    case VK_DELETE:
-        if (!ctrl && !alt) entry = miDel;
-        break;
-    case 'A':
-        if (ctrl && !alt) {
-            ItemList().SelectAll();
-            return true;
-        }
-        break;
-    case 'C':
-        if (ctrl && !alt) entry = miCopy;
-        break;
-    case 'V':
-        if (ctrl && !alt) entry = miPaste;
-        break;
-    case 'X':
-        if (ctrl && !alt) entry = miCut;
-        break;
-    case 'N':
-        if (ctrl && !alt) entry = miNew;
-        break;
-    case VK_F2:
-        if (!ctrl && !alt) entry = miEditName;
-        break;
-    case VK_F11:
-        if (!ctrl && !alt) entry = miUp;
-        break;
-    case VK_F12:
-        if (!ctrl && !alt) entry = miDown;
-        break;
-    case VK_RETURN:
-        if (alt && !ctrl) entry = miProperty;
-        break;
-    default:
-        break;
+    if (key == 'A' && ctrl && !alt) {
+        ItemList().SelectAll();
+        return true;
     }
-    if (!entry) return false;
-    // The keys go through the menu's entries, brought up to date first: states the last opening of the
-    // menu left would otherwise refuse keys that apply now, or let through keys that no longer do.
-    pm1Popup();
-    if (entry->Enabled) entry->Click();
-    return true;
+    return pm1->IsShortCut(ShortCutOf(key, false, ctrl, alt));
 }
 
 bool TForm2::lv2KeyDown(UINT key, bool alt) {

@@ -6,7 +6,6 @@
 #include "ChainRows.h"
 #include "Clipboard.h"
 #include "CommandLine.h"
-#include "DragImage.h"
 #include "DropPIDLTarget.h"
 #include "ItemRecord.h"
 #include "ItemStream.h"
@@ -16,38 +15,18 @@
 #include "lsCommonUi.h"
 #include "resource.h"
 
-#include <windowsx.h>
-
 #include <exception>
 #include <utility>
 
 namespace lodestar {
 
-struct TForm2::TRowDrag {
-    TRowDrag(HIMAGELIST images, POINT hotSpot, HWND window, POINT at) : Image(images, hotSpot, window, at) {}
-    TDragImage Image;
-    int Highlighted = -1; // the group row drawn as the target
-};
-
 namespace {
 
-constexpr UINT_PTR kDragSubclassId = 3;
 const char* const kTargetGroupFull =
     "移動先のグループにはこれ以上アイコン項目を追加できません。\r操作を完了できませんでした。";
 
-IdList ListOf(const UniqueCoTask<ITEMIDLIST>& pidl) {
-    if (!pidl) return {};
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl.Get());
-    return IdList::FromBytes({bytes, IdList::WalkedSize(bytes)}).value_or(IdList());
-}
-
 bool Accepted(DWORD effect) {
     return (effect & DROPEFFECT_LINK) != 0;
-}
-
-POINT ScreenPoint(HWND window, POINT client) {
-    ::ClientToScreen(window, &client);
-    return client;
 }
 
 POINT ClientPoint(HWND window, POINT screen) {
@@ -62,9 +41,14 @@ void TForm2::CreateItemsTransfer() {
     TabSheet1.OnClick(IDC_OPTI_BTNCOPY, [this] { miCopyClick(); });
     TabSheet1.OnClick(IDC_OPTI_BTNPASTE, [this] { miPasteClick(); });
     TabSheet1.OnNotify(IDC_OPTI_LV1, LVN_BEGINDRAG, [this](NMHDR& header) -> LRESULT {
-        lv1StartDrag(reinterpret_cast<const NMLISTVIEW&>(header));
+        // A press on the rows that moved the mouse by the system's drag distance.
+        if (!ListCaptionEditing()) rowDrag_.Start(reinterpret_cast<const NMLISTVIEW&>(header));
         return 0;
     });
+    rowDrag_.OnOver = [this](POINT screen) { lvDragOver(screen); };
+    rowDrag_.OnEnd = [this](bool drop, POINT screen) { lv1EndDrag(drop, screen); };
+    // The registration must go while the list still exists, or the system keeps it past the dialog.
+    rowDrag_.OnListDestroy = [this] { CloseItemsTransfer(); };
     clipboardHook_ = std::make_unique<TClipboardEmptiedHook>([this] {
         if (tb97IconItems) tb97IconItems->SetButtonEnabled(IDC_OPTI_BTNPASTE, false);
     });
@@ -84,7 +68,8 @@ void TForm2::CreateItemsTransfer() {
 
 void TForm2::OpenItemsTransfer() {
     const HWND list = ItemList().Handle();
-    ::SetWindowSubclass(list, &TForm2::lv1DragProc, kDragSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    // The rows' picture is drawn over the page, so that it follows the pointer onto the groups too.
+    rowDrag_.Attach(list, TabSheet1.Handle());
     PIDLTarget1->SetShowImage(true);
     try {
         PIDLTarget1->Register(list, "lv1");
@@ -97,7 +82,6 @@ void TForm2::OpenItemsTransfer() {
 }
 
 void TForm2::CloseItemsTransfer() {
-    rowDrag_.reset();
     if (!PIDLTarget1) return;
     try {
         PIDLTarget1->Unregister();
@@ -215,18 +199,6 @@ void TForm2::PasteChain(std::span<const std::uint8_t> block) {
 
 // --- Rows dragged within the page ---
 
-void TForm2::lv1StartDrag(const NMLISTVIEW& info) {
-    TListView lv1 = ItemList();
-    if (rowDrag_ || lv1.SelectedCount() == 0 || ListCaptionEditing()) return;
-    POINT corner{};
-    const HIMAGELIST image = ListView_CreateDragImage(lv1.Handle(), info.iItem, &corner);
-    const POINT hotSpot{info.ptAction.x - corner.x, info.ptAction.y - corner.y};
-    // The picture is drawn over the page, so that it follows the pointer onto the groups too.
-    const POINT at = ClientPoint(TabSheet1.Handle(), ScreenPoint(lv1.Handle(), info.ptAction));
-    rowDrag_ = std::make_shared<TRowDrag>(image, hotSpot, TabSheet1.Handle(), at);
-    ::SetCapture(lv1.Handle());
-}
-
 int TForm2::GroupDropTarget(POINT screen) const {
     const TListView lv2 = GroupList();
     RECT bounds{};
@@ -241,16 +213,14 @@ int TForm2::GroupDropTarget(POINT screen) const {
 }
 
 void TForm2::lvDragOver(POINT screen) {
-    if (!rowDrag_) return;
-    rowDrag_->Image.Move(ClientPoint(TabSheet1.Handle(), screen));
     TListView lv2 = GroupList();
     const int group = GroupDropTarget(screen);
-    if (group != rowDrag_->Highlighted) {
-        rowDrag_->Image.Hide();
+    if (group != dropHighlight_) {
+        rowDrag_.HideImage();
         lv2.SetDropHighlighted(group);
         ::UpdateWindow(lv2.Handle());
-        rowDrag_->Image.Show();
-        rowDrag_->Highlighted = group;
+        rowDrag_.ShowImage();
+        dropHighlight_ = group;
     }
     RECT items{};
     ::GetWindowRect(ItemList().Handle(), &items);
@@ -260,15 +230,11 @@ void TForm2::lvDragOver(POINT screen) {
 }
 
 void TForm2::lv1EndDrag(bool drop, POINT screen) {
-    // The drag is over before the capture goes, so that losing it ends nothing twice.
-    if (!rowDrag_) return;
-    const std::shared_ptr<TRowDrag> drag = std::exchange(rowDrag_, nullptr);
-    drag->Image.Hide();
+    dropHighlight_ = -1;
     GroupList().SetDropHighlighted(-1);
-    const HWND list = ItemList().Handle();
-    if (::GetCapture() == list) ::ReleaseCapture();
     if (!drop) return;
     RECT items{};
+    const HWND list = ItemList().Handle();
     ::GetWindowRect(list, &items);
     if (::PtInRect(&items, screen))
         lv1DragDrop(ClientPoint(list, screen));
@@ -364,7 +330,7 @@ void TForm2::PIDLTarget1Drop(DWORD& effect) {
             for (int i = 0;
                  i + 2 <= PIDLTarget1->PidlCount() && lv1.Count() < static_cast<int>(kMaxItemsInGroup); ++i) {
                 const std::string path = PIDLTarget1->Filenames()[i];
-                IdList idList = ListOf(PIDLTarget1->PidlAt(i + 1));
+                IdList idList = PIDLTarget1->IdListAt(i + 1);
                 TItemData record;
                 if (!path.empty() && IsFileSystemObject(path, idList)) {
                     if (!dereferLinks || !ItemFromFile(path, record) || !IsValidItem(record)) {
@@ -387,56 +353,6 @@ void TForm2::PIDLTarget1Drop(DWORD& effect) {
     }
     ReorderItemRows(InsertOrder(lv1.Count(), count, insertAt));
     FocusControl(lv1.Handle());
-}
-
-// --- The list's messages while rows are dragged ---
-
-LRESULT CALLBACK TForm2::lv1DragProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                     DWORD_PTR self) noexcept {
-    if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(window, &TForm2::lv1DragProc, kDragSubclassId);
-        return ::DefSubclassProc(window, message, wParam, lParam);
-    }
-    try {
-        LRESULT result = 0;
-        if (reinterpret_cast<TForm2*>(self)->lv1DragMessage(message, wParam, lParam, result)) return result;
-    } catch (...) {
-        Application::HandleException(std::current_exception());
-    }
-    return ::DefSubclassProc(window, message, wParam, lParam);
-}
-
-bool TForm2::lv1DragMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    const HWND list = ItemList().Handle();
-    const POINT client{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    switch (message) {
-    case WM_MOUSEMOVE:
-        if (!rowDrag_) return false;
-        lvDragOver(ScreenPoint(list, client));
-        return true;
-    case WM_LBUTTONUP:
-        if (!rowDrag_) return false;
-        lv1EndDrag(true, ScreenPoint(list, client));
-        return true;
-    case WM_KEYDOWN:
-        if (!rowDrag_ || wParam != VK_ESCAPE) return false;
-        lv1EndDrag(false, {});
-        return true;
-    case WM_GETDLGCODE:
-        // Escape during a drag ends the drag, not the dialog.
-        if (!rowDrag_) return false;
-        result = DLGC_WANTALLKEYS;
-        return true;
-    case WM_CAPTURECHANGED:
-        if (rowDrag_ && reinterpret_cast<HWND>(lParam) != list) lv1EndDrag(false, {});
-        return false;
-    case WM_DESTROY:
-        // The registration must go while the window still exists, or the system keeps it past the dialog.
-        CloseItemsTransfer();
-        return false;
-    default:
-        return false;
-    }
 }
 
 } // namespace lodestar

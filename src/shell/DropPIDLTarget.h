@@ -47,6 +47,8 @@ public:
     const TPIDLTargetStrings& Filenames() const { return filenames_; }
     // A new absolute ID list of object k (1 to n), owned by the caller; none for any other k.
     UniqueCoTask<ITEMIDLIST> PidlAt(int k) const;
+    // The same list as a value; empty for any other k.
+    IdList IdListAt(int k) const { return AbsoluteList(k); }
     // The names of "FileNameMap" or "FileNameMapW", kept only when there is exactly one per object.
     const std::vector<std::string>& MappedNames() const { return mappedNames_; }
 

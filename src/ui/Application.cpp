@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "Seams.h"
+#include "WinText.h"
 
 namespace lodestar {
 
@@ -26,6 +27,19 @@ HWND Application::Handle() {
 const std::string& Application::Title() {
     static const std::string title = kTitle;
     return title;
+}
+
+std::string Application::ExeName() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return Narrow(path);
+        }
+        path.resize(path.size() * 2);
+    }
 }
 
 void Application::HandleException(std::exception_ptr error) noexcept {

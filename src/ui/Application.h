@@ -16,6 +16,8 @@ public:
     // Creates the application window on first use.
     static HWND Handle();
     static const std::string& Title();
+    // The program file's own path as it was started.
+    static std::string ExeName();
     // Shows an exception as the application's standard error box: its message, caption "Lodestar",
     // error icon.
     static void HandleException(std::exception_ptr error) noexcept;

@@ -1,5 +1,6 @@
 #include "Help.h"
 
+#include "Application.h"
 #include "WinText.h"
 
 namespace lodestar {
@@ -45,16 +46,7 @@ void ShowHelpTopic(HWND owner, int context) {
 }
 
 std::string HelpFilePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    std::wstring path = Widen(Application::ExeName());
     const std::size_t slash = path.find_last_of(L"\\/");
     const std::size_t dot = path.find_last_of(L'.');
     if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)) path.resize(dot);

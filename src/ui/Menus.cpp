@@ -63,6 +63,26 @@ void TMenuItem::Notification(TComponent* component, TOperation operation) {
 
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), root_(CreateComponent<TMenuItem>(this)) {}
 
+namespace {
+TMenuItem* FindShortCut(TMenuItem* item, std::uint16_t shortCut) {
+    for (TMenuItem* entry : item->Items()) {
+        if (entry->ShortCut == shortCut && entry->Visible) return entry;
+        if (TMenuItem* inner = FindShortCut(entry, shortCut)) return inner;
+    }
+    return nullptr;
+}
+} // namespace
+
+bool TPopupMenu::IsShortCut(std::uint16_t shortCut) {
+    if (shortCut == 0) return false;
+    TMenuItem* entry = FindShortCut(root_, shortCut);
+    if (!entry) return false;
+    // States the last opening left would refuse keys that apply now, or let through keys that no longer do.
+    if (OnPopup) OnPopup(this);
+    entry->Click();
+    return true;
+}
+
 TMenuItem* TPopupMenu::Popup(HWND window, int x, int y) {
     if (OnPopup) OnPopup(this);
     std::vector<TMenuItem*> flat;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,6 +25,9 @@ public:
     bool Default = false;
     bool Visible = true;
     std::function<void(TMenuItem* sender)> OnClick;
+    // The key that runs the entry where its menu's owner takes keys (a stored shortcut word: the virtual
+    // key with kShortcutShift, kShortcutCtrl and kShortcutAlt); 0 for none. The caption names it itself.
+    std::uint16_t ShortCut = 0;
     // Shown as a submenu holding all entries of another menu, which stays their owner.
     class TPopupMenu* Submenu = nullptr;
 
@@ -51,6 +55,10 @@ public:
     // The component the menu was last opened for.
     TComponent* PopupComponent = nullptr;
     std::function<void(TPopupMenu* sender)> OnPopup;
+    // A key pressed where the menu's entries are at hand: the entry with that ShortCut, its state brought up
+    // to date as by opening the menu (OnPopup), runs when enabled. True when an entry has the key, run or
+    // not, so that the key goes no further.
+    bool IsShortCut(std::uint16_t shortCut);
     // Shows the menu at a screen position, owned by the window; runs the chosen item's handler.
     // Returns the item chosen, or null.
     TMenuItem* Popup(HWND window, int x, int y);

@@ -22,7 +22,8 @@ TEST(StartupRules, DelayArgumentKeepsToFourDigits) {
     const struct {
         int seconds;
         const char* argument;
-    } cases[] = {{0, "/d:0"}, {1, "/d:1000"}, {9, "/d:9000"}, {10, "/d:9999"}, {-3, "/d:0"}, {500000, "/d:9999"}};
+    } cases[] = {{0, "/d:0"},     {1, "/d:1000"}, {9, "/d:9000"},
+                 {10, "/d:9999"}, {-3, "/d:0"},   {500000, "/d:9999"}};
     for (const auto& c : cases)
         EXPECT_EQ(StartupDelayArgument(c.seconds), c.argument) << c.seconds;
 }

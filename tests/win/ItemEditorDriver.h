@@ -6,6 +6,7 @@
 #include "Application.h"
 #include "CommandLine.h"
 #include "DialogDriver.h"
+#include "DialogThread.h"
 #include "IconPickerDriver.h"
 #include "ItemRecord.h"
 #include "LsReg.h"
@@ -50,47 +51,6 @@ std::string SystemFolder() {
 HWND FindControl(HWND dialog, int id) {
     return FindDescendantById(dialog, id);
 }
-
-// Runs code on the thread that sits in the editor's modal loop: a window of that thread receives the
-// code by a sent message, which the loop delivers between the dialog's own messages.
-class TOnDialogThread {
-public:
-    TOnDialogThread() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"LodestarItemEditorTestRunner";
-        ::RegisterClassW(&wc);
-        window_ = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    wc.hInstance, nullptr);
-    }
-    ~TOnDialogThread() { ::DestroyWindow(window_); }
-    TOnDialogThread(const TOnDialogThread&) = delete;
-    TOnDialogThread& operator=(const TOnDialogThread&) = delete;
-
-    void Run(const std::function<void()>& code) const {
-        ::SendMessageW(window_, WM_APP, 0, reinterpret_cast<LPARAM>(&code));
-    }
-    // Without waiting, for code that opens a modal window of its own.
-    void Post(std::function<void()> code) const {
-        ::PostMessageW(window_, WM_APP + 1, 0,
-                       reinterpret_cast<LPARAM>(new std::function<void()>(std::move(code))));
-    }
-
-private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_APP + 1) {
-            const std::unique_ptr<std::function<void()>> code(
-                reinterpret_cast<std::function<void()>*>(lParam));
-            (*code)();
-            return 0;
-        }
-        if (message != WM_APP) return ::DefWindowProcW(window, message, wParam, lParam);
-        (*reinterpret_cast<const std::function<void()>*>(lParam))();
-        return 0;
-    }
-    HWND window_ = nullptr;
-};
 
 // What the script sees of the open editor and does with it.
 struct TEditor {

@@ -36,7 +36,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kDelayCaption = "スタートアップへの登録 - Lodestar";
-const char* const kNoneOfOurs = "現在スタートアップフォルダには、このプログラムによって作成されたショートカットは無いようです";
+const char* const kNoneOfOurs =
+    "現在スタートアップフォルダには、このプログラムによって作成されたショートカットは無いようです";
 const char* const kRegistered =
     "登録を完了しました。\rアンインストールをする場合には[スタートアップから削除]ボタンを利用してください。";
 const char* const kRemoved = "スタートアップからの削除を完了しました。";
@@ -174,9 +175,8 @@ TEST_F(OptionsStartupTest, Registering) {
     const std::string elsewhere = StartupFolder() + "別の場所\\" + ProgramName();
 
     const TScenario scenarios[] = {
-        {"the longest delay is written as 9999 milliseconds, with the program's folder and our note",
-         [] {}, IDOK,
-         [](TStartupPage& page) { EXPECT_EQ(page.Register(VK_END, true), "10 秒"); },
+        {"the longest delay is written as 9999 milliseconds, with the program's folder and our note", [] {},
+         IDOK, [](TStartupPage& page) { EXPECT_EQ(page.Register(VK_END, true), "10 秒"); },
          [&](const std::vector<TBox>& boxes) {
              EXPECT_EQ(StartupFiles(), std::vector<std::string>{name});
              const TLinkInfo link = ourLink();
@@ -239,8 +239,10 @@ TEST_F(OptionsStartupTest, Removing) {
              EXPECT_EQ(StartupFiles(), std::vector<std::string>{"メモ帳.lnk"});
              ASSERT_EQ(boxes.size(), 2u);
              const std::string& ask = boxes[0].Text;
-             EXPECT_EQ(ask.rfind("このプログラムによって作成された以下のショートカットファイルを削除します。\r\r", 0),
-                       0u);
+             EXPECT_EQ(
+                 ask.rfind("このプログラムによって作成された以下のショートカットファイルを削除します。\r\r",
+                           0),
+                 0u);
              std::size_t named = 0;
              for (int i = 1; i <= 12; ++i)
                  if (ask.find("登録 " + std::to_string(100 + i) + ".lnk\r\n") != std::string::npos) ++named;

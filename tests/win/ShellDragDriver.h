@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CidaBlock.h"
+#include "DialogThread.h"
 #include "ItemData.h"
 #include "TestDataObject.h"
 #include "WinTestSupport.h"
@@ -21,47 +22,6 @@
 #include <vector>
 
 namespace lodestar::test {
-
-// Runs code on the thread that sits in a dialog's modal loop, where the drop target must be called.
-class TOnDialogThread {
-public:
-    TOnDialogThread() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"LodestarDialogThreadRunner";
-        ::RegisterClassW(&wc);
-        window_ = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    wc.hInstance, nullptr);
-    }
-    ~TOnDialogThread() { ::DestroyWindow(window_); }
-    TOnDialogThread(const TOnDialogThread&) = delete;
-    TOnDialogThread& operator=(const TOnDialogThread&) = delete;
-
-    void Run(const std::function<void()>& code) const {
-        ::SendMessageW(window_, WM_APP, 0, reinterpret_cast<LPARAM>(&code));
-    }
-    // Waits until the thread has handled every message posted to it before this call.
-    void Flush() const {
-        std::atomic<bool> reached{false};
-        ::PostMessageW(window_, WM_APP + 1, 0, reinterpret_cast<LPARAM>(&reached));
-        for (int i = 0; i < 500 && !reached; ++i)
-            ::Sleep(10);
-        EXPECT_TRUE(reached) << "the dialog's thread did not get through its messages";
-    }
-
-private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_APP + 1) {
-            *reinterpret_cast<std::atomic<bool>*>(lParam) = true;
-            return 0;
-        }
-        if (message != WM_APP) return ::DefWindowProcW(window, message, wParam, lParam);
-        (*reinterpret_cast<const std::function<void()>*>(lParam))();
-        return 0;
-    }
-    HWND window_ = nullptr;
-};
 
 // The left button pressed at `start` in the list's client area, the mouse moved to `end` (also outside the
 // list: the drag holds the capture) and released there. Returns whether a drag picture showed before the
