@@ -5,6 +5,7 @@
 #include "WinError.h"
 #include "WinText.h"
 
+#include <map>
 #include <algorithm>
 
 namespace lodestar {
@@ -221,12 +222,55 @@ void SortValueNames(std::vector<std::string>& names) {
 
 void TLsReg::ReadGroup(int group, int tag, const GroupCallback& callback) {
     if (!OpenKey(std::string(kProgramKey) + "\\" + kGroupsKey + "\\" + GroupKeyName(group), false)) return;
-    std::vector<std::string> names = ValueNames();
+    // Names and data come in one pass: a group of 200 items is read in 200 calls instead of 600.
+    DWORD count = 0;
+    DWORD maxName = 0;
+    DWORD maxData = 0;
+    if (::RegQueryInfoKeyW(current_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                           &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+        return;
+    struct TValue {
+        std::string Name;
+        std::optional<Bytes> Data; // none when the value changed while it was listed: read again by name
+    };
+    std::vector<TValue> values;
+    std::wstring name(maxName + 1, L'\0');
+    Bytes data(maxData);
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        const LSTATUS status = ::RegEnumValueW(current_.Get(), i, name.data(), &nameLength, nullptr, &type,
+                                               data.data(), &dataSize);
+        if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) continue;
+        TValue value{Narrow(std::wstring_view(name.data(), nameLength)), std::nullopt};
+        if (value.Name.empty()) continue;
+        if (status == ERROR_SUCCESS) {
+            // Items are binary values; a value of another type was not written by the program.
+            if (dataSize == 0 || (type != REG_BINARY && type != REG_NONE)) continue;
+            value.Data = Bytes(data.begin(), data.begin() + dataSize);
+        }
+        values.push_back(std::move(value));
+    }
+    std::vector<std::string> names;
+    names.reserve(values.size());
+    for (const TValue& value : values)
+        names.push_back(value.Name);
     SortValueNames(names);
+    std::map<std::string, std::size_t> byName;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        byName.emplace(values[i].Name, i);
     TItemData item;
-    for (const std::string& name : names) {
-        if (name.empty()) continue;
-        if (ReadItem(name, item)) callback(item, tag);
+    for (const std::string& valueName : names) {
+        const TValue& value = values[byName.at(valueName)];
+        if (!value.Data) {
+            if (ReadItem(valueName, item)) callback(item, tag);
+            continue;
+        }
+        buffer_ = *value.Data;
+        MemoryReader in(buffer_);
+        ReadItemStream(in, item);
+        callback(item, tag);
     }
 }
 

@@ -33,7 +33,8 @@ public:
     }
     // Without waiting, for code that opens a modal window of its own.
     void Post(std::function<void()> code) const {
-        ::PostMessageW(window_, kPosted, 0, reinterpret_cast<LPARAM>(new std::function<void()>(std::move(code))));
+        ::PostMessageW(window_, kPosted, 0,
+                       reinterpret_cast<LPARAM>(new std::function<void()>(std::move(code))));
     }
     // Waits until the thread has handled every message posted to it before this call.
     void Flush() const {
@@ -55,7 +56,8 @@ private:
             (*reinterpret_cast<const std::function<void()>*>(lParam))();
             return 0;
         case kPosted: {
-            const std::unique_ptr<std::function<void()>> code(reinterpret_cast<std::function<void()>*>(lParam));
+            const std::unique_ptr<std::function<void()>> code(
+                reinterpret_cast<std::function<void()>*>(lParam));
             (*code)();
             return 0;
         }

@@ -290,3 +290,62 @@ TEST_F(OptionsStartupTest, Removing) {
 }
 
 } // namespace
+
+namespace {
+
+// What the shortcut component writes, read back through the shell.
+TEST_F(OptionsStartupTest, ShellLinkWritesWhatItHolds) {
+    const std::string notepad = Notepad();
+    const std::string system = notepad.substr(0, notepad.find_last_of('\\'));
+    struct Case {
+        const char* what;
+        std::function<void(TShellLink&)> set;
+        std::function<void(const TLinkInfo&)> check;
+    } cases[] = {
+        {"only the target: the name gives the description, the folder the working folder",
+         [&](TShellLink& link) { link.SetFileName(notepad); },
+         [&](const TLinkInfo& info) {
+             EXPECT_EQ(info.Description, "notepad");
+             EXPECT_EQ(info.WorkDir, system);
+             EXPECT_EQ(info.HotKey, 0);
+             EXPECT_EQ(info.ShowCmd, SW_SHOWNORMAL);
+             EXPECT_TRUE(SameFile(info.IconPath, notepad, false));
+             EXPECT_EQ(info.IconIndex, 0);
+         }},
+        {"what was set before the target stays; hotkey, window state and arguments as given",
+         [&](TShellLink& link) {
+             link.Description = "メモ帳を開く";
+             link.WorkDir = "C:\\";
+             link.HotKey = 0x4000 | 0x8000 | 'N';
+             link.WindowState = TShellLinkWindowState::wsMaximized;
+             link.Arguments = "/p 印刷.txt";
+             link.SetFileName(notepad);
+         },
+         [&](const TLinkInfo& info) {
+             EXPECT_EQ(info.Description, "メモ帳を開く");
+             EXPECT_EQ(info.WorkDir, "C:\\");
+             EXPECT_EQ(info.HotKey, 0x0600 | 'N');
+             // (Wine reads every shortcut's show command as normal: the window state cannot be checked here.)
+             EXPECT_EQ(info.Arguments, "/p 印刷.txt");
+         }},
+        {"a shortcut of the same name is overwritten",
+         [&](TShellLink& link) {
+             PlantShortcut("notepad.lnk", ProgramPath());
+             link.SetFileName(notepad);
+         },
+         [&](const TLinkInfo& info) { EXPECT_TRUE(SamePath(info.Target, notepad)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EmptyStartupFolder();
+        TShellLink link(nullptr);
+        link.LinkType = TShellLinkType::lnkStartup;
+        c.set(link);
+        const std::string written = link.CreateLink();
+        EXPECT_EQ(written, StartupFolder() + "notepad.lnk");
+        EXPECT_EQ(StartupFiles(), std::vector<std::string>{"notepad.lnk"});
+        c.check(ReadLinkInfo(written, false));
+    }
+}
+
+} // namespace
