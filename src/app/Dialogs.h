@@ -20,6 +20,8 @@ struct TOptionsResult {
     // Their icons as the dialog showed them, where it had one (the same look-up made them): the tray
     // takes these instead of extracting every icon again.
     std::vector<UniqueIcon> ShownIcons;
+    // The dialog wrote the shown group's items itself (they replaced a group read incompletely).
+    bool ShownGroupWritten = false;
 };
 
 struct TProgramDialogs {

@@ -556,7 +556,7 @@ void TForm1::OpenOptions() {
             dropMode_ = ProgramSettings().TrayDndType;
             // The rows of another group came whole from the dialog; a group that stays shown keeps
             // its state.
-            if (currentGroup_ != groupBefore) groupIncomplete_ = false;
+            if (currentGroup_ != groupBefore || result->ShownGroupWritten) groupIncomplete_ = false;
             RebuildGroupMenu();
             for (TMenuItem* entry : GroupMenuItems)
                 entry->Checked = entry->Tag == currentGroup_;

@@ -19,6 +19,7 @@ void LinkDialogs() {
         TForm2 dialog(form);
         if (!dialog.Execute()) return std::nullopt;
         TOptionsResult result;
+        result.ShownGroupWritten = dialog.ShownGroupWritten();
         // The rows' icons were made with the shortcut arrows as they were chosen before OK.
         const bool iconsCurrent = ProgramSettings().HideLinkOverlay == overlayHidden;
         for (int i = 0; i < dialog.ItemCount(); ++i) {

@@ -11,6 +11,7 @@
 #include "ItemData.h"
 #include "ListRowDrag.h"
 #include "Menus.h"
+#include "SHBFFEX.h"
 
 #include <windows.h>
 
@@ -28,6 +29,7 @@ class TDockSite;
 class TToolbar97;
 class TDropPIDLTarget;
 class TClipboardEmptiedHook;
+struct TIniOptions;
 
 class TForm2 final : public TDialog {
 public:
@@ -47,6 +49,9 @@ public:
     // The item list's rows, for the main window after OK (lsOptGroups.cpp).
     int ItemCount() const;
     const TItemData& ItemRecordAt(int index) const;
+    // Whether OK wrote the shown group itself: an import replaced the main window's incompletely read
+    // group, which is now whole in the registry.
+    bool ShownGroupWritten() const { return importedKeptGroup_ >= 0 && importedKeptGroup_ == shownGroup_; }
     // A copy of the icon the row shows; none when it shows none.
     UniqueIcon ItemIconAt(int index) const;
 
@@ -98,7 +103,19 @@ private:
 
     // --- Settings page: the settings of earlier versions taken over (lsOptImport.cpp) ---
     void btnLoadIniClick();
+    void FolderDlg1SelectionChanged(const std::string& path, TOKButtonState& okButtonState);
     // (Private state of the import goes here.)
+    struct TLegacySet;
+    // Reads all ten files of the folder; raises before anything of the dialog has changed.
+    static TLegacySet ReadLegacySet(const std::string& folder);
+    // Replaces the groups, their names and the settings controls with the set; true when a group held
+    // more items than a group may, of which only the first were taken.
+    bool ApplyLegacySet(TLegacySet& set);
+    void ApplyLegacyOptions(const TIniOptions& options);
+    TSHBrowseForFolderEx* FolderDlg1 = nullptr;
+    // The main window's incompletely read shown group once an import has replaced it, else -1: the main
+    // window goes on treating its group as kept and will not write it, so OK writes it from here.
+    int importedKeptGroup_ = -1;
 
     // --- First page: groups and items (lsOptGroups.cpp) ---
     void CreateItemsPage(); // from the constructor: handlers

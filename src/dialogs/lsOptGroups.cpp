@@ -420,11 +420,20 @@ void TForm2::SaveGroups() {
             TLsReg reg;
             reg.OpenKey(std::string(kGroupsKey) + "\\" + GroupKeyName(g), true);
             reg.WriteString("", name);
-            // The shown group's items are the main window's to write; a group as it was read needs no
-            // writing.
+            // The shown group's items are the main window's to write, unless an import replaced the group
+            // the main window keeps unwritten because it read it incompletely. A group as it was read needs
+            // no writing.
             const auto& items = GroupItems[static_cast<std::size_t>(g)];
-            if (g != shownGroup_ && !SameStoredItems(items, storedGroups_[static_cast<std::size_t>(g)]))
-                SaveShownGroup(g, items);
+            if (g != shownGroup_) {
+                if (!SameStoredItems(items, storedGroups_[static_cast<std::size_t>(g)]))
+                    SaveShownGroup(g, items);
+            } else if (g == importedKeptGroup_) {
+                const TListView lv1 = ItemList();
+                std::vector<TItemData> rows;
+                for (int row = 0; row < lv1.Count(); ++row)
+                    rows.push_back(*reinterpret_cast<const TItemData*>(lv1.Data(row)));
+                SaveShownGroup(g, rows);
+            }
         } catch (...) {
             if (!firstError) firstError = std::current_exception();
         }

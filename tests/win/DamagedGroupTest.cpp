@@ -248,3 +248,28 @@ TEST_F(DamagedGroupTest, AFailingWriteAtExitIsShownAndTheRestIsSaved) {
         form.reset();
     }
 }
+
+namespace {
+
+// The options dialog replaced the shown group's items and wrote them itself (an import): the group is
+// whole from then on, and the program saves it at exit like any other.
+TEST_F(DamagedGroupTest, AGroupTheOptionsDialogWroteIsWholeAgain) {
+    PlantDamagedGroup(0, "名前", kFirst, kDamaged, kLast);
+    UseSettings(0, false);
+    Start();
+    ASSERT_TRUE(form->GroupIncomplete());
+    for (const bool written : {false, true}) {
+        ProgramDialogs().OpenOptions = [written](TForm1&) -> std::optional<TOptionsResult> {
+            TOptionsResult result;
+            result.ShownItems = {Item("C:\\windows\\notepad.exe", "取り込み")};
+            result.ShownGroupWritten = written;
+            return result;
+        };
+        form->OpenOptions();
+        EXPECT_EQ(form->GroupIncomplete(), !written) << written;
+    }
+    form.reset();
+    EXPECT_EQ(StoredCmds(0), std::vector<std::string>{"C:\\windows\\notepad.exe"});
+}
+
+} // namespace

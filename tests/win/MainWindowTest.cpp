@@ -293,7 +293,7 @@ TEST_F(MainWindowTest, OptionsOkRebuildsTheTrayFromTheDialogsRows) {
             if (!c.ok) return std::nullopt;
             ProgramSettings().TrayDndType = 0;
             f.SetCurrentGroup(3);
-            return TOptionsResult{{Item("z.exe", "ゼット"), Item("c.exe"), Item("a.exe", "エー")}, {}};
+            return TOptionsResult{{Item("z.exe", "ゼット"), Item("c.exe"), Item("a.exe", "エー")}, {}, false};
         };
         form->OpenOptions();
         EXPECT_EQ(Names(*form), c.names) << c.what;
