@@ -46,17 +46,9 @@ std::string ImportCaption() {
 // The folder the running program was started from, without its trailing backslash (a drive's root keeps
 // it); empty when the system does not tell.
 std::string ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    std::string folder = ExtractFilePath(Narrow(path));
+    const std::string path = Application::ExeName();
+    if (path.empty()) return {};
+    std::string folder = ExtractFilePath(path);
     if (folder.size() > 3) folder = RemoveBackslash(folder);
     return folder;
 }
