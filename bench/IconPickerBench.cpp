@@ -4,6 +4,7 @@
 // Run: scripts/wine build/win64/bench/icon_picker_bench.exe [FILE]
 //      scripts/wine build/win64/bench/icon_picker_bench.exe --show [--large] [FILE [INDEX]]
 //      (only shows the picker, for a look or a screenshot; prints the result when it closes)
+#include "BenchTiming.h"
 #include "Application.h"
 #include "ImageList.h"
 #include "SIcoDlg98.h"
@@ -22,18 +23,11 @@
 #include <vector>
 
 using namespace lodestar;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 namespace {
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 std::string SystemFolder() {
     wchar_t folder[MAX_PATH] = {};

@@ -5,6 +5,7 @@
 // followed by that NIM_MODIFY, which is the least any editor has to do; and the close of the program's
 // smallest dialog (the running-instance check) from its OK, which any dialog pays.
 // Run: scripts/wine build/win64/bench/item_editor_bench.exe
+#include "BenchTiming.h"
 #include "BenchStore.h"
 #include "IconItem.h"
 #include "ItemRecord.h"
@@ -26,7 +27,9 @@
 #include <vector>
 
 using namespace lodestar;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 namespace {
 
@@ -35,15 +38,6 @@ BOOL CALLBACK FindCommandEdit(HWND window, LPARAM found) {
     if (::GetDlgCtrlID(window) != IDC_ITEM_EDITCMD) return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
-}
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 double Min(const std::vector<double>& v) {

@@ -4,6 +4,7 @@
 // 2. How quickly the main thread answers a posted message while an item's chain waits for a program that
 //    runs 10 s.
 // Run: scripts/wine build/win64/bench/launch_bench.exe (the probe of the Windows tests must be built)
+#include "BenchTiming.h"
 #include "AppSettings.h"
 #include "BenchStore.h"
 #include "Launch.h"
@@ -22,6 +23,7 @@
 #include <vector>
 
 using namespace lodestar;
+using lodestar::bench::Median;
 namespace fs = std::filesystem;
 
 namespace {
@@ -67,11 +69,6 @@ void CloseProbe(const fs::path& out) {
     while (std::getline(in, line))
         if (line.rfind("pid=", 0) == 0) pid = static_cast<DWORD>(std::stoul(line.substr(4)));
     ::EnumWindows(&CloseWindowOf, static_cast<LPARAM>(pid));
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 std::string ProbeCmd(const std::string& probe, const fs::path& out, int stayMs) {

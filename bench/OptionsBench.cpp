@@ -5,6 +5,7 @@
 //  - OK: the dialog switched to another full group, from the click on OK until the main window shows that
 //    group's icons, against the main window's own start with 200 items, in the same run.
 // Run: scripts/wine build/win64/bench/options_bench.exe
+#include "BenchTiming.h"
 #include "AppSettings.h"
 #include "BenchStore.h"
 #include "Dialogs.h"
@@ -30,7 +31,9 @@
 
 using namespace lodestar;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 namespace {
 
@@ -38,15 +41,6 @@ constexpr int kRounds = 5;
 constexpr int kItems = 200;
 const wchar_t* const kCaption = L"管理＆設定 - Lodestar";
 const wchar_t* const kBareCaption = L"bench: one list of 200 items";
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // The visible top-level window of that caption, once it shows; null after ten seconds.
 HWND WaitForWindow(const wchar_t* caption) {

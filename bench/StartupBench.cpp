@@ -1,6 +1,7 @@
 // Start-up cost of the launcher under Wine or Windows: the main window's creation (settings, group, one
 // tray icon and hotkey per item) for groups of 0, 50 and 200 items whose targets are real files, each
 // against the bare cost of the same number of tray adds and shell icon look-ups measured in this run.
+#include "BenchTiming.h"
 #include "AppSettings.h"
 #include "BenchStore.h"
 #include "Store.h"
@@ -18,13 +19,11 @@
 
 using namespace lodestar;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 namespace {
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
 
 // The plain work every icon needs: a shell icon look-up and a tray add (then a delete).
 double Baseline(const std::vector<std::string>& files, HWND window) {

@@ -257,7 +257,7 @@ std::string TShellLink::SpecialFolderPath(TShellLinkType type) {
 }
 
 std::string TShellLink::CreateLink() {
-    if (fileName_.empty()) SetFileName(ProgramPath());
+    if (fileName_.empty()) SetFileName(Application::ExeName());
     const WORD hotKey = ShortCutToShellHotkey(HotKey);
     const std::string folder = SpecialFolderPath(LinkType);
     if (folder.empty()) throw EShellLinkError("Error in GetSpecialFolderLocation");
@@ -287,10 +287,6 @@ std::string TShellLink::CreateLink() {
     const HRESULT saved = file->Save(linkPath.c_str(), TRUE);
     if (FAILED(saved)) throw EWindowsError(static_cast<DWORD>(saved));
     return Narrow(linkPath);
-}
-
-std::string ProgramPath() {
-    return Application::ExeName();
 }
 
 } // namespace lodestar

@@ -172,9 +172,6 @@ private:
     std::string fileName_;
 };
 
-// The program's own path as it was started.
-std::string ProgramPath();
-
 // The shift state of the moment, from the keyboard seam.
 TShiftState CurrentShiftState();
 

@@ -194,7 +194,6 @@ private:
     void PIDLTarget1DragOver(POINT point, DWORD effect);
     void PIDLTarget1Drop(DWORD effect);
     // Changes the list's selection under a shell drag, the drag image hidden while the list repaints.
-    void SelectOnlyUnderDrag(int row);
 
     TPageControl PageControl1;
     TDialogPage general_;

@@ -104,24 +104,13 @@ void TForm3::PIDLTarget1Enter(DWORD effect) {
     // A drag the list refuses leaves the list as it is.
     if (!Accepted(effect)) return;
     FocusControl(ChildList().Handle());
-    SelectOnlyUnderDrag(-1);
+    PIDLTarget1->SelectOnlyRow(ChildList().Handle(), -1);
 }
 
 void TForm3::PIDLTarget1DragOver(POINT point, DWORD effect) {
     if (!Accepted(effect)) return;
     DropRow = ChildList().RowInBand(point);
-    SelectOnlyUnderDrag(DropRow);
-}
-
-void TForm3::SelectOnlyUnderDrag(int row) {
-    TListView list = ChildList();
-    const int selected = list.SelectedCount();
-    if (row < 0 ? selected == 0 : selected == 1 && list.Selected(row)) return;
-    PIDLTarget1->SetShowImage(false);
-    list.ClearSelection();
-    if (row >= 0) list.SetSelected(row, true);
-    ::UpdateWindow(list.Handle());
-    PIDLTarget1->SetShowImage(true);
+    PIDLTarget1->SelectOnlyRow(ChildList().Handle(), DropRow);
 }
 
 void TForm3::PIDLTarget1Drop(DWORD effect) {

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -139,8 +140,9 @@ private:
     void RefreshItemRow(int index);
     void ShowItemRowTexts(int row);
     void UpdateChainImages();
-    // Ends rows added in one go: the chain marks and the button states once for all of them.
-    void EndRowBatch();
+    // Adds rows in one go, in one update of the list: the chain marks and the button states are taken
+    // once for all of them at the end (not when `add` throws, which it passes on).
+    void AddRowsInBatch(const std::function<void()>& add);
     void FreeAllItems();
     // Whether group `group` must stay exactly as stored: it could not be read, or it is the main window's
     // incompletely read shown group.

@@ -376,16 +376,10 @@ void TForm2::LoadGroups() {
         auto& list = GroupItems[static_cast<std::size_t>(g)];
         list.clear();
         if (g == current) {
-            TUpdateGuard update(lv1.Handle());
-            batching_ = true;
-            try {
+            AddRowsInBatch([this] {
                 for (TIconItem* item : mainForm_.IconItems())
                     AddItemRow(item->GetData());
-            } catch (...) {
-                batching_ = false;
-                throw;
-            }
-            EndRowBatch();
+            });
             continue;
         }
         std::vector<TItemData> read;
@@ -481,8 +475,16 @@ void TForm2::RefreshItemRow(int index) {
     if (!batching_) UpdateChainImages();
 }
 
-void TForm2::EndRowBatch() {
-    batching_ = false;
+void TForm2::AddRowsInBatch(const std::function<void()>& add) {
+    {
+        TUpdateGuard update(ItemList().Handle());
+        batching_ = true;
+        struct TEnd {
+            bool& Flag;
+            ~TEnd() { Flag = false; }
+        } end{batching_};
+        add();
+    }
     UpdateChainImages();
     lv1Change();
 }
@@ -549,18 +551,10 @@ void TForm2::lv2Change() {
 void TForm2::EnterGroup(int group) {
     TListView lv1 = ItemList();
     auto& list = GroupItems[static_cast<std::size_t>(group)];
-    {
-        TUpdateGuard update(lv1.Handle());
-        batching_ = true;
-        try {
-            for (TItemData& record : list)
-                AddItemRow(std::move(record));
-        } catch (...) {
-            batching_ = false;
-            throw;
-        }
-        EndRowBatch();
-    }
+    AddRowsInBatch([this, &list] {
+        for (TItemData& record : list)
+            AddItemRow(std::move(record));
+    });
     list.clear();
     shownGroup_ = group;
     UpdateItemDrops(lv1.Count());

@@ -3,7 +3,9 @@
 #include "lsOpt.h"
 
 #include "Application.h"
+#include "CommandLine.h"
 #include "Errors.h"
+#include "Handles.h"
 #include "PlaceDialog.h"
 #include "Seams.h"
 #include "ShellHelpers.h"
@@ -38,19 +40,12 @@ std::string StartupFolder() {
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileW(Widen(folder + "*.*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
+    const UniqueFind search(::FindFirstFileW(Widen(folder + "*.*").c_str(), &found));
+    if (!search) return names;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Narrow(found.cFileName));
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    } while (::FindNextFileW(search.Get(), &found));
     return names;
-}
-
-// The folder of the program, with its trailing backslash.
-std::string ProgramFolder(const std::string& program) {
-    const std::size_t slash = program.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : program.substr(0, slash + 1);
 }
 
 } // namespace
@@ -62,7 +57,7 @@ void TForm2::btnRegStartUpClick() {
     if (!seconds) return;
 
     const std::string folder = StartupFolder();
-    const std::string program = ProgramPath();
+    const std::string program = Application::ExeName();
     std::string older;
     for (const std::string& name : FilesIn(folder)) {
         const TLinkInfo link = ReadLinkInfo(folder + name, false);
@@ -74,7 +69,7 @@ void TForm2::btnRegStartUpClick() {
     ShLink1.Arguments = StartupDelayArgument(*seconds);
     ShLink1.Description = kLinkDescription;
     ShLink1.SetFileName(program);
-    ShLink1.WorkDir = ProgramFolder(program);
+    ShLink1.WorkDir = ExtractFilePath(program);
     // The new shortcut is written before the older one goes: a failure leaves the program registered.
     const std::string written = ShLink1.CreateLink();
     if (!older.empty() && !SameFile(folder + older, written, false) &&
@@ -91,7 +86,7 @@ void TForm2::btnUnregStartUpClick() {
     const std::string folder = StartupFolder();
     const std::vector<std::string> files = FilesIn(folder);
     if (files.empty()) throw EProgramError(kNoShortcutOfOurs);
-    const std::string program = ProgramPath();
+    const std::string program = Application::ExeName();
     std::vector<std::string> ours;
     for (const std::string& name : files) {
         const TLinkInfo link = ReadLinkInfo(folder + name, false);

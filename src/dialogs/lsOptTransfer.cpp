@@ -158,18 +158,17 @@ void TForm2::miPasteClick() {
             Seams().Beep(MB_OK);
             return;
         }
-        TUpdateGuard update(lv1.Handle());
-        batching_ = true;
-        try {
-            if (items)
-                PasteItemList(*block);
-            else
-                PasteChain(*block);
-        } catch (...) {
-            // The rows read before the damage stay, in their place; then the user hears of it.
-            error = std::current_exception();
-        }
-        EndRowBatch();
+        AddRowsInBatch([&] {
+            try {
+                if (items)
+                    PasteItemList(*block);
+                else
+                    PasteChain(*block);
+            } catch (...) {
+                // The rows read before the damage stay, in their place; then the user hears of it.
+                error = std::current_exception();
+            }
+        });
     }
     if (insertAt >= 0) ReorderItemRows(InsertOrder(lv1.Count(), before, insertAt));
     if (error) std::rethrow_exception(error);
@@ -254,19 +253,11 @@ void TForm2::lv1DragDrop(POINT client) {
         ReorderItemRows(DragMoveOrder(selected, target));
         return;
     }
-    {
-        TUpdateGuard update(lv1.Handle());
-        batching_ = true;
-        try {
-            for (int row = 0; row < count && lv1.Count() < static_cast<int>(kMaxItemsInGroup); ++row)
-                if (selected[static_cast<std::size_t>(row)])
-                    AddItemRow(*reinterpret_cast<const TItemData*>(lv1.Data(row)));
-        } catch (...) {
-            batching_ = false;
-            throw;
-        }
-        EndRowBatch();
-    }
+    AddRowsInBatch([&] {
+        for (int row = 0; row < count && lv1.Count() < static_cast<int>(kMaxItemsInGroup); ++row)
+            if (selected[static_cast<std::size_t>(row)])
+                AddItemRow(*reinterpret_cast<const TItemData*>(lv1.Data(row)));
+    });
     ReorderItemRows(InsertOrder(lv1.Count(), count, DragCopyInsertIndex(selected, target)));
     lv1.EnsureVisible(lv1.Count() - 1);
 }
@@ -304,16 +295,9 @@ void TForm2::PIDLTarget1Enter(DWORD& effect) {
 
 void TForm2::PIDLTarget1DragOver(POINT point, DWORD& effect) {
     if (!Accepted(effect)) return;
-    TListView lv1 = ItemList();
     // The row under the pointer is the only one selected: that is where the objects will land.
-    const int row = lv1.RowInBand(point);
-    const int selected = lv1.SelectedCount();
-    if (row >= 0 ? selected == 1 && lv1.Selected(row) : selected == 0) return;
-    PIDLTarget1->SetShowImage(false);
-    lv1.ClearSelection();
-    if (row >= 0) lv1.SetSelected(row, true);
-    ::UpdateWindow(lv1.Handle());
-    PIDLTarget1->SetShowImage(true);
+    const TListView lv1 = ItemList();
+    PIDLTarget1->SelectOnlyRow(lv1.Handle(), lv1.RowInBand(point));
 }
 
 void TForm2::PIDLTarget1Drop(DWORD& effect) {
@@ -323,34 +307,26 @@ void TForm2::PIDLTarget1Drop(DWORD& effect) {
     const int count = lv1.Count();
     lv1.ClearSelection();
     const bool dereferLinks = DereferLinksChosen();
-    {
-        TUpdateGuard update(lv1.Handle());
-        batching_ = true;
-        try {
-            for (int i = 0;
-                 i + 2 <= PIDLTarget1->PidlCount() && lv1.Count() < static_cast<int>(kMaxItemsInGroup); ++i) {
-                const std::string path = PIDLTarget1->Filenames()[i];
-                IdList idList = PIDLTarget1->IdListAt(i + 1);
-                TItemData record;
-                if (!path.empty() && IsFileSystemObject(path, idList)) {
-                    if (!dereferLinks || !ItemFromFile(path, record) || !IsValidItem(record)) {
-                        record = TItemData();
-                        record.Cmd = QuoteIfSpaced(path);
-                    }
-                } else if (idList) {
-                    record.IDList = std::move(idList);
-                } else {
-                    // Neither a path nor an ID list: an item that could never start.
-                    continue;
+    AddRowsInBatch([&] {
+        for (int i = 0; i + 2 <= PIDLTarget1->PidlCount() && lv1.Count() < static_cast<int>(kMaxItemsInGroup);
+             ++i) {
+            const std::string path = PIDLTarget1->Filenames()[i];
+            IdList idList = PIDLTarget1->IdListAt(i + 1);
+            TItemData record;
+            if (!path.empty() && IsFileSystemObject(path, idList)) {
+                if (!dereferLinks || !ItemFromFile(path, record) || !IsValidItem(record)) {
+                    record = TItemData();
+                    record.Cmd = QuoteIfSpaced(path);
                 }
-                AddItemRow(std::move(record));
+            } else if (idList) {
+                record.IDList = std::move(idList);
+            } else {
+                // Neither a path nor an ID list: an item that could never start.
+                continue;
             }
-        } catch (...) {
-            batching_ = false;
-            throw;
+            AddItemRow(std::move(record));
         }
-        EndRowBatch();
-    }
+    });
     ReorderItemRows(InsertOrder(lv1.Count(), count, insertAt));
     FocusControl(lv1.Handle());
 }

@@ -1,6 +1,7 @@
 #include "DropTarget.h"
 
 #include "Application.h"
+#include "ControlsListView.h"
 #include "Seams.h"
 #include "WinText.h"
 
@@ -91,6 +92,17 @@ TDropTarget::~TDropTarget() {
 void TDropTarget::SetShowImage(bool value) {
     showImage_ = value;
     if (imageEntered_ && imageHelper_) imageHelper_->Show(value ? TRUE : FALSE);
+}
+
+void TDropTarget::SelectOnlyRow(HWND list, int row) {
+    TListView view(list);
+    const int selected = view.SelectedCount();
+    if (row < 0 ? selected == 0 : selected == 1 && view.Selected(row)) return;
+    SetShowImage(false);
+    view.ClearSelection();
+    if (row >= 0) view.SetSelected(row, true);
+    ::UpdateWindow(list);
+    SetShowImage(true);
 }
 
 void TDropTarget::Register(HWND control, const std::string& name) {

@@ -72,6 +72,9 @@ public:
     bool ShowImage() const { return showImage_; }
     // Takes effect at once during a drag, so an owner can hide the image while it repaints the control.
     void SetShowImage(bool value);
+    // Over a list view in report style the row under the drag stands for where the drop lands: it becomes
+    // the list's only selected row (none when `row` is -1), the drag picture hidden while the list repaints.
+    void SelectOnlyRow(HWND list, int row);
 
     // Makes `control` the drop target (a different control registered before is unregistered first);
     // null only unregisters. `name` names the control in the error "Failed to Register " + name.

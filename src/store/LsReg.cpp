@@ -5,7 +5,6 @@
 #include "WinError.h"
 #include "WinText.h"
 
-#include <map>
 #include <algorithm>
 
 namespace lodestar {
@@ -206,15 +205,21 @@ bool TLsReg::WriteItem(std::string_view name, const TItemData& item) {
     return true;
 }
 
+namespace {
+// The order of value names: the user's locale, letter case ignored.
+bool ValueNameLess(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+           CSTR_LESS_THAN;
+}
+} // namespace
+
 void SortValueNames(std::vector<std::string>& names) {
     std::vector<std::pair<std::wstring, std::string>> keyed;
     keyed.reserve(names.size());
     for (std::string& name : names)
         keyed.emplace_back(Widen(name), std::move(name));
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.first.c_str(), -1, b.first.c_str(),
-                                -1) == CSTR_LESS_THAN;
-    });
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return ValueNameLess(a.first, b.first); });
     names.clear();
     for (auto& entry : keyed)
         names.push_back(std::move(entry.second));
@@ -230,7 +235,7 @@ void TLsReg::ReadGroup(int group, int tag, const GroupCallback& callback) {
                            &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
         return;
     struct TValue {
-        std::string Name;
+        std::wstring Name;
         std::optional<Bytes> Data; // none when the value changed while it was listed: read again by name
     };
     std::vector<TValue> values;
@@ -242,9 +247,8 @@ void TLsReg::ReadGroup(int group, int tag, const GroupCallback& callback) {
         DWORD type = 0;
         const LSTATUS status = ::RegEnumValueW(current_.Get(), i, name.data(), &nameLength, nullptr, &type,
                                                data.data(), &dataSize);
-        if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) continue;
-        TValue value{Narrow(std::wstring_view(name.data(), nameLength)), std::nullopt};
-        if (value.Name.empty()) continue;
+        if ((status != ERROR_SUCCESS && status != ERROR_MORE_DATA) || nameLength == 0) continue;
+        TValue value{name.substr(0, nameLength), std::nullopt};
         if (status == ERROR_SUCCESS) {
             // Items are binary values; a value of another type was not written by the program.
             if (dataSize == 0 || (type != REG_BINARY && type != REG_NONE)) continue;
@@ -252,22 +256,15 @@ void TLsReg::ReadGroup(int group, int tag, const GroupCallback& callback) {
         }
         values.push_back(std::move(value));
     }
-    std::vector<std::string> names;
-    names.reserve(values.size());
-    for (const TValue& value : values)
-        names.push_back(value.Name);
-    SortValueNames(names);
-    std::map<std::string, std::size_t> byName;
-    for (std::size_t i = 0; i < values.size(); ++i)
-        byName.emplace(values[i].Name, i);
+    std::stable_sort(values.begin(), values.end(),
+                     [](const TValue& a, const TValue& b) { return ValueNameLess(a.Name, b.Name); });
     TItemData item;
-    for (const std::string& valueName : names) {
-        const TValue& value = values[byName.at(valueName)];
+    for (TValue& value : values) {
         if (!value.Data) {
-            if (ReadItem(valueName, item)) callback(item, tag);
+            if (ReadItem(Narrow(value.Name), item)) callback(item, tag);
             continue;
         }
-        buffer_ = *value.Data;
+        buffer_ = std::move(*value.Data);
         MemoryReader in(buffer_);
         ReadItemStream(in, item);
         callback(item, tag);

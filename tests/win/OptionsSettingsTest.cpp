@@ -5,6 +5,7 @@
 #include "DialogDriver.h"
 #include "Dialogs.h"
 #include "Help.h"
+#include "IconPickerDriver.h"
 #include "LinkDialogs.h"
 #include "LsReg.h"
 #include "Seams.h"
@@ -20,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -70,48 +70,8 @@ int TrackPosition(HWND dialog) {
     return static_cast<int>(::SendMessageW(Find(dialog, IDC_OPT_TRACKTIMER), TBM_GETPOS, 0, 0));
 }
 
-// Lets everything posted to the dialog's thread before be handled: a window of that thread receives a
-// posted mark, which the modal loop delivers after the keys posted before it.
-class TQueueMark {
-public:
-    TQueueMark() {
-        WNDCLASSW cls{};
-        cls.lpfnWndProc = &TQueueMark::Procedure;
-        cls.hInstance = ::GetModuleHandleW(nullptr);
-        cls.lpszClassName = L"LodestarOptionsTestMark";
-        ::RegisterClassW(&cls);
-        window_ = ::CreateWindowW(cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance,
-                                  nullptr);
-        ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    TQueueMark(const TQueueMark&) = delete;
-    TQueueMark& operator=(const TQueueMark&) = delete;
-    ~TQueueMark() { ::DestroyWindow(window_); }
-
-    void Sync(HWND dialog) {
-        const long target = ++posted_;
-        ::PostMessageW(window_, WM_APP, 0, 0);
-        for (int i = 0; i < 500 && handled_ < target && ::IsWindow(dialog); ++i)
-            ::Sleep(10);
-    }
-
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_APP) {
-            if (auto* self = reinterpret_cast<TQueueMark*>(::GetWindowLongPtrW(window, GWLP_USERDATA)))
-                ++self->handled_;
-            return 0;
-        }
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-
-    HWND window_ = nullptr;
-    std::atomic<long> posted_{0};
-    std::atomic<long> handled_{0};
-};
-
 // A key pressed on a control of the dialog or its pages, through the dialog's own message loop.
-void PressKeyOn(HWND dialog, int id, UINT key, TQueueMark& mark) {
+void PressKeyOn(HWND dialog, int id, UINT key, TQueueMarker& mark) {
     const HWND control = Find(dialog, id);
     ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
     const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
@@ -121,7 +81,7 @@ void PressKeyOn(HWND dialog, int id, UINT key, TQueueMark& mark) {
 }
 
 // A key for the window that has the focus, such as the edit of a row caption.
-void PressKeyOnFocus(HWND dialog, HWND focused, UINT key, TQueueMark& mark) {
+void PressKeyOnFocus(HWND dialog, HWND focused, UINT key, TQueueMarker& mark) {
     const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
     ::PostMessageW(focused, WM_KEYDOWN, key, 1 | scan);
     ::PostMessageW(focused, WM_KEYUP, key, 1 | scan | (3LL << 30));
@@ -206,7 +166,7 @@ protected:
 
     std::unique_ptr<TForm1> form;
     std::vector<std::string> boxes;
-    TQueueMark mark;
+    TQueueMarker mark;
 };
 
 TEST_F(OptionsSettingsTest, SettingsShownAndStored) {

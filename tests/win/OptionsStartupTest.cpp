@@ -2,6 +2,7 @@
 // the options dialog: the delay dialog worked with the keyboard, the boxes answered, and what is left in the
 // folder checked through the shell's own shortcut reader.
 #include "AppSettings.h"
+#include "Application.h"
 #include "DialogDriver.h"
 #include "IconPickerDriver.h"
 #include "OptionsDriver.h"
@@ -64,7 +65,7 @@ void EmptyStartupFolder() {
 }
 
 std::string ProgramName() {
-    return Narrow(fs::path(Widen(ProgramPath())).filename().wstring());
+    return Narrow(fs::path(Widen(Application::ExeName())).filename().wstring());
 }
 
 // A shortcut in the Startup folder to `target`.
@@ -169,7 +170,7 @@ protected:
 };
 
 TEST_F(OptionsStartupTest, Registering) {
-    const std::string program = ProgramPath();
+    const std::string program = Application::ExeName();
     const std::string name = ProgramName().substr(0, ProgramName().size() - 4) + ".lnk";
     const auto ourLink = [&] { return ReadLinkInfo(StartupFolder() + name, false); };
     const std::string elsewhere = StartupFolder() + "別の場所\\" + ProgramName();
@@ -224,7 +225,7 @@ TEST_F(OptionsStartupTest, Registering) {
 }
 
 TEST_F(OptionsStartupTest, Removing) {
-    const std::string program = ProgramPath();
+    const std::string program = Application::ExeName();
     const std::string elsewhere = StartupFolder() + "別の場所\\" + ProgramName();
     const auto twelve = [&] {
         for (int i = 1; i <= 12; ++i)
@@ -330,7 +331,7 @@ TEST_F(OptionsStartupTest, ShellLinkWritesWhatItHolds) {
          }},
         {"a shortcut of the same name is overwritten",
          [&](TShellLink& link) {
-             PlantShortcut("notepad.lnk", ProgramPath());
+             PlantShortcut("notepad.lnk", Application::ExeName());
              link.SetFileName(notepad);
          },
          [&](const TLinkInfo& info) { EXPECT_TRUE(SamePath(info.Target, notepad)); }},
