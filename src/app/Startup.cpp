@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "Controls.h"
 #include "Handles.h"
+#include "Help.h"
 #include "Seams.h"
 #include "Store.h"
 #include "lsMain.h"
@@ -60,7 +61,10 @@ int RunLodestar(const std::vector<std::string>& args) {
     } catch (...) {
         Application::HandleException(std::current_exception());
     }
-    return form ? Application::Run() : 0;
+    const int code = form ? Application::Run() : 0;
+    // Help windows belong to this process: they close with it, before the control that drew them goes.
+    CloseHelp();
+    return code;
 }
 
 } // namespace lodestar

@@ -1,6 +1,7 @@
 #include "lsDupChk.h"
 
 #include "Application.h"
+#include "Help.h"
 #include "lsCommonUi.h"
 #include "resource.h"
 
@@ -13,6 +14,9 @@ constexpr int kMaxTextLength = 255;
 constexpr int kModeStandard = 1;
 constexpr int kModeExeName = 2;
 constexpr int kModeWndTitle = 3;
+
+// The help topic of the dialog.
+constexpr int kHelpTopic = 80;
 } // namespace
 
 TFormDupChk::TFormDupChk() : TDialog(IDD_DUPCHK) {
@@ -21,6 +25,9 @@ TFormDupChk::TFormDupChk() : TDialog(IDD_DUPCHK) {
     OnCommand(IDC_DUPCHK_EDITEXENAME, EN_CHANGE, [this] { EditExeNameChange(); });
     OnCommand(IDC_DUPCHK_EDITWNDTITLE, EN_CHANGE, [this] { EditWndTitleChange(); });
     OnClick(IDOK, [this] { btnOKClick(); });
+    OnClick(IDC_DUPCHK_BTNHELP, [this] { btnHelpClick(); });
+    // F1 over any of its controls shows the dialog's topic as a popup.
+    SetDialogHelpContext(kHelpTopic);
 }
 
 bool TFormDupChk::EditDupCheck(int& mode, std::string& text) {
@@ -77,6 +84,10 @@ void TFormDupChk::btnOKClick() {
         text_.clear();
     }
     EndDialog(IDOK);
+}
+
+void TFormDupChk::btnHelpClick() {
+    ShowHelpTopic(Handle(), kHelpTopic);
 }
 
 void TFormDupChk::Select(int radioId) {

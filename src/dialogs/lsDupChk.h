@@ -27,6 +27,7 @@ private:
     void EditExeNameChange();
     void EditWndTitleChange();
     void btnOKClick();
+    void btnHelpClick();
 
     void Select(int radioId);
     void UpdateEditColors();

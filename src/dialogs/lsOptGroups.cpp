@@ -206,6 +206,7 @@ void TForm2::CreateItemsPage() {
     TabSheet1.SetHelpContext(IDC_OPTI_LV1, 43);
     TabSheet1.SetHelpContext(IDC_OPTI_LV2, 50);
     TabSheet1.SetHelpContext(IDC_OPTI_CBSHOWMAINICO, 21);
+    TabSheet1.BindHelpMenu({IDC_OPTI_CBSHOWMAINICO});
     CreateItemsTransfer();
 }
 

@@ -352,6 +352,17 @@ HWND ChildAt(HWND dialog, POINT screen) {
     }
     return best;
 }
+// The control that a window of the dialog stands for: the window itself or the nearest window around it
+// that `known` names (a check box on a docked toolbar has its own help), else the dialog's child that holds
+// it (the edit of a combo box and the header of a list view stand for their control). Null for a window
+// outside the dialog.
+HWND ControlOf(HWND dialog, HWND window, const std::function<bool(int id)>& known) {
+    if (!dialog || !window || !::IsChild(dialog, window)) return nullptr;
+    for (HWND w = window;; w = ::GetParent(w)) {
+        if (known(::GetDlgCtrlID(w)) || ::GetParent(w) == dialog) return w;
+    }
+}
+
 } // namespace
 
 bool TDialog::ContextMenu(HWND window, LPARAM point) {
@@ -362,12 +373,9 @@ bool TDialog::ContextMenu(HWND window, LPARAM point) {
         if (fromKeyboard) return false;
         control = ChildAt(handle_, screen);
     }
-    // A part of a control (the edit of a combo box, the header of a list view) stands for the control.
-    while (control && ::GetParent(control) != handle_)
-        control = ::GetParent(control);
-    const std::optional<int> id = OwnControlId(control);
-    if (!id) return false;
-    const auto found = contextMenus_.find(*id);
+    control = ControlOf(handle_, control, [this](int id) { return contextMenus_.count(id) != 0; });
+    if (!control) return false;
+    const auto found = contextMenus_.find(::GetDlgCtrlID(control));
     if (found == contextMenus_.end() || !found->second) return false;
     if (fromKeyboard) {
         RECT rect{};
@@ -380,11 +388,10 @@ bool TDialog::ContextMenu(HWND window, LPARAM point) {
 }
 
 int TDialog::HelpContextOf(HWND control) const {
-    while (control && handle_ && ::GetParent(control) != handle_)
-        control = ::GetParent(control);
-    const std::optional<int> id = OwnControlId(control);
-    if (!id) return 0;
-    if (const auto found = helpContexts_.find(*id); found != helpContexts_.end()) return found->second;
+    control = ControlOf(handle_, control, [this](int id) { return helpContexts_.count(id) != 0; });
+    if (!control) return 0;
+    if (const auto found = helpContexts_.find(::GetDlgCtrlID(control)); found != helpContexts_.end())
+        return found->second;
     if (!IsStaticControl(control)) return 0;
     // A label's mnemonic focuses the next control after it that is neither a label nor a group box.
     for (HWND next = ::GetWindow(control, GW_HWNDNEXT); next; next = ::GetWindow(next, GW_HWNDNEXT)) {
