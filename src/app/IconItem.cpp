@@ -19,9 +19,15 @@ TIconItem::~TIconItem() {
 void TIconItem::SetHotKey(std::uint16_t value) {
     if (value == hotKey_) return;
     // The old combination goes first: the id (the item's number) stays the same.
-    if (hotKey_ != 0 && hotKeys_) hotKeys_->RemoveHotKey(Tag);
+    if (hotKey_ != 0 && hotKeys_ && !hotKeyRefused_) hotKeys_->RemoveHotKey(Tag);
     hotKey_ = value;
-    if (hotKey_ != 0 && hotKeys_) hotKeys_->AddHotKey(Tag, hotKey_);
+    hotKeyRefused_ = false;
+    if (hotKey_ != 0 && hotKeys_) hotKeyRefused_ = !hotKeys_->AddHotKey(Tag, hotKey_);
+}
+
+bool TIconItem::RetryHotKey() {
+    if (hotKeyRefused_ && hotKeys_) hotKeyRefused_ = !hotKeys_->AddHotKey(Tag, hotKey_);
+    return !hotKeyRefused_;
 }
 
 void TIconItem::NewIconByHandle(UniqueIcon icon) {

@@ -31,6 +31,10 @@ public:
 
     std::uint16_t HotKey() const { return hotKey_; }
     void SetHotKey(std::uint16_t value);
+    // Whether the system refused the item's hotkey (another program holds it, or another item did first).
+    bool HotKeyRefused() const { return hotKeyRefused_; }
+    // Asks the system once more for a refused hotkey; whether the item has it now.
+    bool RetryHotKey();
 
     // Takes the icon as the item's icon, gray when the program shows gray icons.
     void NewIconByHandle(UniqueIcon icon);
@@ -42,6 +46,7 @@ public:
 private:
     THookHotKey* hotKeys_;
     std::uint16_t hotKey_ = 0;
+    bool hotKeyRefused_ = false;
 };
 
 // The smallest number n >= 1 for which the owner has no component "IconItem<n>".

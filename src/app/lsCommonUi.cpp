@@ -1,6 +1,8 @@
 #include "lsCommonUi.h"
 
 #include "Application.h"
+#include "HotKey.h"
+#include "ItemRules.h"
 #include "ItemStream.h"
 #include "Seams.h"
 #include "WinText.h"
@@ -102,6 +104,22 @@ void UseSystemUIFont(HWND dialog) {
     ::SendMessageW(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont), FALSE);
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
         ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont), FALSE);
+}
+
+namespace {
+std::string SystemKeyName(unsigned key) {
+    const UINT scan = ::MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+    if (scan == 0) return {};
+    LONG lParam = static_cast<LONG>(scan << 16);
+    if (IsExtendedVirtualKey(key)) lParam |= 1 << 24;
+    wchar_t name[64] = {};
+    const int length = ::GetKeyNameTextW(lParam, name, 64);
+    return length > 0 ? Narrow(std::wstring_view(name, static_cast<std::size_t>(length))) : std::string();
+}
+} // namespace
+
+std::string HotKeyText(std::uint16_t hotKey) {
+    return ShortcutText(hotKey, SystemKeyName);
 }
 
 } // namespace lodestar

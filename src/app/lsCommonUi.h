@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -39,6 +40,9 @@ private:
 void ClipboardEmptied();
 // The notification area's own window inside the taskbar, or null.
 HWND FindTrayNotifyWnd();
+// A hotkey (a shortcut word) as the program names it: "Shift+Ctrl+F5", keys without a fixed name by the
+// system's keyboard names; empty for none.
+std::string HotKeyText(std::uint16_t hotKey);
 // The dialogs take the system's "MS UI Gothic" when the system uses it for icon titles.
 void UseSystemUIFont(HWND dialog);
 

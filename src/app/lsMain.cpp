@@ -182,6 +182,10 @@ void TForm1::CreateMenus() {
     miOpt->Default = true;
     root->Add("全表示アイコンの更新(&R)", [this](TMenuItem* s) { miReloadIconsClick(s); })
         ->SetName("miReloadIcons");
+    miRefusedHotKeys = root->Add(RefusedHotKeysCaption(0));
+    miRefusedHotKeys->SetName("miRefusedHotKeys");
+    miRefusedHotKeys->Visible = false;
+    pmMain->OnPopup = [this](TPopupMenu* s) { pmMainPopup(s); };
     miGroupDivider = root->Add("-");
     miGroupDivider->SetName("miGroupDivider");
     miGroupDivider->Visible = false;
@@ -624,7 +628,10 @@ void TForm1::miDelIconClick(TMenuItem*) {
 }
 
 void TForm1::miEditThisIcoClick(TMenuItem*) {
-    auto* item = dynamic_cast<TIconItem*>(pmItems->PopupComponent);
+    EditIconItem(dynamic_cast<TIconItem*>(pmItems->PopupComponent));
+}
+
+void TForm1::EditIconItem(TIconItem* item) {
     if (!item) return;
     // An edit would live only until the program ends: the group is not written back.
     if (RefuseChange()) return;

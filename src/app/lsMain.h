@@ -4,6 +4,7 @@
 
 #include "Component.h"
 #include "Handles.h"
+#include "HotKeyConflicts.h"
 #include "IconItem.h"
 #include "Menus.h"
 #include "MessageWindow.h"
@@ -39,6 +40,8 @@ public:
     TPopupMenu* pmItems = nullptr;
     TMenuItem* miGroupDivider = nullptr;
     TMenuItem* miProperty = nullptr;
+    // Lists the items whose hotkeys the system refused; hidden while there is none.
+    TMenuItem* miRefusedHotKeys = nullptr;
     // Receives drops while the window lies over the notification area.
     TDropPIDLTarget* PIDLTarget1 = nullptr;
     std::array<TMenuItem*, kGroupCount> GroupMenuItems{};
@@ -56,6 +59,15 @@ public:
 
     // The icon items in their order.
     std::vector<TIconItem*> IconItems() const;
+    // The names and hotkeys of the shown group's items, and whether the program itself holds a
+    // combination (for one of them): what an editor checks a newly chosen hotkey against.
+    std::vector<THotKeyHolder> ItemHotKeys() const;
+    bool HoldsHotKey(std::uint16_t hotKey) const;
+    // Asks the system again for the refused hotkeys and lists the items still without theirs in the
+    // main menu.
+    void UpdateRefusedHotKeys();
+    // Opens the item editor for an icon item and takes what it confirms.
+    void EditIconItem(TIconItem* item);
 
     void SetActive(bool enabled) noexcept;
     // Reads the shown group into icon items. An error on the way is shown once; the items read before it
@@ -87,6 +99,8 @@ public:
     void miEditThisIcoClick(TMenuItem* sender);
     void miPropertyClick(TMenuItem* sender);
     void pmItemsPopup(TPopupMenu* sender);
+    void pmMainPopup(TPopupMenu* sender);
+    void miRefusedHotKeyClick(TMenuItem* sender);
     void HkHotKey1HotKey(TComponent* sender, int index);
     void OpenOptions();
     void Timer1Timer();

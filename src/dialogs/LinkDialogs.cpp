@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "lsCommonUi.h"
 #include "lsItem.h"
+#include "lsMain.h"
 #include "lsOpt.h"
 
 namespace lodestar {
@@ -28,10 +29,12 @@ void LinkDialogs() {
         }
         return result;
     };
-    ProgramDialogs().EditItem = [](TForm1&, TItemData& record) {
+    ProgramDialogs().EditItem = [](TForm1& form, TItemData& record) {
         TForm3 editor;
         editor.SetPlacement([](HWND dialog) { PlaceNearCursor(dialog, kEditorMargin); });
         editor.ResolveShortcuts = ProgramSettings().DereferLinks;
+        editor.GroupHotKeys = form.ItemHotKeys();
+        editor.HeldByThisProgram = [&form](std::uint16_t hotKey) { return form.HoldsHotKey(hotKey); };
         return editor.EditItem(record);
     };
 }

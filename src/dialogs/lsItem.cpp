@@ -1,4 +1,5 @@
 #include "lsItem.h"
+#include "Hkhotkey.h"
 
 #include "Application.h"
 #include "CommandLine.h"
@@ -373,9 +374,28 @@ void TForm3::btnClearIcoClick() {
     ClearIconLocation();
 }
 
+bool TForm3::ConfirmHotKey() {
+    const HWND control = general_.Item(IDC_ITEM_HOTKEY1);
+    const std::uint16_t hotKey = THotKeyControl(control).Value();
+    const THotKeyConflict conflict =
+        FindHotKeyConflict(hotKey, item_ ? item_->HotKey : 0, GroupHotKeys, [this](std::uint16_t key) {
+            // The program's own registrations belong to the group shown now, which the editor knows by
+            // name where it matters; anything else that holds the combination is another program.
+            return !(HeldByThisProgram && HeldByThisProgram(key)) && !THookHotKey::Available(key);
+        });
+    if (conflict.Kind == THotKeyConflictKind::hcNone) return true;
+    if (Seams().MessageBox(Handle(), HotKeyConflictQuestion(conflict, HotKeyText(hotKey)), {},
+                           MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES)
+        return true;
+    PageControl1.SetActivePage(0);
+    FocusControl(control);
+    return false;
+}
+
 void TForm3::btnOK3Click() {
     if (ConfirmTarget(general_.Item(IDC_ITEM_EDITCMD), general_.Item(IDC_ITEM_EDITDEFDIR),
                       idList_.Present())) {
+        if (!ConfirmHotKey()) return;
         // The values are taken while the controls exist; the item itself changes once the dialog is gone.
         if (item_ && confirmed_) {
             TItemData result = *item_;

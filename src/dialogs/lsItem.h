@@ -7,6 +7,7 @@
 #include "Controls.h"
 #include "ControlsListView.h"
 #include "Dialog.h"
+#include "HotKeyConflicts.h"
 #include "FileDialog.h"
 #include "ImageList.h"
 #include "ItemData.h"
@@ -67,6 +68,11 @@ public:
 
     // Set by the opener before EditItem: a picked or dropped shortcut file is read into the fields.
     bool ResolveShortcuts = false;
+    // Set by the opener before EditItem: the names and hotkeys of the items the edited one is shown with
+    // (its group), and whether this program itself holds a combination (for the group shown now). OK asks
+    // before it keeps a newly chosen hotkey that one of those items or another program holds.
+    std::vector<THotKeyHolder> GroupHotKeys;
+    std::function<bool(std::uint16_t hotKey)> HeldByThisProgram;
 
     // Shows the dialog for the item. True when the user confirmed with OK and the item then has a
     // command or an ID list; only then has the item changed. The owner is the active window, else the
@@ -122,6 +128,8 @@ private:
     void btnChangeIcoClick();
     void btnClearIcoClick();
     void btnOK3Click();
+    // Asks about a newly chosen hotkey that cannot be registered; true when the dialog may close.
+    bool ConfirmHotKey();
     void btnHelp3Click();
     void FolderDlgExecuted(const std::string& path, const IdList& pidl);
 

@@ -157,6 +157,8 @@ private:
     void LeaveGroup(int group);
     void btnNewClick();
     void btnEditClick();
+    // The hotkeys of the shown list's rows, for an item editor opened on that group.
+    void SetGroupHotKeys(class TForm3& editor);
     void btnDelClick();
     void btnUpOrDownClick(bool up);
     void miEditNameClick(bool groups);

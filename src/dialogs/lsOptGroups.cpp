@@ -81,20 +81,6 @@ std::string WndSizeText(std::uint8_t size) {
     }
 }
 
-std::string SystemKeyName(unsigned key) {
-    const UINT scan = ::MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
-    if (scan == 0) return {};
-    LONG lParam = static_cast<LONG>(scan << 16);
-    if (IsExtendedVirtualKey(key)) lParam |= 1 << 24;
-    wchar_t name[64] = {};
-    const int length = ::GetKeyNameTextW(lParam, name, 64);
-    return length > 0 ? Narrow(std::wstring_view(name, static_cast<std::size_t>(length))) : std::string();
-}
-
-std::string HotKeyText(std::uint16_t hotKey) {
-    return ShortcutText(hotKey, SystemKeyName);
-}
-
 // Whether the items would be stored exactly as they were read.
 bool SameStoredItems(const std::vector<TItemData>& items,
                      const std::optional<std::vector<TItemData>>& stored) {

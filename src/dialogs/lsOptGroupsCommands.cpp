@@ -38,6 +38,7 @@ void TForm2::btnNewClick() {
     TForm3 editor(&mainForm_);
     editor.SetPlacement([this](HWND dialog) { PlaceDialog(Handle(), dialog); });
     editor.ResolveShortcuts = DereferLinksChosen();
+    SetGroupHotKeys(editor);
     if (editor.EditItem(record)) {
         TListView lv1 = ItemList();
         if (AddItemRow(std::move(record))) lv1.EnsureVisible(lv1.Count() - 1);
@@ -58,7 +59,17 @@ void TForm2::btnEditClick() {
         editor.SetToolbarsFixed(toolbarsFixed_);
     });
     editor.ResolveShortcuts = DereferLinksChosen();
+    SetGroupHotKeys(editor);
     if (editor.EditItem(*record)) RefreshItemRow(row);
+}
+
+void TForm2::SetGroupHotKeys(TForm3& editor) {
+    TListView lv1 = ItemList();
+    for (int row = 0; row < lv1.Count(); ++row) {
+        const auto* item = reinterpret_cast<const TItemData*>(lv1.Data(row));
+        if (item && item->HotKey != 0) editor.GroupHotKeys.push_back({item->Tip, item->HotKey});
+    }
+    editor.HeldByThisProgram = [this](std::uint16_t hotKey) { return mainForm_.HoldsHotKey(hotKey); };
 }
 
 void TForm2::btnDelClick() {

@@ -19,12 +19,30 @@ THookHotKey::~THookHotKey() {
 }
 
 bool THookHotKey::AddHotKey(int id, std::uint16_t shortcut) {
-    return ::RegisterHotKey(window_.Handle(), id, HotKeyModifiers(shortcut), HotKeyVirtualKey(shortcut)) !=
-           FALSE;
+    const bool added = ::RegisterHotKey(window_.Handle(), id, HotKeyModifiers(shortcut),
+                                        HotKeyVirtualKey(shortcut)) != FALSE;
+    if (added) registered_[id] = shortcut;
+    return added;
 }
 
 bool THookHotKey::RemoveHotKey(int id) {
+    registered_.erase(id);
     return ::UnregisterHotKey(window_.Handle(), id) != FALSE;
+}
+
+bool THookHotKey::Holds(std::uint16_t shortcut) const {
+    for (const auto& [id, held] : registered_)
+        if (held == shortcut) return true;
+    return false;
+}
+
+bool THookHotKey::Available(std::uint16_t shortcut) {
+    // A registration of the thread alone, under an id no window uses; taken back at once.
+    constexpr int kProbeId = 0xBFFF;
+    if (!::RegisterHotKey(nullptr, kProbeId, HotKeyModifiers(shortcut), HotKeyVirtualKey(shortcut)))
+        return false;
+    ::UnregisterHotKey(nullptr, kProbeId);
+    return true;
 }
 
 void THookHotKey::DoHotKey(int id) {

@@ -208,8 +208,9 @@ TEST_F(HelpTest, EveryContextOfEveryDialogLeadsToATopic) {
             "アイコン項目のプロパティ - Lodestar", [&] { editor.EditItem(item); },
             [&](HWND dialog) {
                 walk.PressF1Everywhere(dialog);
-                ::SendMessageW(FindDescendant(dialog, [](HWND w) { return ::GetDlgCtrlID(w) == IDC_ITEM_TABS; }),
-                               TCM_SETCURFOCUS, 1, 0);
+                ::SendMessageW(
+                    FindDescendant(dialog, [](HWND w) { return ::GetDlgCtrlID(w) == IDC_ITEM_TABS; }),
+                    TCM_SETCURFOCUS, 1, 0);
                 walk.RightClickEveryToolbarButton(dialog);
                 walk.ClickHelpButton(::GetParent(test::FindDescendantById(dialog, IDC_ITEM_BTNHELP3)),
                                      IDC_ITEM_BTNHELP3);
@@ -265,7 +266,8 @@ TEST_F(HelpTest, EveryContextOfEveryDialogLeadsToATopic) {
 TEST_F(HelpTest, RequestsReachTheHelpFileBesideTheProgram) {
     const std::wstring chm = Widen(HtmlHelpFilePath());
     const std::wstring hlp = Widen(HelpFilePath());
-    ASSERT_NE(::GetFileAttributesW(chm.c_str()), INVALID_FILE_ATTRIBUTES) << "the test's copy of the help file";
+    ASSERT_NE(::GetFileAttributesW(chm.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the test's copy of the help file";
     const std::wstring aside = chm + L".aside";
 
     struct TCall {
@@ -283,24 +285,64 @@ TEST_F(HelpTest, RequestsReachTheHelpFileBesideTheProgram) {
         bool Chm;
         bool Hlp;
         bool HasWinHelp;
-        bool PopupShows; // what the HTML help control answers to a text popup
+        bool PopupShows;   // what the HTML help control answers to a text popup
         bool ContextKnown; // ... and to a context number
         bool Popup;
         int Context;
         std::vector<TCall> Html;
         std::vector<TCall> Win;
     } scenarios[] = {
-        {"popup from the HTML help file's texts", true, false, true, true, true, true, 34,
-         {{chm + L"::/cshelp.txt", HH_DISPLAY_TEXT_POPUP, popupData(34)}}, {}},
-        {"a viewer without text popups shows the topic's page", true, false, false, false, true, true, 77,
-         {{chm + L"::/cshelp.txt", HH_DISPLAY_TEXT_POPUP, popupData(77)}, {chm, HH_HELP_CONTEXT, 77}}, {}},
+        {"popup from the HTML help file's texts",
+         true,
+         false,
+         true,
+         true,
+         true,
+         true,
+         34,
+         {{chm + L"::/cshelp.txt", HH_DISPLAY_TEXT_POPUP, popupData(34)}},
+         {}},
+        {"a viewer without text popups shows the topic's page",
+         true,
+         false,
+         false,
+         false,
+         true,
+         true,
+         77,
+         {{chm + L"::/cshelp.txt", HH_DISPLAY_TEXT_POPUP, popupData(77)}, {chm, HH_HELP_CONTEXT, 77}},
+         {}},
         {"topic by its number", true, false, false, true, true, false, 13, {{chm, HH_HELP_CONTEXT, 13}}, {}},
-        {"a number the help file lacks opens the help file at its start", true, false, false, true, false, false,
-         99, {{chm, HH_HELP_CONTEXT, 99}, {chm, HH_DISPLAY_TOPIC, 0}}, {}},
-        {"a Windows help file where the system has WinHelp", true, true, true, true, true, true, 34, {},
+        {"a number the help file lacks opens the help file at its start",
+         true,
+         false,
+         false,
+         true,
+         false,
+         false,
+         99,
+         {{chm, HH_HELP_CONTEXT, 99}, {chm, HH_DISPLAY_TOPIC, 0}},
+         {}},
+        {"a Windows help file where the system has WinHelp",
+         true,
+         true,
+         true,
+         true,
+         true,
+         true,
+         34,
+         {},
          {{hlp, HELP_CONTEXTPOPUP, 34}}},
-        {"a Windows help file where WinHelp is gone", true, true, false, true, true, false, 9,
-         {{chm, HH_HELP_CONTEXT, 9}}, {}},
+        {"a Windows help file where WinHelp is gone",
+         true,
+         true,
+         false,
+         true,
+         true,
+         false,
+         9,
+         {{chm, HH_HELP_CONTEXT, 9}},
+         {}},
         {"no help file at all", false, false, true, true, true, true, 34, {}, {}},
     };
     for (const auto& s : scenarios) {

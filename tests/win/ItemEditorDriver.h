@@ -304,13 +304,14 @@ TItemData Item(std::string cmd, std::string tip = {}) {
     return item;
 }
 
-TItemData WithDefaultTip(TItemData item) {
+inline TItemData WithDefaultTip(TItemData item) {
     item.Tip = DefaultTip(item);
     return item;
 }
 
-TChildIcon Child(std::string cmd, std::string defDir, std::uint8_t wndSize, std::int32_t delayMs,
-                 std::uint8_t waitMode, bool autoQuit, std::uint8_t dupMode, std::string dupText = {}) {
+inline TChildIcon Child(std::string cmd, std::string defDir, std::uint8_t wndSize, std::int32_t delayMs,
+                        std::uint8_t waitMode, bool autoQuit, std::uint8_t dupMode,
+                        std::string dupText = {}) {
     TChildIcon child;
     child.Cmd = std::move(cmd);
     child.DefDir = std::move(defDir);
