@@ -82,6 +82,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
     !define MUI_UNICON "${ICON_FILE}"
 !endif
 !define MUI_ABORTWARNING
+!define MUI_WELCOMEPAGE_TEXT "セットアップは Lodestar ${VERSION} をこのコンピューターにインストールします。$\r$\n$\r$\nLodestar が実行中の場合は、ファイルを置き換える前にセットアップが終了させます (アイコンと設定は保存されます)。管理者の権限は必要ありません。$\r$\n$\r$\n続けるには [次へ] をクリックしてください。"
 !define MUI_UNABORTWARNING
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Lodestar.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Lodestar を起動する"

@@ -3,7 +3,7 @@
 # installed program started from its Start menu shortcut, uninstallations with and without the settings,
 # installing over and uninstalling a running copy, and a prefix that ends as it began.
 set -euo pipefail
-wine=$1 setup=$2
+wine=$1 setup=$2 stuck=$7 version=$8
 declare -A built=([Lodestar.exe]=$3 [LSHOOK.DLL]=$4 [lsctl.exe]=$5 [Lodestar.chm]=$6)
 program_files=(Lodestar.exe LSHOOK.DLL lsctl.exe Lodestar.chm)
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lodestar'
@@ -55,7 +55,9 @@ stop_lodestar() {
     local p
     for p in $(lodestar_pids || true); do kill "$p" 2>/dev/null || true; done
 }
+stuck_pid=
 cleanup() {
+    [ -z "$stuck_pid" ] || kill "$stuck_pid" 2>/dev/null || true
     stop_lodestar
     # The uninstaller's copies, and their deletion at the next reboot.
     local copy
@@ -80,7 +82,8 @@ trap cleanup EXIT
 
 if [ -n "$saved_settings" ]; then "$wine" reg delete "$settings_key" /f >/dev/null 2>&1; fi
 
-# Linux ids of the Wine processes running the installed program (the command line holds its Windows path).
+# Linux ids of the Wine processes running the installed program (their command lines hold its Windows or
+# its Unix path, as it was started).
 lodestar_pids() { pgrep -f -- 'Lode Star[\\/]Lodestar\.exe'; }
 
 # What the installer may touch: the folders under the user's local application data and Start menu, and
@@ -175,7 +178,7 @@ check_installed() {
     size=$(( ($(cat "$install_dir"/{Lodestar.exe,LSHOOK.DLL,lsctl.exe,Lodestar.chm,Uninstall.exe} | wc -c) + 1023) / 1024 ))
     local expected=(
         "DisplayName|Lodestar"
-        "DisplayVersion|3.00"
+        "DisplayVersion|$version"
         "Publisher|Marlowe"
         "DisplayIcon|$install_win\\Lodestar.exe,0"
         "InstallLocation|$install_win"
@@ -208,33 +211,58 @@ before=$(snapshot)
 echo "BEFORE:"
 echo "$before"
 
-# Each row: what it runs, with which arguments; whether the installed program runs meanwhile (and must be
-# ended by it); whether the settings are there afterwards; a file of the user's own in the folder.
-#   action     running  settings  user-file  arguments
+# Each row: what it runs, with which arguments, and the exit code expected; whether the installed program
+# runs meanwhile (and must be ended by it), or a copy that will not end (and the run must change nothing);
+# whether the settings are there afterwards; a file of the user's own in the folder.
+#   action     running  exit  settings  user-file  arguments
 rounds=(
-    "install   no       present   no         /S"
-    "uninstall no       present   yes        /S"
-    "install   no       present   no         /S"
-    "install   yes      present   no         /S"
-    "uninstall yes      absent    no         /S /PURGE"
+    "install   no       0     present   no         /S"
+    "uninstall no       0     present   yes        /S"
+    "install   no       0     present   no         /S"
+    "install   stuck    2     present   no         /S"
+    "uninstall stuck    -     present   no         /S"
+    "install   yes      0     present   no         /S"
+    "uninstall yes      0     absent    no         /S /PURGE"
 )
 started=$(date +%s)
 for row in "${rounds[@]}"; do
-    read -r action running settings user_file args <<<"$row"
+    read -r action running exit settings user_file args <<<"$row"
     read -r -a arguments <<<"$args"
     echo "-- $action ${arguments[*]} (program running: $running)"
-    if [ "$running" = yes ] && [ "$action" = install ]; then
+    if [ "$running" != no ] && [ "$action" = install ]; then
         # Stand-ins for the files of an earlier version, which the installation must replace.
         printf 'older' >>"$install_dir/lsctl.exe"
         printf 'older' >>"$install_dir/Lodestar.chm"
     fi
-    [ "$running" = yes ] && start_installed file
+    case $running in
+    yes) start_installed file ;;
+    stuck)
+        "$wine" "$stuck" 300 >/dev/null 2>&1 &
+        stuck_pid=$!
+        # Time for it to make its window.
+        sleep 2
+        ;;
+    esac
     [ "$user_file" = yes ] && echo "メモ" >"$install_dir/memo.txt"
+    [ "$running" != stuck ] || state=$(snapshot; cd "$install_dir" && md5sum -- *)
 
+    # The uninstaller's own exit code is lost with the copy it starts: there only the result counts.
+    rc=0
     if [ "$action" = install ]; then
-        run_setup "${arguments[@]}" || fail "setup exited with $?"
+        run_setup "${arguments[@]}" || rc=$?
     else
-        run_uninstaller "${arguments[@]}" || fail "uninstaller exited with $?"
+        run_uninstaller "${arguments[@]}" || rc=$?
+    fi
+    [ "$exit" = - ] || [ "$rc" = "$exit" ] || fail "$action ${arguments[*]} exited with $rc, expected $exit"
+
+    if [ "$running" = stuck ]; then
+        [ "$(snapshot; cd "$install_dir" && md5sum -- *)" = "$state" ] ||
+            fail "$action ${arguments[*]} changed the installation though the running copy did not end"
+        kill "$stuck_pid"
+        wait "$stuck_pid" 2>/dev/null || true
+        stuck_pid=
+        # What the row did to the files to tell them from the built ones is undone by the next run.
+        continue
     fi
     if [ "$running" = yes ]; then
         lodestar_pids >/dev/null && fail "the running program was not ended by the $action"
@@ -243,6 +271,11 @@ for row in "${rounds[@]}"; do
 
     if [ "$action" = install ]; then
         check_installed
+        if [ -z "${shown_installed:-}" ]; then
+            echo "INSTALLED:"
+            snapshot
+            shown_installed=yes
+        fi
         # The shortcut starts the installed program; it saves its settings when it ends.
         start_installed shortcut
         stop_lodestar
