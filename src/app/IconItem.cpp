@@ -24,6 +24,13 @@ void TIconItem::SetHotKey(std::uint16_t value) {
     if (hotKey_ != 0 && hotKeys_) hotKeys_->AddHotKey(Tag, hotKey_);
 }
 
+void TIconItem::RenewHotKey() {
+    if (hotKey_ == 0 || !hotKeys_) return;
+    // Registering an id the window still holds would keep the old registration beside the new one.
+    hotKeys_->RemoveHotKey(Tag);
+    hotKeys_->AddHotKey(Tag, hotKey_);
+}
+
 void TIconItem::NewIconByHandle(UniqueIcon icon) {
     if (icon && ProgramSettings().GrayIcons) icon = GrayIcon(icon.Get());
     TakeIcon(std::move(icon));

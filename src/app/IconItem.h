@@ -31,6 +31,9 @@ public:
 
     std::uint16_t HotKey() const { return hotKey_; }
     void SetHotKey(std::uint16_t value);
+    // Registers the hotkey again under the item's number, for when the system may have dropped it (resume
+    // from sleep, an unlocked session). A combination another program took meanwhile stays refused.
+    void RenewHotKey();
 
     // Takes the icon as the item's icon, gray when the program shows gray icons.
     void NewIconByHandle(UniqueIcon icon);
