@@ -8,6 +8,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace lodestar {
 
 namespace {
