@@ -30,6 +30,13 @@ bool TIconItem::RetryHotKey() {
     return !hotKeyRefused_;
 }
 
+void TIconItem::RenewHotKey() {
+    if (hotKey_ == 0 || !hotKeys_) return;
+    // Registering an id the window still holds would keep the old registration beside the new one.
+    hotKeys_->RemoveHotKey(Tag);
+    hotKeyRefused_ = !hotKeys_->AddHotKey(Tag, hotKey_);
+}
+
 void TIconItem::NewIconByHandle(UniqueIcon icon) {
     if (icon && ProgramSettings().GrayIcons) icon = GrayIcon(icon.Get());
     TakeIcon(std::move(icon));

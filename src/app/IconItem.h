@@ -35,6 +35,9 @@ public:
     bool HotKeyRefused() const { return hotKeyRefused_; }
     // Asks the system once more for a refused hotkey; whether the item has it now.
     bool RetryHotKey();
+    // Registers the hotkey again under the item's number, for when the system may have dropped it (resume
+    // from sleep, an unlocked session). A combination another program took meanwhile stays refused.
+    void RenewHotKey();
 
     // Takes the icon as the item's icon, gray when the program shows gray icons.
     void NewIconByHandle(UniqueIcon icon);

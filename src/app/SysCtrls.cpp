@@ -4,6 +4,7 @@
 #include "LegacyText.h"
 #include "Seams.h"
 #include "StartupRules.h"
+#include "TrayIdentity.h"
 #include "WinError.h"
 #include "WinText.h"
 
@@ -17,8 +18,13 @@
 namespace lodestar {
 
 namespace {
-// Identifiers are never reused, so a late notification for a removed icon cannot reach another one.
-std::atomic<std::uint32_t> lastIconId{0};
+// Counted identifiers are never reused. Fixed ones come back (an item's icon after a group switch); a late
+// notification for the icon that had one before is kept from the new one by the retirement below.
+std::atomic<std::uint32_t> lastIconId{kFirstCountedIconId};
+
+// Posted to the shared window behind an icon's removal, wParam holding its identifier: the shell's
+// notifications are queued in order, so everything for the removed icon arrives before this marker.
+constexpr UINT kRetiredMessage = WM_APP + 1;
 
 // One hidden window serves every icon: a window per icon would make a group switch create and destroy
 // hundreds of windows, and destroying windows is slow on some desktops (Wine's grows slower with every icon
@@ -26,6 +32,8 @@ std::atomic<std::uint32_t> lastIconId{0};
 struct TTrayIcons {
     std::unique_ptr<TOwnedWindow> Window;
     std::unordered_map<std::uint32_t, TIconTray*> Icons;
+    // Identifiers taken from the shell whose marker has not come back: their notifications are stale.
+    std::unordered_map<std::uint32_t, int> Retired;
     int Dispatching = 0; // notifications being handled: the window cannot go from under its own message
 };
 
@@ -60,7 +68,30 @@ TIconTray::~TIconTray() {
     UpdateTrayIcon(false);
     TTrayIcons& icons = TrayIcons();
     icons.Icons.erase(iconId_);
-    if (icons.Icons.empty() && icons.Dispatching == 0) icons.Window.reset();
+    if (icons.Icons.empty() && icons.Dispatching == 0) {
+        // The queued notifications and markers go with the window.
+        icons.Window.reset();
+        icons.Retired.clear();
+    }
+}
+
+bool TIconTray::SetIconID(std::uint32_t id) {
+    if (id == iconId_) return true;
+    TTrayIcons& icons = TrayIcons();
+    if (id == 0 || id >= kFirstCountedIconId || icons.Icons.count(id)) return false;
+    const bool shown = registered_;
+    UpdateTrayIcon(false);
+    icons.Icons.erase(iconId_);
+    iconId_ = id;
+    icons.Icons[iconId_] = this;
+    if (shown) UpdateTrayIcon(true);
+    return true;
+}
+
+void TIconTray::Retire() const {
+    TTrayIcons& icons = TrayIcons();
+    if (!icons.Window || !::PostMessageW(icons.Window->Handle(), kRetiredMessage, iconId_, 0)) return;
+    ++icons.Retired[iconId_];
 }
 
 HWND TIconTray::WindowHandle() const {
@@ -69,11 +100,19 @@ HWND TIconTray::WindowHandle() const {
 }
 
 std::optional<LRESULT> TIconTray::SharedWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != kTrayCallbackMessage) return std::nullopt;
     TTrayIcons& icons = TrayIcons();
-    const auto found = icons.Icons.find(static_cast<std::uint32_t>(wParam));
-    // A late notification for an icon that has gone reaches no one.
-    if (found == icons.Icons.end()) return 0;
+    const auto id = static_cast<std::uint32_t>(wParam);
+    if (message == kRetiredMessage) {
+        if (const auto retired = icons.Retired.find(id);
+            retired != icons.Retired.end() && --retired->second <= 0)
+            icons.Retired.erase(retired);
+        return 0;
+    }
+    if (message != kTrayCallbackMessage) return std::nullopt;
+    const auto found = icons.Icons.find(id);
+    // A late notification for an icon that has gone reaches no one, even an icon that took its identifier
+    // since: a click meant for one item must not start another.
+    if (found == icons.Icons.end() || icons.Retired.count(id)) return 0;
     struct TDispatch {
         int& Depth;
         ~TDispatch() { --Depth; }
@@ -129,36 +168,55 @@ void TIconTray::Notification(TComponent* component, TOperation operation) {
     if (component == lbtnMenu_) lbtnMenu_ = nullptr;
 }
 
+NOTIFYICONDATAW TIconTray::Block() const {
+    NOTIFYICONDATAW data{};
+    // The first version of the block: every shell since Windows 95 takes it.
+    data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    data.hWnd = WindowHandle();
+    data.uID = iconId_;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayCallbackMessage;
+    data.hIcon = icon_.Get();
+    if (showHint_) {
+        const std::wstring tip = Widen(CutToLegacyBytes(hint_, kMaxTipBytes));
+        tip.copy(data.szTip, std::min<std::size_t>(tip.size(), 63));
+    }
+    return data;
+}
+
 void TIconTray::UpdateTrayIcon(bool show) {
     if (show && !icon_) show = false;
     if (show) {
-        NOTIFYICONDATAW data{};
-        // The first version of the block: every shell since Windows 95 takes it.
-        data.cbSize = NOTIFYICONDATAW_V1_SIZE;
-        data.hWnd = WindowHandle();
-        data.uID = iconId_;
-        data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-        data.uCallbackMessage = kTrayCallbackMessage;
-        data.hIcon = icon_.Get();
-        if (showHint_) {
-            const std::wstring tip = Widen(CutToLegacyBytes(hint_, kMaxTipBytes));
-            tip.copy(data.szTip, std::min<std::size_t>(tip.size(), 63));
-        }
+        NOTIFYICONDATAW data = Block();
         if (!::Shell_NotifyIconW(registered_ ? NIM_MODIFY : NIM_ADD, &data)) throw EIconTrayError();
         notifyData_ = data;
     } else if (registered_) {
-        NOTIFYICONDATAW data{};
-        data.cbSize = NOTIFYICONDATAW_V1_SIZE;
-        data.hWnd = WindowHandle();
-        data.uID = iconId_;
+        NOTIFYICONDATAW data = Block();
+        data.uFlags = 0;
         ::Shell_NotifyIconW(NIM_DELETE, &data);
+        Retire();
     }
     registered_ = show;
 }
 
 void TIconTray::ReAdd() {
-    registered_ = false;
-    UpdateTrayIcon(true);
+    if (!icon_) {
+        registered_ = false;
+        return;
+    }
+    NOTIFYICONDATAW data = Block();
+    bool known = ::Shell_NotifyIconW(NIM_ADD, &data) || ::Shell_NotifyIconW(NIM_MODIFY, &data);
+    if (!known) {
+        // Neither added nor changed: whatever the shell holds under the identifier goes, then the icon is
+        // added anew. Notifications of what it held were this icon's own, so nothing is retired.
+        NOTIFYICONDATAW old = Block();
+        old.uFlags = 0;
+        ::Shell_NotifyIconW(NIM_DELETE, &old);
+        known = ::Shell_NotifyIconW(NIM_ADD, &data);
+    }
+    registered_ = known;
+    if (!known) throw EIconTrayError();
+    notifyData_ = data;
 }
 
 void TIconTray::DoClick() {

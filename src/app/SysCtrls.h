@@ -69,6 +69,10 @@ public:
     TMouseEvent OnMouseUp;
 
     std::uint32_t IconID() const { return iconId_; }
+    // Gives the icon a fixed identifier (TrayIdentity.h), so that Windows finds the user's choice for it
+    // again; a shown icon moves to the new identifier. False, and nothing changes, when another icon holds
+    // it or it lies in the counted range.
+    bool SetIconID(std::uint32_t id);
     bool Registered() const { return registered_; }
     // The hidden window the shell reports to; all icons of the program share it, told apart by IconID.
     HWND WindowHandle() const;
@@ -77,7 +81,9 @@ public:
 
     // Sends the icon to the shell (show) or takes it away; the only place that talks to the shell.
     void UpdateTrayIcon(bool show);
-    // After the shell was restarted it knows no icon: add this one again, when it has one.
+    // After the taskbar was created anew: add this icon again, when it has one. The shell may still know it
+    // (Windows also announces a new taskbar when only the display scale changed): then it is brought up to
+    // date, or taken away and added anew. EIconTrayError when the shell takes it in no way.
     void ReAdd();
 
 protected:
@@ -93,6 +99,9 @@ private:
     void TrayMessage(LPARAM mouseMessage);
     // The shared window's messages: the shell's notifications go to the icon whose IconID they carry.
     static std::optional<LRESULT> SharedWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    NOTIFYICONDATAW Block() const;
+    // The shell forgot this identifier: its notifications still queued must not reach a later icon of it.
+    void Retire() const;
 
     std::uint32_t iconId_;
     UniqueIcon icon_;

@@ -11,6 +11,7 @@
 #include "ShellHelpers.h"
 #include "lshook1.h"
 #include "Store.h"
+#include "TrayIdentity.h"
 #include "WinText.h"
 #include "LegacyText.h"
 #include "lsCommon.h"
@@ -46,6 +47,7 @@ int StartupDelay(const std::string& argument) {
 }
 
 std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (const auto result = SessionMessage(message, wParam, lParam)) return result;
     switch (message) {
     case WM_OPENOPTIONS:
         OpenOptions();
@@ -119,6 +121,7 @@ TForm1::TForm1(const std::string& startArgument)
     EnsureReachable();
     PIDLTarget1->Register(Handle(), Name());
     SetClipboardWindow(Handle());
+    WatchSession(true);
 }
 
 TForm1::~TForm1() {
@@ -136,6 +139,7 @@ TForm1::~TForm1() {
     }
     SetClipboardWindow(nullptr);
     FreeIconItems();
+    WatchSession(false);
     window_.Destroy();
 }
 
@@ -161,6 +165,7 @@ bool TForm1::RefuseChange() {
 void TForm1::CreateMenus() {
     MainIcon = CreateComponent<TIconTray>(this);
     MainIcon->SetName("MainIcon");
+    MainIcon->SetIconID(kMainIconId);
     MainIcon->OnClick = [this](TComponent* s) { MainIconClick(s); };
     MainIcon->OnDblClick = [this](TComponent* s) { MainIconDblClick(s); };
     MainIcon->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
@@ -186,6 +191,7 @@ void TForm1::CreateMenus() {
     miRefusedHotKeys->SetName("miRefusedHotKeys");
     miRefusedHotKeys->Visible = false;
     pmMain->OnPopup = [this](TPopupMenu* s) { pmMainPopup(s); };
+    CreateTrayEntries(root);
     miGroupDivider = root->Add("-");
     miGroupDivider->SetName("miGroupDivider");
     miGroupDivider->Visible = false;
@@ -422,6 +428,7 @@ TIconItem* TForm1::AddItem(const TItemData& record, UniqueIcon icon) {
     auto* item = CreateComponent<TIconItem>(MainIcon, HkHotKey1);
     item->SetName(IconItemName(n));
     item->Tag = n;
+    item->SetIconID(ItemIconId(currentGroup_, n));
     if (record.IDList.Present())
         item->IDList = record.IDList;
     else
@@ -487,12 +494,6 @@ void TForm1::FreeIconItems() {
     std::vector<TIconItem*> items = IconItems();
     for (auto it = items.rbegin(); it != items.rend(); ++it)
         delete *it;
-}
-
-void TForm1::ReAddIcons() {
-    MainIcon->ReAdd();
-    for (TIconItem* item : IconItems())
-        item->ReAdd();
 }
 
 void TForm1::Close() {
@@ -648,6 +649,7 @@ void TForm1::miPropertyClick(TMenuItem*) {
 }
 
 void TForm1::pmItemsPopup(TPopupMenu* sender) {
+    pmMainPopup(pmMain); // the main menu is its submenu
     miProperty->Enabled = true;
     auto* item = dynamic_cast<TIconItem*>(sender->PopupComponent);
     if (!item) return;

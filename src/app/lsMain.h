@@ -80,8 +80,15 @@ public:
     void RemoveMainIcon();
     void EnsureReachable();
     void RebuildGroupMenu();
-    // Takes every icon out of the tray's memory and adds it again, the main icon first.
+    // Adds every icon to a taskbar created anew, the main icon first; one that the shell still knows is
+    // brought up to date instead.
     void ReAddIcons();
+    // Windows 11 keeps new icons in the overflow: the main menu tells how many of the shown group's are.
+    TMenuItem* miHiddenIcons = nullptr;
+    void UpdateHiddenIcons();
+    void miHiddenIconsClick(TMenuItem* sender);
+    // Registers the items' hotkeys again where the system may have dropped them (resume, unlock).
+    void RestoreHotKeys();
     void Close();
 
     // Handlers.
@@ -114,6 +121,10 @@ public:
 
 private:
     std::optional<LRESULT> WindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // lsMainTray.cpp: the taskbar's and the session's side of the window.
+    void CreateTrayEntries(TMenuItem* root);
+    void WatchSession(bool watch) noexcept;
+    std::optional<LRESULT> SessionMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateMenus();
     void SetTrayDrop(bool enabled);
     void FreeIconItems();

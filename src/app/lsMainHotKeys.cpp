@@ -35,6 +35,7 @@ void TForm1::UpdateRefusedHotKeys() {
 
 void TForm1::pmMainPopup(TPopupMenu*) {
     UpdateRefusedHotKeys();
+    UpdateHiddenIcons();
 }
 
 void TForm1::miRefusedHotKeyClick(TMenuItem* sender) {

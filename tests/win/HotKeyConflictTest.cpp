@@ -30,7 +30,8 @@ public:
         EXPECT_TRUE(::CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                      &process_));
         const HANDLE waits[] = {held_, process_.hProcess};
-        EXPECT_EQ(::WaitForMultipleObjects(2, waits, FALSE, 10000), WAIT_OBJECT_0) << "the helper holds no key";
+        EXPECT_EQ(::WaitForMultipleObjects(2, waits, FALSE, 10000), WAIT_OBJECT_0)
+            << "the helper holds no key";
     }
     THotKeyHolderProcess(const THotKeyHolderProcess&) = delete;
     THotKeyHolderProcess& operator=(const THotKeyHolderProcess&) = delete;
@@ -61,7 +62,8 @@ protected:
             const std::lock_guard lock(mutex);
             boxes.push_back(text);
             EXPECT_EQ(flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING)) << text;
-            EXPECT_EQ(flags & MB_DEFMASK, static_cast<UINT>(MB_DEFBUTTON2)) << "keeping it is not the default";
+            EXPECT_EQ(flags & MB_DEFMASK, static_cast<UINT>(MB_DEFBUTTON2))
+                << "keeping it is not the default";
             const int answer = answers.empty() ? IDNO : answers.front();
             if (!answers.empty()) answers.erase(answers.begin());
             return answer;
@@ -84,19 +86,56 @@ TEST_F(HotKeyConflictTest, TheEditorAsksBeforeItKeepsAHotKeyThatCannotBeRegister
         std::uint16_t Chosen;
         bool HeldByHelper;
         std::vector<THotKeyHolder> Group;
-        std::vector<int> Answers; // to the questions, in order
+        std::vector<int> Answers;           // to the questions, in order
         std::vector<std::string> Mentioned; // what the question names, empty for no question
         bool Result;
         std::uint16_t After;
     } scenarios[] = {
-        {"another program holds it: No keeps the editor open, Yes keeps the key", 0, kCtrlAltQ, true, {},
-         {IDNO, IDYES}, {"\"Ctrl+Alt+Q\"", "ほかのプログラム"}, true, kCtrlAltQ},
-        {"another program holds it: No, then Cancel leaves the item as it was", kCtrlAltW, kCtrlAltQ, true, {},
-         {IDNO}, {"\"Ctrl+Alt+Q\""}, false, kCtrlAltW},
-        {"the same combination once the program has let it go", 0, kCtrlAltQ, false, {}, {}, {}, true, kCtrlAltQ},
-        {"an unchanged hotkey that another program holds", kCtrlAltQ, kCtrlAltQ, true, {}, {}, {}, true, kCtrlAltQ},
-        {"another item of the group has it", 0, kCtrlAltW, false, {{"電卓", kCtrlAltW}}, {IDYES},
-         {"\"Ctrl+Alt+W\"", "'電卓'"}, true, kCtrlAltW},
+        {"another program holds it: No keeps the editor open, Yes keeps the key",
+         0,
+         kCtrlAltQ,
+         true,
+         {},
+         {IDNO, IDYES},
+         {"\"Ctrl+Alt+Q\"", "ほかのプログラム"},
+         true,
+         kCtrlAltQ},
+        {"another program holds it: No, then Cancel leaves the item as it was",
+         kCtrlAltW,
+         kCtrlAltQ,
+         true,
+         {},
+         {IDNO},
+         {"\"Ctrl+Alt+Q\""},
+         false,
+         kCtrlAltW},
+        {"the same combination once the program has let it go",
+         0,
+         kCtrlAltQ,
+         false,
+         {},
+         {},
+         {},
+         true,
+         kCtrlAltQ},
+        {"an unchanged hotkey that another program holds",
+         kCtrlAltQ,
+         kCtrlAltQ,
+         true,
+         {},
+         {},
+         {},
+         true,
+         kCtrlAltQ},
+        {"another item of the group has it",
+         0,
+         kCtrlAltW,
+         false,
+         {{"電卓", kCtrlAltW}},
+         {IDYES},
+         {"\"Ctrl+Alt+W\"", "'電卓'"},
+         true,
+         kCtrlAltW},
     };
     for (const auto& s : scenarios) {
         SCOPED_TRACE(s.Name);

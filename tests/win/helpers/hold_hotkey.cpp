@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
     const auto shortcut = static_cast<std::uint16_t>(std::strtoul(argv[1], nullptr, 16));
     const HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, L"LodestarTestReleaseHotKey");
     const HANDLE held = ::CreateEventW(nullptr, TRUE, FALSE, L"LodestarTestHotKeyHeld");
-    if (!::RegisterHotKey(nullptr, 1, lodestar::HotKeyModifiers(shortcut), lodestar::HotKeyVirtualKey(shortcut)))
+    if (!::RegisterHotKey(nullptr, 1, lodestar::HotKeyModifiers(shortcut),
+                          lodestar::HotKeyVirtualKey(shortcut)))
         return 1;
     ::SetEvent(held);
     ::WaitForSingleObject(release, 60000);
