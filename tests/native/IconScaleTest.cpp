@@ -67,7 +67,8 @@ TEST(IconScale, SixteenPixelResultsStayByteForByte) {
 
     std::map<std::string, std::string> now;
     const TIconPixels cross = ReadIconMap("l_x-16").Picture;
-    for (const std::string stem : {"l_vbar-16", "l_new-16", "l_undef-16", "l_dial-16", "l_x-16", "mainicon-16"}) {
+    for (const std::string stem :
+         {"l_vbar-16", "l_new-16", "l_undef-16", "l_dial-16", "l_x-16", "mainicon-16"}) {
         for (const bool alpha : {false, true}) {
             const TIconPixels p = alpha ? WithAlpha(ReadIconMap(stem).Picture) : ReadIconMap(stem).Picture;
             const std::string name = stem + (alpha ? "+alpha" : "");
@@ -116,7 +117,8 @@ TEST(IconScale, CrossLeavesTheTopLeftFreeAtEverySize) {
         const int free = size * 3 / 8;
         for (int y = 0; y < free; ++y)
             for (int x = 0; x < size; ++x)
-                ASSERT_FALSE(cross.Opaque[static_cast<std::size_t>(y) * size + x]) << size << ": " << x << "," << y;
+                ASSERT_FALSE(cross.Opaque[static_cast<std::size_t>(y) * size + x])
+                    << size << ": " << x << "," << y;
         // ... and reaches the icon's bottom.
         EXPECT_TRUE(std::any_of(cross.Opaque.end() - size, cross.Opaque.end(), [](auto o) { return o != 0; }))
             << size;
