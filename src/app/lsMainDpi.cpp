@@ -46,7 +46,9 @@ bool RefreshTrayIconsForScale(TForm1& form) {
     // Only an icon that is shown is replaced: a hidden main icon stays hidden.
     if (form.MainIcon->Icon()) quietly([&form] { form.UpdateMainIcon(); });
     for (TIconItem* item : form.IconItems())
-        quietly([item, size] { item->NewIconByHandle(ItemIcon(item->CustomIcon, item->Cmd, item->IDList, size)); });
+        quietly([item, size] {
+            item->NewIconByHandle(ItemIcon(item->CustomIcon, item->Cmd, item->IDList, size));
+        });
     return true;
 }
 

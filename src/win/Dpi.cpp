@@ -9,8 +9,7 @@ using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetDpiForSystemFn = UINT(WINAPI*)();
 using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 
-template <typename Fn>
-Fn User32Function(const char* name) {
+template <typename Fn> Fn User32Function(const char* name) {
     const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(user32, name))) : nullptr;
 }
