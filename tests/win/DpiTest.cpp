@@ -174,3 +174,19 @@ TEST(DisplayScale, IconPickerListsIconsAtTheScale) {
     TIcoDlg1 picker;
     EXPECT_EQ(picker.ListedIconSize(), ThisScale().TrayIcon);
 }
+
+TEST(DisplayScale, ListIconsReachTheTrayOnlyAtItsSize) {
+    // The options dialog hands over the icons of its lists (16 pixels): the tray takes one as it is only
+    // when that is the tray's size, and makes the item's icon anew otherwise.
+    const int traySize = ThisScale().TrayIcon;
+    TItemData record;
+    record.Cmd = kMissingProgram;
+    for (const int given : {16, 24, 32}) {
+        UniqueIcon icon = CommandIcon(kMissingProgram, given);
+        const HICON handle = icon.Get();
+        const UniqueIcon shown = TrayItemIcon(record, std::move(icon));
+        EXPECT_EQ(ReadIcon(shown.Get()).Side, traySize) << given;
+        EXPECT_EQ(shown.Get() == handle, given == traySize) << given;
+    }
+    EXPECT_EQ(ReadIcon(TrayItemIcon(record, {}).Get()).Side, traySize);
+}
