@@ -3,6 +3,7 @@
 #include "AppSettings.h"
 #include "Hkhotkey.h"
 #include "lsCommon.h"
+#include "lsMainDpi.h"
 
 namespace lodestar {
 
@@ -64,7 +65,7 @@ void TIconItem::SetData(const TItemData& data) {
     SetHotKey(data.HotKey);
     CustomIcon = data.CustomIcon;
     Children = data.Children;
-    NewIconByHandle(ItemIcon(data.CustomIcon, data.Cmd, data.IDList));
+    NewIconByHandle(ItemIcon(data.CustomIcon, data.Cmd, data.IDList, TrayIconSizeForNewIcons()));
 }
 
 int NextItemNumber(const TComponent& owner) {

@@ -46,24 +46,28 @@ std::string ItemName(const TItemData& item);
 
 // --- Icons (lsCommonIcons.cpp) ---
 
-// A stock icon (TStockIcon), 16x16: the program's own from its resources, or a shell icon, with the red
-// cross where the kind says so. A kind outside 0..11, or one that yields nothing, gives siUndef; nothing
-// only when the program carries no resources.
-UniqueIcon StockIcon(int kind);
+// Icons are square; `size` is their side in pixels. 16 is the small icon at 100 % scale, and the
+// notification area's size at other scales comes from TrayIconSize (Dpi.h).
+
+// A stock icon (TStockIcon): the program's own from its resources, or a shell icon, with the red cross
+// where the kind says so. A kind outside 0..11, or one that yields nothing, gives siUndef; nothing only
+// when the program carries no resources.
+UniqueIcon StockIcon(int kind, int size = 16);
 
 // An item's icon: from CustomIcon ("file,index"; index -1 or an icon that cannot be extracted gives
 // siUndef), else the command's, else the ID list's, else siNew.
-UniqueIcon ItemIcon(std::string_view customIcon, std::string_view cmd, const IdList& idList);
+UniqueIcon ItemIcon(std::string_view customIcon, std::string_view cmd, const IdList& idList, int size = 16);
 
 // The icon of a command's program as the shell shows it (without the shortcut arrow when the program
 // hides link overlays), or FallbackIcon for what the shell has no icon for.
-UniqueIcon CommandIcon(std::string_view cmd);
+UniqueIcon CommandIcon(std::string_view cmd, int size = 16);
 
 // The icon for a program the shell has none for: a URL scheme's icon; for a path, a stock icon by the
 // type of its drive (a missing file or folder, a missing drive); siUndef when nothing fits.
-UniqueIcon FallbackIcon(std::string_view text);
+UniqueIcon FallbackIcon(std::string_view text, int size = 16);
 
-// The icon with the red cross laid over it; the icon itself when the cross cannot be drawn.
+// The icon with the red cross, drawn for the icon's size, laid over it; the icon itself when the cross
+// cannot be drawn.
 UniqueIcon MarkMissing(UniqueIcon icon);
 
 // `top` drawn over `base` where it is opaque; the result is opaque where either is (see OverlayPixels).

@@ -22,10 +22,30 @@ namespace lodestar {
 
 namespace {
 
-// The program's own icons are in the resources of its executable.
-UniqueIcon ProgramIcon(const wchar_t* name) {
+// The program's own icons are in the resources of its executable, drawn for 16, 20, 24 and 32 pixels;
+// the system scales the nearest for other sizes.
+UniqueIcon ProgramIcon(const wchar_t* name, int size = 16) {
     return UniqueIcon(static_cast<HICON>(
-        ::LoadImageW(::GetModuleHandleW(nullptr), name, IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+        ::LoadImageW(::GetModuleHandleW(nullptr), name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+}
+
+// The side of a square icon; 0 when it cannot be read.
+int IconSide(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info)) return 0;
+    const UniqueBitmap color(info.hbmColor), mask(info.hbmMask);
+    BITMAP size{};
+    if (!::GetObjectW(mask.Get(), sizeof size, &size)) return 0;
+    return size.bmWidth;
+}
+
+// The icon at `size`: itself when it has that size already, else a copy drawn at that size.
+UniqueIcon AtSize(UniqueIcon icon, int size) {
+    if (!icon || IconSide(icon.Get()) == size) return icon;
+    if (UniqueIcon resized{
+            static_cast<HICON>(::CopyImage(icon.Get(), IMAGE_ICON, size, size, LR_COPYFROMRESOURCE))})
+        return resized;
+    return icon;
 }
 
 struct TStockSource {
@@ -166,8 +186,38 @@ UniqueIcon MakeIcon(const TIconPixels& picture, HBITMAP mask = nullptr) {
     return UniqueIcon(::CreateIconIndirect(&info));
 }
 
+// The shell's icon of a file, folder, parsing name or (with SHGFI_PIDL in `pidlFlag`) ID list, at a size
+// other than the small icon's 16: the icon the shell names is extracted at that size, with the shortcut
+// arrow drawn over it where the shell would draw one. Where the shell names no file (icons made at run
+// time), its large icon is drawn at the size.
+UniqueIcon ShellIconAt(LPCWSTR target, UINT pidlFlag, int size) {
+    SHFILEINFOW info{};
+    if (::SHGetFileInfoW(target, 0, &info, sizeof info, pidlFlag | SHGFI_ICONLOCATION | SHGFI_ATTRIBUTES) &&
+        info.szDisplayName[0] != L'\0') {
+        const std::string location = Narrow(info.szDisplayName) + "," + std::to_string(info.iIcon);
+        if (UniqueIcon icon = ExtractIconAt(location, size)) {
+            if ((info.dwAttributes & SFGAO_LINK) && !ProgramSettings().HideLinkOverlay) {
+                // Shell icon 29: the shortcut arrow.
+                if (const UniqueIcon arrow = GetShellIcon(29, size))
+                    icon = OverlayIcon(std::move(icon), arrow.Get());
+            }
+            return icon;
+        }
+    }
+    info = {};
+    if (ProgramSettings().HideLinkOverlay) {
+        const auto list = reinterpret_cast<HIMAGELIST>(
+            ::SHGetFileInfoW(target, 0, &info, sizeof info, pidlFlag | SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
+        if (!list) return {};
+        return AtSize(UniqueIcon(::ImageList_GetIcon(list, info.iIcon, ILD_TRANSPARENT)), size);
+    }
+    if (!::SHGetFileInfoW(target, 0, &info, sizeof info, pidlFlag | SHGFI_ICON | SHGFI_LARGEICON)) return {};
+    return AtSize(UniqueIcon(info.hIcon), size);
+}
+
 // The shell answers for a file, folder or parsing name.
-UniqueIcon ShellIconOf(const std::wstring& target) {
+UniqueIcon ShellIconOf(const std::wstring& target, int size) {
+    if (size != 16) return ShellIconAt(target.c_str(), 0, size);
     SHFILEINFOW info{};
     if (ProgramSettings().HideLinkOverlay) {
         // The image list's icon is the plain one; the shell's own icon would carry the shortcut arrow.
@@ -184,29 +234,34 @@ UniqueIcon ShellIconOf(const std::wstring& target) {
 
 } // namespace
 
-UniqueIcon StockIcon(int kind) {
+UniqueIcon StockIcon(int kind, int size) {
     UniqueIcon icon;
     if (kind >= 0 && kind < kStockIconCount) {
         const TStockSource& source = kStockSources[static_cast<std::size_t>(kind)];
-        icon = source.Resource ? ProgramIcon(source.Resource) : GetShellIcon(source.ShellIcon);
+        icon = source.Resource ? ProgramIcon(source.Resource, size) : GetShellIcon(source.ShellIcon, size);
         if (icon && source.Cross) icon = MarkMissing(std::move(icon));
     }
-    if (!icon) icon = ProgramIcon(L"L_UNDEF");
+    if (!icon) icon = ProgramIcon(L"L_UNDEF", size);
     return icon;
 }
 
-UniqueIcon ItemIcon(std::string_view customIcon, std::string_view cmd, const IdList& idList) {
+UniqueIcon ItemIcon(std::string_view customIcon, std::string_view cmd, const IdList& idList, int size) {
     if (!customIcon.empty()) {
         std::string file(customIcon);
         const int index = SplitIconLocation(file);
         // -1 is how an icon that could not be chosen was stored.
         if (index != -1) {
-            if (UniqueIcon icon = ExtractSmallIcon(file + "," + std::to_string(index))) return icon;
+            if (UniqueIcon icon = ExtractIconAt(file + "," + std::to_string(index), size)) return icon;
         }
-        return StockIcon(siUndef);
+        return StockIcon(siUndef, size);
     }
-    if (!cmd.empty()) return CommandIcon(cmd);
+    if (!cmd.empty()) return CommandIcon(cmd, size);
     if (idList.Present()) {
+        const auto pidl = reinterpret_cast<LPCWSTR>(idList.Data());
+        if (size != 16) {
+            if (UniqueIcon icon = ShellIconAt(pidl, SHGFI_PIDL, size)) return icon;
+            return StockIcon(siUndef, size);
+        }
         SHFILEINFOW info{};
         // Wine writes into hIcon even when it fails: only the result counts.
         if (::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(idList.Data()), 0, &info, sizeof info,
@@ -215,32 +270,34 @@ UniqueIcon ItemIcon(std::string_view customIcon, std::string_view cmd, const IdL
             return UniqueIcon(info.hIcon);
         return StockIcon(siUndef);
     }
-    return StockIcon(siNew);
+    return StockIcon(siNew, size);
 }
 
-UniqueIcon CommandIcon(std::string_view cmd) {
+UniqueIcon CommandIcon(std::string_view cmd, int size) {
     const TIconLookup lookup = CommandIconLookup(SplitCommandLine(cmd));
-    if (lookup.DialUp) return StockIcon(siDial);
+    if (lookup.DialUp) return StockIcon(siDial, size);
     if (!lookup.Target.empty()) {
-        if (UniqueIcon icon = ShellIconOf(Widen(lookup.Target))) return icon;
+        if (UniqueIcon icon = ShellIconOf(Widen(lookup.Target), size)) return icon;
     }
-    return FallbackIcon(lookup.Target);
+    return FallbackIcon(lookup.Target, size);
 }
 
-UniqueIcon FallbackIcon(std::string_view text) {
+UniqueIcon FallbackIcon(std::string_view text, int size) {
     if (const std::optional<std::string> scheme = UrlSchemeOf(text)) {
-        if (UniqueIcon icon = GetURLProtocolIcon(*scheme)) return icon;
-        return StockIcon(siUndef);
+        if (UniqueIcon icon = GetURLProtocolIcon(*scheme, size)) return icon;
+        return StockIcon(siUndef, size);
     }
     const std::wstring root = Widen(DrivePart(text) + "\\");
     const bool endsInBackslash = !text.empty() && text.back() == '\\';
     if (const std::optional<TStockIcon> kind = DriveStockIcon(::GetDriveTypeW(root.c_str()), endsInBackslash))
-        return StockIcon(*kind);
-    return StockIcon(siUndef);
+        return StockIcon(*kind, size);
+    return StockIcon(siUndef, size);
 }
 
 UniqueIcon MarkMissing(UniqueIcon icon) {
-    const UniqueIcon cross = ProgramIcon(L"L_X");
+    // The cross drawn for the icon's own size, so that it is not stretched from 16 pixels.
+    const int side = IconSide(icon.Get());
+    const UniqueIcon cross = ProgramIcon(L"L_X", side > 0 ? side : 16);
     if (!cross) return icon;
     return OverlayIcon(std::move(icon), cross.Get());
 }

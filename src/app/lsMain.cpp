@@ -16,6 +16,7 @@
 #include "LegacyText.h"
 #include "lsCommon.h"
 #include "lsCommonUi.h"
+#include "lsMainDpi.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -93,8 +94,11 @@ std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM
     }
     if (message == WM_TASKBARCREATED && message != 0) {
         ReAddIcons();
+        RefreshTrayIconsForScale(*this);
         return 0;
     }
+    if (message == WM_DPICHANGED || message == WM_DISPLAYCHANGE || message == WM_SETTINGCHANGE)
+        RefreshTrayIconsForScale(*this);
     return std::nullopt;
 }
 
@@ -444,13 +448,13 @@ TIconItem* TForm1::AddItem(const TItemData& record, UniqueIcon icon) {
     item->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
         IconItemMouseUp(s, b, sh, x, y);
     };
-    item->NewIconByHandle(icon ? std::move(icon) : ItemIcon(record.CustomIcon, record.Cmd, record.IDList));
+    item->NewIconByHandle(TrayItemIcon(record, std::move(icon)));
     return item;
 }
 
 void TForm1::UpdateMainIcon() {
     if (ProgramSettings().ShowMainIcon)
-        MainIcon->TakeIcon(StockIcon(0));
+        MainIcon->TakeIcon(StockIcon(0, TrayIconSizeForNewIcons()));
     else
         MainIcon->SetIcon(nullptr);
 }
@@ -592,7 +596,7 @@ void TForm1::miReloadIconsClick(TMenuItem*) {
         return;
     }
     for (TIconItem* item : IconItems())
-        item->NewIconByHandle(ItemIcon(item->CustomIcon, item->Cmd, item->IDList));
+        item->NewIconByHandle(ItemIcon(item->CustomIcon, item->Cmd, item->IDList, TrayIconSizeForNewIcons()));
 }
 
 void TForm1::miGroupsClick(TMenuItem* sender) {

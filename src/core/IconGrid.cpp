@@ -35,6 +35,13 @@ void TIconGridLayout::SetLargeView(bool large) {
     Recompute(index);
 }
 
+void TIconGridLayout::SetDpi(int dpi, int scrollBarHeight) {
+    const int index = CurrentIndex();
+    dpi_ = dpi > 0 ? dpi : 96;
+    scrollBarHeight_ = scrollBarHeight;
+    Recompute(index);
+}
+
 void TIconGridLayout::Resize(int gridHeight, int clientWidth) {
     const int index = CurrentIndex();
     gridHeight_ = gridHeight;

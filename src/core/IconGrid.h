@@ -26,6 +26,11 @@ public:
     // `gridHeight` is the height of the whole grid window, border and scroll bar included.
     explicit TIconGridLayout(int gridHeight = 198, int scrollBarHeight = 16, int clientWidth = 333);
 
+    // The cells are 24 and 42 pixels at 96 dpi and grow with the display scale, rounded to the nearest
+    // pixel (36 and 63 at 144 dpi); the current icon stays current.
+    void SetDpi(int dpi, int scrollBarHeight);
+    int Dpi() const { return dpi_; }
+
     // Rows that fit below each other: (grid height - scroll bar height - border) div cell size, but at
     // least one, so that a grid squeezed smaller than a cell still places every icon.
     static int RowsFor(int gridHeight, int scrollBarHeight, int cellSize);
@@ -36,7 +41,7 @@ public:
     int ScrollBarHeight() const { return scrollBarHeight_; }
     int ClientWidth() const { return clientWidth_; }
     bool LargeView() const { return large_; }
-    int CellSize() const { return large_ ? kIconCellLarge : kIconCellNormal; }
+    int CellSize() const { return ((large_ ? kIconCellLarge : kIconCellNormal) * dpi_ + 48) / 96; }
     int Rows() const { return rows_; }
     int Cols() const { return cols_; }
     int IconCount() const { return count_; }
@@ -81,6 +86,7 @@ private:
     void Recompute(int keepIndex);
     void ShowCurrent();
 
+    int dpi_ = 96;
     int gridHeight_;
     int scrollBarHeight_;
     int clientWidth_;

@@ -1,6 +1,7 @@
 #include "IcoGrid.h"
 
 #include "Application.h"
+#include "Dpi.h"
 #include "WinError.h"
 
 #include <windowsx.h>
@@ -10,8 +11,6 @@
 namespace lodestar {
 
 namespace {
-constexpr int kSmallIcon = 16;
-constexpr int kLargeIcon = 32;
 // The client area the design's 337-pixel grid leaves inside its border.
 constexpr int kDefaultClientWidth = 333;
 constexpr int kDefaultHeight = 198;
@@ -43,6 +42,9 @@ void TIcoGrid::Attach(HWND window, const TImageList& images) {
     if (handle_) ::SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
     handle_ = window;
     images_ = &images;
+    // The grid is laid out for its monitor's scale; its images are drawn for it already.
+    const int dpi = WindowDpi(window);
+    layout_.SetDpi(dpi, ScrollBarHeightForDpi(dpi));
     ::SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     layout_.SetIconCount(images.Count());
     Resized();
@@ -193,11 +195,13 @@ void TIcoGrid::DrawCell(HDC dc, TGridCell cell, bool focused) const {
     if (current && focused) ::FillRect(dc, &rect, ::GetSysColorBrush(COLOR_HIGHLIGHT));
     if (current && !focused) ::FrameRect(dc, &rect, ::GetSysColorBrush(COLOR_HIGHLIGHT));
     if (images_) {
+        // The images are small icons of the grid's scale; the large view shows them at twice that.
+        const int small = images_->Width();
+        const int large = 2 * small;
         if (layout_.LargeView())
-            images_->DrawStretched(dc, index, x + (size - kLargeIcon) / 2, y + (size - kLargeIcon) / 2,
-                                   kLargeIcon, kLargeIcon);
+            images_->DrawStretched(dc, index, x + (size - large) / 2, y + (size - large) / 2, large, large);
         else
-            images_->Draw(dc, index, x + (size - kSmallIcon) / 2, y + (size - kSmallIcon) / 2);
+            images_->Draw(dc, index, x + (size - small) / 2, y + (size - small) / 2);
     }
     if (current && focused) ::DrawFocusRect(dc, &rect);
 }

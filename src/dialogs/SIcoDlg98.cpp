@@ -1,6 +1,7 @@
 #include "SIcoDlg98.h"
 
 #include "Application.h"
+#include "Dpi.h"
 #include "Seams.h"
 #include "ShellHelpers.h"
 #include "WinText.h"
@@ -15,7 +16,6 @@ namespace {
 // The grid's size in pixels: its rows are counted from its height (7 of 24 pixels, 4 of 42).
 constexpr int kGridWidth = 337;
 constexpr int kGridHeight = 198;
-constexpr int kSmallIconSize = 16;
 // Dialog units between the grid and the buttons below it, as in the template.
 constexpr int kGapBelowGrid = 10;
 
@@ -35,9 +35,28 @@ int CountIcons(const std::wstring& file) {
     const UINT n = ::ExtractIconExW(file.c_str(), -1, nullptr, nullptr, 0);
     return n == UINT_MAX ? 0 : static_cast<int>(n);
 }
+
+// The icons are listed as small icons of the screen's scale.
+int ListIconSize() {
+    return SmallIconSizeForDpi(WindowDpi(nullptr));
+}
+
+// Icon `index` of the file at `size`: the file's picture of that size (or the nearest larger one), not
+// the 16-pixel one stretched. None when it cannot be read.
+UniqueIcon ListIcon(const std::wstring& file, int index, int size) {
+    HICON icon = nullptr;
+    if (size == 16) {
+        ::ExtractIconExW(file.c_str(), index, nullptr, &icon, 1);
+        return UniqueIcon(icon);
+    }
+    UINT id = 0;
+    const UINT n = ::PrivateExtractIconsW(file.c_str(), index, size, size, &icon, &id, 1, LR_DEFAULTCOLOR);
+    if (n == 0 || n == UINT_MAX) return {};
+    return UniqueIcon(icon);
+}
 } // namespace
 
-TIcoDlg1::TIcoDlg1() : TDialog(IDD_ICODLG), IconList(kSmallIconSize, kSmallIconSize) {
+TIcoDlg1::TIcoDlg1() : TDialog(IDD_ICODLG), IconList(ListIconSize(), ListIconSize()) {
     TIcoGrid::Register();
     SetDefaultFile();
     OnClick(IDOK, [this] { btnOkClick(); });
@@ -88,7 +107,9 @@ void TIcoDlg1::OnInit() {
     UseIconTitleFace();
     SetCaption(Caption() + " - " + Application::Title());
     const HWND grid = Item(IDC_ICODLG_GRID);
-    ::SetWindowPos(grid, nullptr, 0, 0, kGridWidth, kGridHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int dpi = WindowDpi(Handle());
+    ::SetWindowPos(grid, nullptr, 0, 0, ScaleForDpi(kGridWidth, dpi), ScaleForDpi(kGridHeight, dpi),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Grid.Attach(grid, IconList);
     FitBelowGrid();
     SetChecked(IDC_ICODLG_BTNLARGEICON, Grid.LargeView());
@@ -209,9 +230,7 @@ void TIcoDlg1::LoadIcons(std::optional<std::string> file) {
     const int count = CountIcons(wide);
     try {
         for (int i = 0; i < count; ++i) {
-            HICON small = nullptr;
-            ::ExtractIconExW(wide.c_str(), i, nullptr, &small, 1);
-            const UniqueIcon icon(small);
+            const UniqueIcon icon = ListIcon(wide, i, IconList.Width());
             // An icon that cannot be read keeps its place, so that image k stays icon k of the file.
             if (icon)
                 IconList.AddIcon(icon.Get());

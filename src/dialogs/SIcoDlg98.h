@@ -36,9 +36,12 @@ public:
 
     // The view as the "IconDlgIconSize" setting stores it: 1 the magnified view (42-pixel cells, icons
     // drawn at 32×32), any other value the normal one (24-pixel cells, 16×16). Set it before PickIcon and
-    // read it back afterwards, whether the user confirmed or not.
+    // read it back afterwards, whether the user confirmed or not. The pixel sizes are those of 96 dpi;
+    // the grid, its cells and its icons grow with the display scale.
     void SetIconSize(int size);
     int IconSize() const { return Grid.LargeView() ? 1 : 0; }
+    // The side of the listed icons: the small icon's at the screen's scale, extracted at that size.
+    int ListedIconSize() const { return IconList.Width(); }
 
     // Called with the dialog's window before it first appears, to place it (over its opener, say).
     void SetPlacement(std::function<void(HWND dialog)> place) { placement_ = std::move(place); }

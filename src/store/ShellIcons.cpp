@@ -40,7 +40,25 @@ UniqueIcon ExtractSmallIcon(std::string_view location) {
     return UniqueIcon(small);
 }
 
+UniqueIcon ExtractIconAt(std::string_view location, int size) {
+    if (size == 16) return ExtractSmallIcon(location);
+    std::string file(location);
+    const int index = SplitIconLocation(file);
+    if (file.empty() || size <= 0) return {};
+    HICON icon = nullptr;
+    UINT id = 0;
+    // Picks the file's entry of that size (or scales the nearest) instead of stretching the small one.
+    const UINT extracted =
+        ::PrivateExtractIconsW(Widen(file).c_str(), index, size, size, &icon, &id, 1, LR_DEFAULTCOLOR);
+    if (extracted != 0 && extracted != UINT_MAX && icon) return UniqueIcon(icon);
+    return ExtractSmallIcon(location);
+}
+
 UniqueIcon GetShellIcon(int number) {
+    return GetShellIcon(number, 16);
+}
+
+UniqueIcon GetShellIcon(int number, int size) {
     std::string location;
     UniqueKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
@@ -48,10 +66,10 @@ UniqueIcon GetShellIcon(int number) {
                         key.Put()) == ERROR_SUCCESS)
         location = ReadDefaultString(key.Get(), std::to_wstring(number).c_str());
     if (location.empty()) location = "Shell32.dll," + std::to_string(number);
-    return ExtractSmallIcon(location);
+    return ExtractIconAt(location, size);
 }
 
-UniqueIcon GetURLProtocolIcon(std::string_view protocolKey) {
+UniqueIcon GetURLProtocolIcon(std::string_view protocolKey, int size) {
     UniqueKey key;
     if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, Widen(protocolKey).c_str(), 0, KEY_READ, key.Put()) !=
         ERROR_SUCCESS)
@@ -62,7 +80,7 @@ UniqueIcon GetURLProtocolIcon(std::string_view protocolKey) {
     if (::RegOpenKeyExW(key.Get(), L"DefaultIcon", 0, KEY_READ, iconKey.Put()) != ERROR_SUCCESS) return {};
     const std::string location = ReadDefaultString(iconKey.Get(), nullptr);
     if (location.empty()) return {};
-    return ExtractSmallIcon(location);
+    return ExtractIconAt(location, size);
 }
 
 } // namespace lodestar
