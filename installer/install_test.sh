@@ -73,6 +73,7 @@ cleanup() {
     "$wine" reg delete "$settings_key" /f >/dev/null 2>&1 || true
     # The tests run one at a time: what is under a vendor key that did not exist before is this run's.
     [ "$had_vendor" = yes ] || "$wine" reg delete "$vendor_key" /f >/dev/null 2>&1 || true
+    [ "${emptied_vendor:-no}" = no ] || "$wine" reg add "$vendor_key" /f >/dev/null 2>&1 || true
     if [ -n "$saved_settings" ] && [ -s "$saved_settings" ]; then
         "$wine" regedit /s "$(winepath_w "$saved_settings")" >/dev/null 2>&1 || true
     fi
@@ -81,6 +82,13 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -n "$saved_settings" ]; then "$wine" reg delete "$settings_key" /f >/dev/null 2>&1; fi
+# An empty vendor key that other runs left is taken away by a purge together with the settings: it goes
+# before the run, so that the purge can leave exactly what was there, and comes back at the end.
+emptied_vendor=no
+if [ "$had_vendor" = yes ] &&
+    [ -z "$("$wine" reg query "$vendor_key" /s 2>/dev/null | tr -d '\r' | grep -v '^$' | grep -vixF 'HKEY_CURRENT_USER\Software\Marlowe')" ]; then
+    "$wine" reg delete "$vendor_key" /f >/dev/null 2>&1 && emptied_vendor=yes
+fi
 
 # Linux ids of the Wine processes running the installed program (their command lines hold its Windows or
 # its Unix path, as it was started).

@@ -3,6 +3,7 @@
 
 #include "Application.h"
 #include "CommandLine.h"
+#include "Dpi.h"
 #include "Errors.h"
 #include "Help.h"
 #include "ItemRecord.h"
@@ -310,7 +311,9 @@ void TForm3::ClearIconLocation() {
 
 void TForm3::UpdatePreview() {
     if (!general_.Handle()) return;
-    UniqueIcon icon = ItemIcon(iconLocation_, general_.Text(IDC_ITEM_EDITCMD), idList_);
+    // Drawn at the picture's own size, not stretched from the small icon.
+    UniqueIcon icon = ItemIcon(iconLocation_, general_.Text(IDC_ITEM_EDITCMD), idList_,
+                               IconSizeForDpi(WindowDpi(general_.Handle())));
     general_.SetStaticIcon(IDC_ITEM_IMAGEICON, icon.Get());
     if (chain_.Handle()) chain_.SetStaticIcon(IDC_ITEM_IMAGEICONCHAIN, icon.Get());
     preview_ = std::move(icon);

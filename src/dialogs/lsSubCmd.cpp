@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "CommandLine.h"
 #include "Controls.h"
+#include "Dpi.h"
 #include "Errors.h"
 #include "Help.h"
 #include "PlaceDialog.h"
@@ -290,7 +291,7 @@ void TFormChild::UpdateName() {
 }
 
 void TFormChild::UpdatePreview() {
-    UniqueIcon icon = ItemIcon("", Text(IDC_CHILD_EDITCMD), idList_);
+    UniqueIcon icon = ItemIcon("", Text(IDC_CHILD_EDITCMD), idList_, IconSizeForDpi(WindowDpi(Handle())));
     // The control shows the new icon before the old one goes.
     SetStaticIcon(IDC_CHILD_IMAGEICONCHILD, icon.Get());
     preview_ = std::move(icon);

@@ -58,6 +58,10 @@ int SmallIconSizeForDpi(int dpi) {
     return MetricForDpi(SM_CXSMICON, dpi, 16);
 }
 
+int IconSizeForDpi(int dpi) {
+    return MetricForDpi(SM_CXICON, dpi, 32);
+}
+
 int ScrollBarHeightForDpi(int dpi) {
     return MetricForDpi(SM_CYHSCROLL, dpi, 16);
 }

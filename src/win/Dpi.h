@@ -21,6 +21,9 @@ int WindowDpi(HWND window);
 // and answer with that one's.
 int SmallIconSizeForDpi(int dpi);
 
+// The large icon's side at `dpi` (SM_CXICON), likewise: what a dialog's 32-pixel picture becomes.
+int IconSizeForDpi(int dpi);
+
 // A horizontal scroll bar's height at `dpi` (SM_CYHSCROLL), likewise.
 int ScrollBarHeightForDpi(int dpi);
 
