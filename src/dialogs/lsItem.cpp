@@ -387,7 +387,7 @@ bool TForm3::ConfirmHotKey() {
             return !(HeldByThisProgram && HeldByThisProgram(key)) && !THookHotKey::Available(key);
         });
     if (conflict.Kind == THotKeyConflictKind::hcNone) return true;
-    if (Seams().MessageBox(Handle(), HotKeyConflictQuestion(conflict, HotKeyText(hotKey)), {},
+    if (Seams().MessageBox(Handle(), HotKeyConflictQuestion(conflict, HotKeyText(hotKey)), "確認",
                            MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES)
         return true;
     PageControl1.SetActivePage(0);
