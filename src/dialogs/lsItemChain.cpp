@@ -1,5 +1,6 @@
 // The item editor's page "連鎖起動": the chain rows, their list and the chain toolbar on its docks.
 #include "lsItem.h"
+#include "Dpi.h"
 
 #include "Application.h"
 #include "Clipboard.h"
@@ -111,6 +112,9 @@ void TForm3::CreateChainPage() {
 
 void TForm3::OpenChainPage() {
     TListView list = ChildList();
+    // The rows' pictures at the small icon's size of the dialog's display scale (16 at 100 %).
+    if (const int size = SmallIconSizeForDpi(WindowDpi(list.Handle())); size != imglist1.Width())
+        imglist1 = TImageList(size, size);
     list.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     list.SetImageList(imglist1.Handle(), LVSIL_SMALL);
     list.AddColumn("子アイコン", 110);
@@ -245,7 +249,7 @@ void TForm3::ShowChildRow(int row) {
     ShowChildRowTexts(row);
     TListView list = ChildList();
     const TChildIcon& child = *reinterpret_cast<const TChildIcon*>(list.Data(row));
-    const UniqueIcon icon = ItemIcon({}, child.Cmd, child.IDList);
+    const UniqueIcon icon = ItemIcon({}, child.Cmd, child.IDList, imglist1.Width());
     if (!icon) return;
     if (list.Image(row) == I_IMAGENONE)
         list.SetImage(row, imglist1.AddIcon(icon.Get()));

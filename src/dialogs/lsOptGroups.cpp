@@ -3,6 +3,7 @@
 #include "lsOpt.h"
 
 #include "Application.h"
+#include "Dpi.h"
 #include "Errors.h"
 #include "ItemRecord.h"
 #include "HotKey.h"
@@ -66,6 +67,30 @@ std::string DamagedGroupMessage(int group) {
     return "グループ " + std::to_string(group) +
            " には読み込めなかったアイコン項目があるため、このグループは表示も変更もできません。\r"
            "保存されている内容はそのまま残してあります。";
+}
+
+// A copy of a mark drawn for 16 pixels, in the middle of a white square of `size` pixels (white is its
+// transparent colour): the mark keeps its sharp pixels at every display scale.
+UniqueBitmap CenteredIn(HBITMAP mark, int size) {
+    BITMAP info{};
+    if (!::GetObjectW(mark, sizeof info, &info) || (info.bmWidth == size && info.bmHeight == size))
+        return UniqueBitmap(static_cast<HBITMAP>(::CopyImage(mark, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    const UniqueMemoryDC source(::CreateCompatibleDC(nullptr));
+    const UniqueMemoryDC target(::CreateCompatibleDC(nullptr));
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    UniqueBitmap square(::CreateDIBSection(target.Get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!square || !source || !target) return {};
+    const HGDIOBJ oldSource = ::SelectObject(source.Get(), mark);
+    const HGDIOBJ oldTarget = ::SelectObject(target.Get(), square.Get());
+    const RECT all{0, 0, size, size};
+    ::FillRect(target.Get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::BitBlt(target.Get(), (size - info.bmWidth) / 2, (size - info.bmHeight) / 2, info.bmWidth, info.bmHeight,
+             source.Get(), 0, 0, SRCCOPY);
+    ::SelectObject(source.Get(), oldSource);
+    ::SelectObject(target.Get(), oldTarget);
+    return square;
 }
 
 std::string WndSizeText(std::uint8_t size) {
@@ -197,10 +222,12 @@ void TForm2::CreateItemsPage() {
 }
 
 void TForm2::OpenItemsPage() {
-    imgList1 = std::make_unique<TImageList>(16, 16);
-    imgList2 = std::make_unique<TImageList>(16, 16);
+    // The rows' pictures at the small icon's size of the dialog's display scale (16 at 100 %).
+    const int size = SmallIconSizeForDpi(WindowDpi(Handle()));
+    imgList1 = std::make_unique<TImageList>(size, size);
+    imgList2 = std::make_unique<TImageList>(size, size);
     for (const int number : {3, 4}) {
-        const UniqueIcon icon = GetShellIcon(number);
+        const UniqueIcon icon = GetShellIcon(number, size);
         if (icon)
             imgList2->AddIcon(icon.Get());
         else
@@ -208,7 +235,8 @@ void TForm2::OpenItemsPage() {
     }
     const UniqueBitmap chain(static_cast<HBITMAP>(
         ::LoadImageW(::GetModuleHandleW(nullptr), L"CHAIN", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!chain || ::ImageList_AddMasked(imgList2->Handle(), chain.Get(), RGB(255, 255, 255)) < 0)
+    if (!chain || ::ImageList_AddMasked(imgList2->Handle(), CenteredIn(chain.Get(), size).Get(),
+                                        RGB(255, 255, 255)) < 0)
         Seams().Beep(MB_OK);
 
     UseSystemUIFont(TabSheet1.Handle());
@@ -451,7 +479,7 @@ void TForm2::RefreshItemRow(int index) {
     ShowItemRowTexts(index);
     TListView lv1 = ItemList();
     const TItemData& item = *reinterpret_cast<const TItemData*>(lv1.Data(index));
-    if (const UniqueIcon icon = ItemIcon(item.CustomIcon, item.Cmd, item.IDList)) {
+    if (const UniqueIcon icon = ItemIcon(item.CustomIcon, item.Cmd, item.IDList, imgList1->Width())) {
         if (lv1.Image(index) == I_IMAGENONE)
             lv1.SetImage(index, imgList1->AddIcon(icon.Get()));
         else

@@ -7,6 +7,15 @@
 #include "SIcoDlg98.h"
 #include "lsCommon.h"
 #include "lsMainDpi.h"
+#include "DialogDriver.h"
+#include "Store.h"
+#include "WindowSearch.h"
+#include "lsItem.h"
+#include "lsMain.h"
+#include "lsOpt.h"
+#include "resource.h"
+
+#include <commctrl.h>
 
 #include <windows.h>
 
@@ -189,4 +198,61 @@ TEST(DisplayScale, ListIconsReachTheTrayOnlyAtItsSize) {
         EXPECT_EQ(shown.Get() == handle, given == traySize) << given;
     }
     EXPECT_EQ(ReadIcon(TrayItemIcon(record, {}).Get()).Side, traySize);
+}
+
+// The rows of the dialogs' lists show their pictures at the scale's small icon size, the chain mark among
+// the group list's pictures included; the options dialog's item icons then reach the tray as they are.
+TEST(DisplayScale, DialogListsShowIconsAtTheScale) {
+    const int size = ThisScale().TrayIcon;
+    const auto iconSize = [](HWND dialog, int id, int which) {
+        const HWND list = test::FindDescendantById(dialog, id);
+        const auto images = reinterpret_cast<HIMAGELIST>(::SendMessageW(list, LVM_GETIMAGELIST, which, 0));
+        int width = 0, height = 0;
+        ::ImageList_GetIconSize(images, &width, &height);
+        EXPECT_EQ(width, height);
+        return std::pair{width, images ? ::ImageList_GetImageCount(images) : -1};
+    };
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Marlowe\\Lodestar");
+    TItemData missing;
+    missing.Cmd = kMissingProgram;
+    missing.Tip = "gone";
+    SaveShownGroup(0, {missing});
+    {
+        const auto main = std::make_unique<TForm1>();
+        TForm2 options(*main);
+        std::pair<int, int> items, groups;
+        int handedOver = 0;
+        test::TDialogDriver driver("管理＆設定 - Lodestar", [&](HWND dialog) {
+            items = iconSize(dialog, IDC_OPTI_LV1, LVSIL_SMALL);
+            groups = iconSize(dialog, IDC_OPTI_LV2, LVSIL_SMALL);
+            test::Click(dialog, IDOK);
+        });
+        EXPECT_TRUE(options.Execute());
+        // What the main window takes for its tray icons once the dialog's windows have gone.
+        handedOver = ReadIcon(options.ItemIconAt(0).Get()).Side;
+        driver.Join();
+        EXPECT_EQ(items.first, size);
+        EXPECT_EQ(items.second, 1) << "one row, one picture";
+        EXPECT_EQ(groups.first, size);
+        EXPECT_EQ(groups.second, 3) << "the two folders and the chain mark";
+        EXPECT_EQ(handedOver, size);
+    }
+    {
+        TForm3 editor;
+        TItemData item;
+        item.Cmd = kMissingProgram;
+        TChildIcon child;
+        child.Cmd = kMissingProgram;
+        item.Children.push_back(child);
+        std::pair<int, int> chain;
+        test::TDialogDriver driver("アイコン項目のプロパティ - Lodestar", [&](HWND dialog) {
+            chain = iconSize(dialog, IDC_ITEM_LVCHILDICONS, LVSIL_SMALL);
+            test::Click(dialog, IDCANCEL);
+        });
+        editor.EditItem(item);
+        driver.Join();
+        EXPECT_EQ(chain.first, size);
+        EXPECT_EQ(chain.second, 1);
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Marlowe\\Lodestar");
 }
