@@ -4,16 +4,14 @@
 #include "IconPixels.h"
 #include "ItemData.h"
 #include "ItemRules.h"
+#include "PixelMaps.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 
 using namespace lodestar;
-namespace fs = std::filesystem;
 
 TEST(ItemRules, ShellHotkeyBecomesShortcutWord) {
     struct Case {
@@ -217,39 +215,11 @@ TEST(ItemRules, ChainEntryNameFromItsPath) {
 
 namespace {
 
-// The pixel maps of res/icons: a legend "K = #rrggbb", rows with one character per pixel, "." empty.
-fs::path IconSources() {
-    return fs::path(__FILE__).parent_path().parent_path().parent_path() / "res" / "icons";
-}
-
-struct TPixelMap {
-    std::map<char, std::uint32_t> Legend;
-    TIconPixels Picture;
-};
+using lodestar::testing::ReadIconMap;
+using lodestar::testing::TPixelMap;
 
 TPixelMap ReadPixelMap(const std::string& stem) {
-    std::ifstream in(IconSources() / (stem + ".txt"));
-    EXPECT_TRUE(in) << stem;
-    TPixelMap map;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        // "K = #rrggbb", perhaps followed by words.
-        if (line.size() >= 11 && line.compare(1, 4, " = #") == 0) {
-            map.Legend[line[0]] = static_cast<std::uint32_t>(std::stoul(line.substr(5, 6), nullptr, 16));
-            continue;
-        }
-        if (map.Picture.Width == 0) map.Picture.Width = static_cast<int>(line.size());
-        EXPECT_EQ(line.size(), static_cast<std::size_t>(map.Picture.Width)) << stem << ": " << line;
-        for (char c : line) {
-            const bool drawn = c != '.';
-            EXPECT_TRUE(!drawn || map.Legend.count(c)) << stem << ": " << c;
-            map.Picture.Color.push_back(drawn ? map.Legend[c] : 0);
-            map.Picture.Opaque.push_back(drawn ? 1 : 0);
-        }
-        ++map.Picture.Height;
-    }
-    return map;
+    return ReadIconMap(stem);
 }
 
 TIconPixels ReadPicture(const std::string& stem) {

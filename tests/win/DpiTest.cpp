@@ -2,6 +2,7 @@
 // dpi144_test.sh prepares (LODESTAR_TEST_DPI tells the test which it runs in).
 #include "Dpi.h"
 #include "Handles.h"
+#include "WinTestSupport.h"
 #include "IconItem.h"
 #include "IconPixels.h"
 #include "SIcoDlg98.h"
@@ -55,14 +56,7 @@ struct TReadIcon {
     std::vector<std::uint8_t> Opaque;
 };
 
-std::vector<std::uint32_t> Bits32(HBITMAP bitmap, int width, int height) {
-    const UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
-    BITMAPINFO format{};
-    format.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    EXPECT_EQ(::GetDIBits(dc.Get(), bitmap, 0, height, pixels.data(), &format, DIB_RGB_COLORS), height);
-    return pixels;
-}
+using test::Bits32;
 
 TReadIcon ReadIcon(HICON icon) {
     TReadIcon read;

@@ -5,6 +5,7 @@
 
 #include "AppSettings.h"
 #include "Handles.h"
+#include "WinTestSupport.h"
 #include "IconPixels.h"
 #include "ShellIcons.h"
 #include "WinText.h"
@@ -41,14 +42,7 @@ struct TReadIcon {
     bool Drawn(int x, int y) const { return Opaque[y * Width + x] != 0; }
 };
 
-std::vector<std::uint32_t> Bits32(HBITMAP bitmap, int width, int height) {
-    const UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
-    BITMAPINFO format{};
-    format.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    EXPECT_EQ(::GetDIBits(dc.Get(), bitmap, 0, height, pixels.data(), &format, DIB_RGB_COLORS), height);
-    return pixels;
-}
+using test::Bits32;
 
 TReadIcon ReadIcon(HICON icon) {
     TReadIcon read;

@@ -12,12 +12,23 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace lodestar::test {
+
+// A bitmap's pixels as 32-bit values, top row first.
+inline std::vector<std::uint32_t> Bits32(HBITMAP bitmap, int width, int height) {
+    const UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    EXPECT_EQ(::GetDIBits(dc.Get(), bitmap, 0, height, pixels.data(), &format, DIB_RGB_COLORS), height);
+    return pixels;
+}
 
 inline std::string ShortOf(const std::string& path) {
     wchar_t buffer[1024] = {};
