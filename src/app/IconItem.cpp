@@ -27,7 +27,7 @@ void TIconItem::SetHotKey(std::uint16_t value) {
 }
 
 bool TIconItem::RetryHotKey() {
-    if (hotKeyRefused_ && hotKeys_) hotKeyRefused_ = !hotKeys_->AddHotKey(Tag, hotKey_);
+    if (hotKeyRefused_) RenewHotKey();
     return !hotKeyRefused_;
 }
 

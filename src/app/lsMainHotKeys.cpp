@@ -1,7 +1,6 @@
 // The main window's hotkeys as the user sees them: what an editor checks a new hotkey against, and the
 // main menu's list of items whose hotkeys the system refused (held by another program), each entry
 // opening the item's editor.
-#include "Hkhotkey.h"
 #include "lsCommonUi.h"
 #include "lsMain.h"
 
@@ -15,7 +14,9 @@ std::vector<THotKeyHolder> TForm1::ItemHotKeys() const {
 }
 
 bool TForm1::HoldsHotKey(std::uint16_t hotKey) const {
-    return HkHotKey1 && HkHotKey1->Holds(hotKey);
+    for (const TIconItem* item : IconItems())
+        if (item->HotKey() == hotKey && !item->HotKeyRefused()) return true;
+    return false;
 }
 
 void TForm1::UpdateRefusedHotKeys() {

@@ -22,17 +22,10 @@ bool Accepted(DWORD effect) {
 } // namespace
 
 void TForm3::CreateChainDrag() {
-    PIDLTarget1 = CreateComponent<TDropPIDLTarget>(this);
-    PIDLTarget1->SetName("PIDLTarget1");
-    PIDLTarget1->Dragtypes = {dtLink};
-    PIDLTarget1->GetDataOnEnter = false;
-    PIDLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, DWORD& effect) {
-        PIDLTarget1Enter(effect);
-    };
-    PIDLTarget1->OnDragOver = [this](TComponent*, TShiftState, POINT point, DWORD& effect) {
-        PIDLTarget1DragOver(point, effect);
-    };
-    PIDLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, DWORD& effect) { PIDLTarget1Drop(effect); };
+    PIDLTarget1 = CreateListDropTarget(
+        this, [this](DWORD& effect) { PIDLTarget1Enter(effect); },
+        [this](POINT point, DWORD& effect) { PIDLTarget1DragOver(point, effect); },
+        [this](DWORD& effect) { PIDLTarget1Drop(effect); });
     PIDLTarget1->OnLeave = [this](TComponent*) { DropRow = -1; };
     chain_.OnNotify(IDC_ITEM_LVCHILDICONS, LVN_BEGINDRAG, [this](NMHDR& header) -> LRESULT {
         rowDrag_.Start(reinterpret_cast<const NMLISTVIEW&>(header));
@@ -49,24 +42,14 @@ void TForm3::OpenChainDrag() {
     };
     // The registration must go while the list still exists, or the system keeps it past the dialog.
     rowDrag_.OnListDestroy = [this] { CloseChainDrag(); };
-    try {
-        PIDLTarget1->Register(list, "lvChildIcons");
-    } catch (const EDropTargetError&) {
-        // The user learns that shell objects cannot be dropped here; everything else of the dialog works.
-        Application::HandleException(std::current_exception());
-    }
+    // The user learns when shell objects cannot be dropped here; everything else of the dialog works.
+    PIDLTarget1->RegisterOrTell(list, "lvChildIcons");
 }
 
 void TForm3::CloseChainDrag() {
     rowDrag_.Cancel();
     DropRow = -1;
-    if (!PIDLTarget1) return;
-    try {
-        PIDLTarget1->Unregister();
-    } catch (const EDropTargetError&) {
-        // Called on the dialog's way out, where nothing may throw; the user still hears of it.
-        Application::HandleException(std::current_exception());
-    }
+    if (PIDLTarget1) PIDLTarget1->UnregisterOrTell();
 }
 
 void TForm3::SetChainDropsAccepted(bool on) {

@@ -53,17 +53,10 @@ void TForm2::CreateItemsTransfer() {
         if (tb97IconItems) tb97IconItems->SetButtonEnabled(IDC_OPTI_BTNPASTE, false);
     });
 
-    PIDLTarget1 = CreateComponent<TDropPIDLTarget>(this);
-    PIDLTarget1->SetName("PIDLTarget1");
-    PIDLTarget1->Dragtypes = {dtLink};
-    PIDLTarget1->GetDataOnEnter = false;
-    PIDLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, DWORD& effect) {
-        PIDLTarget1Enter(effect);
-    };
-    PIDLTarget1->OnDragOver = [this](TComponent*, TShiftState, POINT point, DWORD& effect) {
-        PIDLTarget1DragOver(point, effect);
-    };
-    PIDLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, DWORD& effect) { PIDLTarget1Drop(effect); };
+    PIDLTarget1 = CreateListDropTarget(
+        this, [this](DWORD& effect) { PIDLTarget1Enter(effect); },
+        [this](POINT point, DWORD& effect) { PIDLTarget1DragOver(point, effect); },
+        [this](DWORD& effect) { PIDLTarget1Drop(effect); });
 }
 
 void TForm2::OpenItemsTransfer() {
@@ -71,24 +64,14 @@ void TForm2::OpenItemsTransfer() {
     // The rows' picture is drawn over the page, so that it follows the pointer onto the groups too.
     rowDrag_.Attach(list, TabSheet1.Handle());
     PIDLTarget1->SetShowImage(true);
-    try {
-        PIDLTarget1->Register(list, "lv1");
-    } catch (const EDropTargetError&) {
-        // The user learns that shell objects cannot be dropped here; everything else of the dialog works.
-        Application::HandleException(std::current_exception());
-    }
+    // The user learns when shell objects cannot be dropped here; everything else of the dialog works.
+    PIDLTarget1->RegisterOrTell(list, "lv1");
     UpdatePasteButton(ItemList().Count());
     UpdateItemDrops(ItemList().Count());
 }
 
 void TForm2::CloseItemsTransfer() {
-    if (!PIDLTarget1) return;
-    try {
-        PIDLTarget1->Unregister();
-    } catch (const EDropTargetError&) {
-        // Called on the dialog's way out, where nothing may throw; the user still hears of it.
-        Application::HandleException(std::current_exception());
-    }
+    if (PIDLTarget1) PIDLTarget1->UnregisterOrTell();
 }
 
 void TForm2::UpdatePasteButton(int rows) {

@@ -128,4 +128,22 @@ void TDropPIDLTarget::ReadMappedNames(IDataObject* data) {
     if (mappedNames_.size() != store_.size() - 1) mappedNames_.clear();
 }
 
+TDropPIDLTarget* CreateListDropTarget(TComponent* owner, std::function<void(DWORD& effect)> onEnter,
+                                      std::function<void(POINT point, DWORD& effect)> onDragOver,
+                                      std::function<void(DWORD& effect)> onDrop) {
+    auto* target = CreateComponent<TDropPIDLTarget>(owner);
+    target->SetName("PIDLTarget1");
+    target->Dragtypes = {dtLink};
+    target->GetDataOnEnter = false;
+    target->OnEnter = [onEnter = std::move(onEnter)](TComponent*, TShiftState, POINT, DWORD& effect) {
+        onEnter(effect);
+    };
+    target->OnDragOver = [onDragOver = std::move(onDragOver)](TComponent*, TShiftState, POINT point,
+                                                              DWORD& effect) { onDragOver(point, effect); };
+    target->OnDrop = [onDrop = std::move(onDrop)](TComponent*, TShiftState, POINT, DWORD& effect) {
+        onDrop(effect);
+    };
+    return target;
+}
+
 } // namespace lodestar

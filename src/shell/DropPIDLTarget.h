@@ -8,6 +8,7 @@
 #include "DropTarget.h"
 #include "ItemData.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,5 +72,11 @@ private:
     std::vector<std::string> mappedNames_;
     TPIDLTargetStrings filenames_{*this};
 };
+
+// The target of a dialog's list of items, named "PIDLTarget1": it takes shell objects as links, reads
+// them only at the drop, and hands the dialog's handlers just the effect and the point.
+TDropPIDLTarget* CreateListDropTarget(TComponent* owner, std::function<void(DWORD& effect)> onEnter,
+                                      std::function<void(POINT point, DWORD& effect)> onDragOver,
+                                      std::function<void(DWORD& effect)> onDrop);
 
 } // namespace lodestar

@@ -120,6 +120,22 @@ void TDropTarget::Unregister() {
     if (FAILED(::RevokeDragDrop(control))) throw EDropTargetError("Failed to Unregister " + controlName_);
 }
 
+void TDropTarget::RegisterOrTell(HWND control, const std::string& name) noexcept {
+    try {
+        Register(control, name);
+    } catch (...) {
+        Application::HandleException(std::current_exception());
+    }
+}
+
+void TDropTarget::UnregisterOrTell() noexcept {
+    try {
+        Unregister();
+    } catch (...) {
+        Application::HandleException(std::current_exception());
+    }
+}
+
 DWORD TDropTarget::PasteFromClipboard() {
     ComPtr<IDataObject> clipboard;
     if (FAILED(::OleGetClipboard(clipboard.Put()))) return 0;

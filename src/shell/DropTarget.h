@@ -81,6 +81,10 @@ public:
     void Register(HWND control, const std::string& name);
     // Revokes the registration; "Failed to Unregister " + name when the system refuses.
     void Unregister();
+    // The same two for a dialog that works on without drops: a refusal is shown to the user in the
+    // application's error box and goes no further (both are safe on the dialog's way out).
+    void RegisterOrTell(HWND control, const std::string& name) noexcept;
+    void UnregisterOrTell() noexcept;
     HWND Control() const { return control_; }
     bool Registered() const { return control_ != nullptr; }
 

@@ -19,21 +19,12 @@ THookHotKey::~THookHotKey() {
 }
 
 bool THookHotKey::AddHotKey(int id, std::uint16_t shortcut) {
-    const bool added = ::RegisterHotKey(window_.Handle(), id, HotKeyModifiers(shortcut),
-                                        HotKeyVirtualKey(shortcut)) != FALSE;
-    if (added) registered_[id] = shortcut;
-    return added;
+    return ::RegisterHotKey(window_.Handle(), id, HotKeyModifiers(shortcut), HotKeyVirtualKey(shortcut)) !=
+           FALSE;
 }
 
 bool THookHotKey::RemoveHotKey(int id) {
-    registered_.erase(id);
     return ::UnregisterHotKey(window_.Handle(), id) != FALSE;
-}
-
-bool THookHotKey::Holds(std::uint16_t shortcut) const {
-    for (const auto& [id, held] : registered_)
-        if (held == shortcut) return true;
-    return false;
 }
 
 bool THookHotKey::Available(std::uint16_t shortcut) {

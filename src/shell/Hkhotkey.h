@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 
 namespace lodestar {
 
@@ -25,8 +24,6 @@ public:
     // Whether the system accepted the combination (it refuses ones held by other programs).
     bool AddHotKey(int id, std::uint16_t shortcut);
     bool RemoveHotKey(int id);
-    // Whether one of this component's registrations has the combination.
-    bool Holds(std::uint16_t shortcut) const;
     // Whether the system would take the combination now: false while anyone holds it (this program
     // included) or when it is no valid combination. Nothing stays registered.
     static bool Available(std::uint16_t shortcut);
@@ -39,7 +36,6 @@ protected:
 private:
     HWND ownerWindow_;
     TOwnedWindow window_;
-    std::map<int, std::uint16_t> registered_; // what the system accepted, by id
 };
 
 } // namespace lodestar

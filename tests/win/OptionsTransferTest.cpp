@@ -65,7 +65,7 @@ std::vector<std::string> Cmds(const std::vector<TItemData>& items) {
     return cmds;
 }
 
-std::vector<std::string> CmdsOf(std::initializer_list<int> numbers) {
+std::vector<std::string> CmdsOf(const std::vector<int>& numbers) {
     std::vector<std::string> cmds;
     for (const int n : numbers)
         cmds.push_back(Cmd(n));
@@ -439,37 +439,40 @@ TEST_F(OptionsTransferTest, Clipboard) {
 }
 
 TEST_F(OptionsTransferTest, RowsDragged) {
-    const TScenario scenarios[] = {
+    // Drags within the list: the selected rows of a group of `Count`, dragged by one of them onto a row.
+    const struct {
+        const char* What;
+        int Count;
+        std::vector<int> Selected;
+        int From, Onto;
+        bool Copy;
+        std::vector<int> After;
+    } reorders[] = {
         {"rows 0 and 5 dragged onto row 3 of seven: 1, 2, 5, 3, 0, 4, 6",
-         [&] { SaveShownGroup(0, Numbered(0, 7)); },
-         [](TTransferPage& page) {
-             page.SelectItems({0, 5});
-             page.DragOntoRow(5, 3, false);
-             page.Ok();
-         },
-         [&](const TOutcome& out) {
-             EXPECT_EQ(Cmds(out.Rows), CmdsOf({1, 2, 5, 3, 0, 4, 6}));
-         }},
+         7,
+         {0, 5},
+         5,
+         3,
+         false,
+         {1, 2, 5, 3, 0, 4, 6}},
         {"rows 0 and 1 Ctrl-dragged onto row 3 of five: 0, 1, 2, 3, copies of 0 and 1, 4",
-         [&] { SaveShownGroup(0, Numbered(0, 5)); },
-         [](TTransferPage& page) {
-             page.SelectItems({0, 1});
-             page.DragOntoRow(1, 3, true);
-             page.Ok();
-         },
-         [&](const TOutcome& out) {
-             EXPECT_EQ(Cmds(out.Rows), CmdsOf({0, 1, 2, 3, 0, 1, 4}));
-         }},
-        {"rows dropped onto one of themselves stay where they were",
-         [&] { SaveShownGroup(0, Numbered(0, 4)); },
-         [](TTransferPage& page) {
-             page.SelectItems({1, 2});
-             page.DragOntoRow(2, 2, false);
-             page.Ok();
-         },
-         [&](const TOutcome& out) {
-             EXPECT_EQ(Cmds(out.Rows), CmdsOf({0, 1, 2, 3}));
-         }},
+         5,
+         {0, 1},
+         1,
+         3,
+         true,
+         {0, 1, 2, 3, 0, 1, 4}},
+        {"rows dropped onto one of themselves stay where they were", 4, {1, 2}, 2, 2, false, {0, 1, 2, 3}},
+    };
+    for (const auto& r : reorders)
+        Run({r.What, [&] { SaveShownGroup(0, Numbered(0, r.Count)); },
+             [&](TTransferPage& page) {
+                 page.SelectItems(r.Selected);
+                 page.DragOntoRow(r.From, r.Onto, r.Copy);
+                 page.Ok();
+             },
+             [&](const TOutcome& out) { EXPECT_EQ(Cmds(out.Rows), CmdsOf(r.After)); }});
+    const TScenario scenarios[] = {
         {"rows Ctrl-dropped on an empty group are copied there, and the group is no longer dimmed",
          [&] {
              SaveShownGroup(0, {Rich(1), Rich(2), Rich(3)});
