@@ -188,12 +188,12 @@ void TIconTray::UpdateTrayIcon(bool show) {
     if (show && !icon_) show = false;
     if (show) {
         NOTIFYICONDATAW data = Block();
-        if (!::Shell_NotifyIconW(registered_ ? NIM_MODIFY : NIM_ADD, &data)) throw EIconTrayError();
+        if (!Seams().NotifyIcon(registered_ ? NIM_MODIFY : NIM_ADD, &data)) throw EIconTrayError();
         notifyData_ = data;
     } else if (registered_) {
         NOTIFYICONDATAW data = Block();
         data.uFlags = 0;
-        ::Shell_NotifyIconW(NIM_DELETE, &data);
+        Seams().NotifyIcon(NIM_DELETE, &data);
         Retire();
     }
     registered_ = show;
@@ -205,14 +205,14 @@ void TIconTray::ReAdd() {
         return;
     }
     NOTIFYICONDATAW data = Block();
-    bool known = ::Shell_NotifyIconW(NIM_ADD, &data) || ::Shell_NotifyIconW(NIM_MODIFY, &data);
+    bool known = Seams().NotifyIcon(NIM_ADD, &data) || Seams().NotifyIcon(NIM_MODIFY, &data);
     if (!known) {
         // Neither added nor changed: whatever the shell holds under the identifier goes, then the icon is
         // added anew. Notifications of what it held were this icon's own, so nothing is retired.
         NOTIFYICONDATAW old = Block();
         old.uFlags = 0;
-        ::Shell_NotifyIconW(NIM_DELETE, &old);
-        known = ::Shell_NotifyIconW(NIM_ADD, &data);
+        Seams().NotifyIcon(NIM_DELETE, &old);
+        known = Seams().NotifyIcon(NIM_ADD, &data);
     }
     registered_ = known;
     if (!known) throw EIconTrayError();

@@ -23,6 +23,8 @@ class THookHotKey;
 class TDropPIDLTarget;
 
 constexpr UINT WM_OPENOPTIONS = 0x8164;
+// While the shell refuses icons, they are tried again on this timer of the main window.
+constexpr UINT_PTR kTrayRetryTimer = 2;
 // Posted to itself when a drop on the overlay was refused: the drag source must not wait for the box.
 constexpr UINT WM_REFUSEDROP = WM_APP + 0x100;
 

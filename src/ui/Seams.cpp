@@ -15,6 +15,9 @@ TSeams RealSeams() {
     seams.Beep = [](UINT type) { ::MessageBeep(type); };
     seams.KeyDown = [](int virtualKey) { return (::GetKeyState(virtualKey) & 0x8000) != 0; };
     seams.AsyncKeyDown = [](int virtualKey) { return (::GetAsyncKeyState(virtualKey) & 0x8000) != 0; };
+    seams.NotifyIcon = [](DWORD message, NOTIFYICONDATAW* data) {
+        return ::Shell_NotifyIconW(message, data);
+    };
     return seams;
 }
 } // namespace

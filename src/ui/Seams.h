@@ -1,8 +1,10 @@
-// What a test cannot drive for real: the keyboard state, message boxes and beeps. The program uses the
+// What a test cannot drive for real: the keyboard state, message boxes, beeps and a shell that refuses
+// notification icons. The program uses the
 // real ones; a test may replace them to see which box would be shown and to answer it.
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <string>
@@ -19,6 +21,8 @@ struct TSeams {
     // Whether a key or mouse button is physically held right now, whichever window has the input
     // (GetAsyncKeyState's high bit).
     std::function<bool(int virtualKey)> AsyncKeyDown;
+    // Shell_NotifyIconW: at log-on, or while Explorer restarts, the shell refuses notification icons.
+    std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)> NotifyIcon;
 };
 
 TSeams& Seams();

@@ -141,6 +141,27 @@ TEST_F(DamagedGroupTest, AtStartUpTheProgramRunsWithTheItemsReadBeforeTheDamage)
     EXPECT_EQ(boxes.size(), 1u);
 }
 
+// A group written elsewhere (an import, another tool) with more items than can be shown: the first 200 are
+// shown and the group is kept exactly as stored, as one that could not be read to its end.
+TEST_F(DamagedGroupTest, AGroupOfMoreThan200ItemsIsKeptWhole) {
+    std::vector<TItemData> many;
+    for (int i = 1; i <= 205; ++i)
+        many.push_back(Item("C:\\tools\\t" + std::to_string(i) + ".exe"));
+    SetGroup(2, "多い", many);
+    UseSettings(2, false);
+    const TRawValues stored = RawGroupValues(2);
+    Start();
+    EXPECT_EQ(form->IconItems().size(), 200u);
+    EXPECT_TRUE(form->GroupIncomplete());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("200 個を超える"), std::string::npos) << boxes[0];
+    form->pmItems->PopupComponent = form->IconItems()[0];
+    form->miDelIconClick(nullptr);
+    EXPECT_EQ(form->IconItems().size(), 200u);
+    form.reset();
+    EXPECT_EQ(RawGroupValues(2), stored);
+}
+
 TEST_F(DamagedGroupTest, ChangesToItAreRefusedWithAMessage) {
     PlantDamagedGroup(0, "", kFirst, kDamaged, kLast);
     const TRawValues stored = RawGroupValues(0);

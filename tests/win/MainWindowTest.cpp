@@ -6,6 +6,7 @@
 #include "Seams.h"
 #include "Store.h"
 #include "StoredItems.h"
+#include "TrayIdentity.h"
 #include "WinText.h"
 #include "lsMain.h"
 
@@ -14,10 +15,42 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+#include <ole2.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
+
+// Freed memory is overwritten in this test program, so that anything of a component used after it was
+// destroyed (an icon deleted by its own menu, a hotkey component gone before its items) shows at once.
+void* operator new(std::size_t size) {
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+// What freed memory is filled with, eight bytes at a time; a test may choose a value that makes a use
+// observable (a window handle read from a freed component), and keep freed blocks from being handed out
+// again meanwhile.
+std::uintptr_t freedFill = 0xDDDDDDDDDDDDDDDDu;
+bool keepFreed = false;
+void operator delete(void* block) noexcept {
+    if (!block) return;
+    const std::size_t size = _msize(block);
+    for (std::size_t at = 0; at + sizeof freedFill <= size; at += sizeof freedFill)
+        std::memcpy(static_cast<char*>(block) + at, &freedFill, sizeof freedFill);
+    if (!keepFreed) std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    operator delete(block);
+}
 
 using namespace lodestar;
 using namespace lodestar::test;
@@ -59,6 +92,26 @@ protected:
         SaveOtherGroups(-1, groups);
     }
     void Start() { form = std::make_unique<TForm1>(); }
+    // The shell refuses to add the icons whose identifiers `refused` holds (every one while it is empty).
+    void RefuseIcons(std::vector<std::uint32_t> refused) {
+        Seams().NotifyIcon = [refused](DWORD message, NOTIFYICONDATAW* data) {
+            if (message == NIM_ADD &&
+                (refused.empty() || std::find(refused.begin(), refused.end(), data->uID) != refused.end()))
+                return FALSE;
+            return ::Shell_NotifyIconW(message, data);
+        };
+    }
+    void AcceptIcons() {
+        Seams().NotifyIcon = [](DWORD message, NOTIFYICONDATAW* data) {
+            return ::Shell_NotifyIconW(message, data);
+        };
+    }
+    std::vector<bool> Shown() const {
+        std::vector<bool> shown{form->MainIcon->Registered()};
+        for (TIconItem* item : form->IconItems())
+            shown.push_back(item->Registered());
+        return shown;
+    }
     void Delete(TIconItem* item) {
         form->pmItems->PopupComponent = item;
         form->miDelIconClick(nullptr);
@@ -305,4 +358,201 @@ TEST_F(MainWindowTest, OptionsOkRebuildsTheTrayFromTheDialogsRows) {
         EXPECT_TRUE(form->Active()) << c.what;
     }
     ProgramDialogs().OpenOptions = saved;
+}
+
+// The item menu opened by a right click on the item's own icon, an entry chosen by its keys: the icon that
+// carried the click goes while its click is still being handled.
+TEST_F(MainWindowTest, ItemMenuCommandsThatRemoveTheClickedIcon) {
+    struct Case {
+        const char* what;
+        std::vector<wchar_t> keys;
+        std::vector<std::string> names;
+        int group;
+    } cases[] = {
+        {"この項目を削除", {L'd'}, {"IconItem1=a.exe", "IconItem3=c.exe"}, 0},
+        {"another group from the main menu inside", {L'm', L'5'}, {"IconItem1=five.exe"}, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetGroup(0, "", {Item("a.exe"), Item("b.exe"), Item("c.exe")});
+        SetGroup(5, "五", {Item("five.exe")});
+        WriteIconGroup(0);
+        Start();
+        TIconItem* clicked = form->IconItems()[1];
+        std::thread user([&c] {
+            for (const wchar_t key : c.keys) {
+                HWND menu = nullptr;
+                for (int i = 0; i < 500 && !menu; ++i) {
+                    ::Sleep(10);
+                    HWND found = nullptr;
+                    // The topmost menu window: a submenu opens over its parent.
+                    while (!menu && (found = ::FindWindowExW(nullptr, found, L"#32768", nullptr)))
+                        if (::IsWindowVisible(found)) menu = found;
+                }
+                ASSERT_TRUE(menu) << "no menu";
+                ::PostMessageW(menu, WM_CHAR, key, 1);
+                ::Sleep(100);
+            }
+        });
+        ::SendMessageW(clicked->WindowHandle(), kTrayCallbackMessage, clicked->IconID(), WM_RBUTTONUP);
+        user.join();
+        Application::ProcessMessages();
+        EXPECT_EQ(Names(*form), c.names);
+        EXPECT_EQ(form->CurrentGroup(), c.group);
+        EXPECT_TRUE(form->Active());
+        form.reset();
+    }
+}
+
+// The shell may refuse icons: at log-on before the taskbar is ready, or while Explorer restarts. Every item
+// stays an item of its group whatever the shell answered, and the refused icons come when the shell takes
+// them again.
+TEST_F(MainWindowTest, IconsTheShellRefusesStayItemsAndComeLater) {
+    TItemData withKey = Item("c.exe");
+    withKey.HotKey = 0xC04B;
+    const std::vector<TItemData> stored{Item("a.exe"), Item("b.exe"), withKey};
+    const auto saved = ProgramDialogs().OpenOptions;
+    struct Case {
+        const char* what;
+        std::vector<std::uint32_t> refusedAtStart; // empty: every icon refused
+        std::vector<std::uint32_t> refusedAfterOk; // empty: no OK
+        std::vector<bool> shownAfterwards;
+        std::function<void(TForm1&)> comeBack; // the shell takes icons again
+    } cases[] = {
+        {"at start-up, before the taskbar: a new taskbar brings every icon",
+         {},
+         {},
+         {false, false, false, false},
+         [](TForm1&) {
+             ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
+                                   SMTO_ABORTIFHUNG, 5000, nullptr);
+         }},
+        {"at start-up, and no new taskbar is announced: the program retries on its own",
+         {},
+         {},
+         {false, false, false, false},
+         [](TForm1& f) {
+             for (int i = 0; i < 100 && !f.MainIcon->Registered(); ++i) {
+                 ::Sleep(50);
+                 Application::ProcessMessages();
+             }
+         }},
+        {"one item's icon while the group loads: the group stays whole and is saved whole",
+         {ItemIconId(0, 2)},
+         {},
+         {true, true, false, true},
+         [](TForm1& f) { f.miReloadIconsClick(nullptr); }},
+        {"one icon while OK in the options dialog rebuilds the icons: the rows after it stay too",
+         {},
+         {ItemIconId(0, 1)},
+         {true, false, true, true},
+         [](TForm1&) {
+             ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0,
+                                   SMTO_ABORTIFHUNG, 5000, nullptr);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetGroup(0, "", stored);
+        WriteIconGroup(0);
+        boxes.clear();
+        if (!c.refusedAfterOk.empty())
+            AcceptIcons();
+        else
+            RefuseIcons(c.refusedAtStart);
+        ASSERT_NO_THROW(Start());
+        if (!c.refusedAfterOk.empty()) {
+            RefuseIcons(c.refusedAfterOk);
+            ProgramDialogs().OpenOptions = [&stored](TForm1&) -> std::optional<TOptionsResult> {
+                return TOptionsResult{stored, {}, false};
+            };
+            form->OpenOptions();
+        }
+        EXPECT_EQ(Names(*form),
+                  (std::vector<std::string>{"IconItem1=a.exe", "IconItem2=b.exe", "IconItem3=c.exe"}));
+        EXPECT_EQ(Shown(), c.shownAfterwards);
+        EXPECT_FALSE(form->GroupIncomplete());
+        EXPECT_TRUE(form->HoldsHotKey(0xC04B));
+        EXPECT_TRUE(boxes.empty()) << boxes.front();
+        AcceptIcons();
+        c.comeBack(*form);
+        EXPECT_EQ(Shown(), std::vector<bool>(4, true));
+        form.reset();
+        EXPECT_EQ(StoredCmds(0), (std::vector<std::string>{"a.exe", "b.exe", "c.exe"}));
+    }
+    ProgramDialogs().OpenOptions = saved;
+}
+
+TEST_F(MainWindowTest, AShellThatNeverTakesTheIconsIsToldOnceAfterTheRetries) {
+    SetGroup(0, "", {Item("a.exe")});
+    RefuseIcons({});
+    Start();
+    for (int i = 0; i < 200; ++i)
+        ::SendMessageW(form->Handle(), WM_TIMER, kTrayRetryTimer, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("エラー - Lodestar: タスク バーの通知領域にアイコンを追加できません", 0), 0u)
+        << boxes[0];
+    AcceptIcons();
+    ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG,
+                          5000, nullptr);
+    EXPECT_EQ(Shown(), (std::vector<bool>{true, true}));
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
+// A drop target that takes nothing: it holds the main window's registration before the window can.
+struct TRefusingTarget final : IDropTarget {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        *object = this;
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+};
+
+// A start-up that fails after the items and their hotkeys exist (here the main window's drop target, whose
+// window another registration holds) takes everything down without using a part already gone.
+TEST_F(MainWindowTest, AFailedStartUpTakesItsItemsDownCleanly) {
+    TItemData withKey = Item("notepad.exe");
+    withKey.HotKey = 0xC04B;
+    SetGroup(0, "", {Item("a.exe"), withKey});
+    static TRefusingTarget target;
+    const HHOOK hook = ::SetWindowsHookExW(
+        WH_CBT,
+        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            wchar_t name[64] = {};
+            if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
+                std::wstring(name) == L"LodestarMainWindow")
+                ::RegisterDragDrop(reinterpret_cast<HWND>(wParam), &target);
+            return ::CallNextHookEx(nullptr, code, wParam, lParam);
+        },
+        nullptr, ::GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    // Another window holds a hotkey under the item's number; a handle read from a freed hotkey component
+    // names that window.
+    const HWND bystander =
+        ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(::RegisterHotKey(bystander, 2, MOD_CONTROL | MOD_ALT, 'J'));
+    freedFill = reinterpret_cast<std::uintptr_t>(bystander);
+    keepFreed = true;
+    EXPECT_ANY_THROW(Start());
+    keepFreed = false;
+    freedFill = 0xDDDDDDDDDDDDDDDDu;
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(::RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, 'J')) << "a freed component was used";
+    ::DestroyWindow(bystander);
+    THookHotKey other(nullptr);
+    EXPECT_TRUE(other.AddHotKey(1, 0xC04B)); // given back
 }

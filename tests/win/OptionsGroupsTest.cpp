@@ -182,18 +182,55 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
              EXPECT_EQ(stored[0].Tip, "");
              EXPECT_EQ(stored[0].Cmd, automatic.Cmd);
          }},
-        {"a group of more than 200 stored items keeps its first 200 once shown", 0,
-         [&] { StoreGroup(4, "", Numbered(1, 205)); },
+        {"a group of more than 200 stored items is kept as stored, like one that cannot be read", 0,
+         [&] { StoreGroup(4, "多い", Numbered(1, 205)); },
          [](TPage& page) {
+             page.Sync();
+             EXPECT_TRUE(page.Dimmed(4));
              page.ShowGroup(4);
-             EXPECT_EQ(page.Rows(page.Items()), 200);
-             EXPECT_FALSE(page.ButtonEnabled(IDC_OPTI_BTNNEW));
-             page.ShowGroup(0);
+             EXPECT_EQ(page.ShownGroup(), 0);
              page.Ok();
          },
          [&](const TOutcome& out) {
-             EXPECT_EQ(StoredCmds(4), cmds(Numbered(1, 200)));
+             ASSERT_EQ(out.Boxes.size(), 1u);
+             EXPECT_NE(out.Boxes[0].find("200 個を超える"), std::string::npos) << out.Boxes[0];
+             EXPECT_EQ(RawGroupValues(4), out.Before[4]);
              EXPECT_TRUE(out.Rows.empty());
+         }},
+        {"a write failing at OK: the dialog stays open, the main window keeps its group and its settings; "
+         "Cancel then leaves what a Cancel leaves",
+         0,
+         [&] {
+             SaveShownGroup(0, {a, b});
+             StoreGroup(6, "六", {c});
+         },
+         [&](TPage& page) {
+             page.SelectItems({0});
+             page.Key(page.Items(), VK_DELETE);
+             page.ShowGroup(6);
+             RegistryWriteSeam() = [](std::string_view name) {
+                 return name == "i001" ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+             };
+             page.Ok();
+             page.Sync();
+             RegistryWriteSeam() = {};
+             EXPECT_TRUE(::IsWindowVisible(page.Dialog()));
+             page.Cancel();
+         },
+         [&](const TOutcome& out) {
+             EXPECT_FALSE(out.Ok);
+             EXPECT_EQ(out.CurrentGroup, 0);
+             ASSERT_EQ(out.Boxes.size(), 1u);
+             EXPECT_NE(out.Boxes[0].find("表示するグループと設定は変更していません"), std::string::npos)
+                 << out.Boxes[0];
+             EXPECT_EQ(ReadSettings().IconGroup, 0);
+             std::vector<std::string> icons;
+             for (TIconItem* item : form->IconItems())
+                 icons.push_back(item->Cmd);
+             EXPECT_EQ(icons, only({a, b}));
+             form.reset();
+             EXPECT_EQ(StoredCmds(0), only({a, b}));
+             EXPECT_EQ(StoredCmds(6), only({c}));
          }},
         {"with 200 rows, deleting one enables New at once, and New fills the list again", 0,
          [&] { SaveShownGroup(0, Numbered(1, 200)); },
@@ -426,6 +463,7 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
             out.Boxes = boxes;
         }
         scenario.check(out);
+        RegistryWriteSeam() = {};
         form.reset();
     }
 }
