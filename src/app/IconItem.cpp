@@ -17,6 +17,11 @@ TIconItem::~TIconItem() {
     SetHotKey(0);
 }
 
+void TIconItem::Detach() {
+    SetHotKey(0);
+    TIconTray::Detach();
+}
+
 void TIconItem::SetHotKey(std::uint16_t value) {
     if (value == hotKey_) return;
     // The old combination goes first: the id (the item's number) stays the same.

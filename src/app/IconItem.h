@@ -46,6 +46,10 @@ public:
     TItemData GetData() const;
     void SetData(const TItemData& data);
 
+protected:
+    // A released item gives its hotkey back at once: its number may go to a new item.
+    void Detach() override;
+
 private:
     THookHotKey* hotKeys_;
     std::uint16_t hotKey_ = 0;

@@ -10,10 +10,13 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <memory>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace lodestar {
 
@@ -35,6 +38,11 @@ struct TTrayIcons {
     // Identifiers taken from the shell whose marker has not come back: their notifications are stale.
     std::unordered_map<std::uint32_t, int> Retired;
     int Dispatching = 0; // notifications being handled: the window cannot go from under its own message
+    // The icons whose notifications are being handled, innermost last, and those of them released
+    // meanwhile: a released icon leaves its owner and the tray at once and is destroyed once no handler of
+    // it runs any more.
+    std::vector<TIconTray*> Handling;
+    std::vector<TIconTray*> Released;
 };
 
 TTrayIcons& TrayIcons() {
@@ -67,7 +75,9 @@ TIconTray::TIconTray(TComponent* owner) : TComponent(owner), iconId_(++lastIconI
 TIconTray::~TIconTray() {
     UpdateTrayIcon(false);
     TTrayIcons& icons = TrayIcons();
-    icons.Icons.erase(iconId_);
+    // A released icon gave its identifier back already; another icon may hold it now.
+    if (const auto found = icons.Icons.find(iconId_); found != icons.Icons.end() && found->second == this)
+        icons.Icons.erase(found);
     if (icons.Icons.empty() && icons.Dispatching == 0) {
         // The queued notifications and markers go with the window.
         icons.Window.reset();
@@ -114,12 +124,49 @@ std::optional<LRESULT> TIconTray::SharedWindowMessage(UINT message, WPARAM wPara
     // since: a click meant for one item must not start another.
     if (found == icons.Icons.end() || icons.Retired.count(id)) return 0;
     struct TDispatch {
-        int& Depth;
-        ~TDispatch() { --Depth; }
-    } dispatch{++icons.Dispatching};
-    // The handler may destroy the icon (a menu command deleting its item): nothing of it is used after.
+        TTrayIcons& Icons;
+        ~TDispatch() {
+            Icons.Handling.pop_back();
+            if (Icons.Handling.empty())
+                for (TIconTray* released : std::exchange(Icons.Released, {}))
+                    delete released;
+            --Icons.Dispatching;
+        }
+    };
+    ++icons.Dispatching;
+    icons.Handling.push_back(found->second);
+    const TDispatch dispatch{icons};
+    // A handler may release the icon (a menu command deleting its item, a group switch): it stays whole
+    // until the handling ends.
     found->second->TrayMessage(lParam);
     return 0;
+}
+
+void TIconTray::Release(TIconTray* icon) {
+    if (!icon) return;
+    TTrayIcons& icons = TrayIcons();
+    if (std::find(icons.Handling.begin(), icons.Handling.end(), icon) == icons.Handling.end()) {
+        delete icon;
+        return;
+    }
+    if (std::find(icons.Released.begin(), icons.Released.end(), icon) != icons.Released.end()) return;
+    icon->Detach();
+    icons.Released.push_back(icon);
+}
+
+void TIconTray::Detach() {
+    UpdateTrayIcon(false);
+    TTrayIcons& icons = TrayIcons();
+    if (const auto found = icons.Icons.find(iconId_); found != icons.Icons.end() && found->second == this)
+        icons.Icons.erase(found);
+    OnClick = nullptr;
+    OnDblClick = nullptr;
+    OnMouseDown = nullptr;
+    OnMouseMove = nullptr;
+    OnMouseUp = nullptr;
+    SetRBtnPopupMenu(nullptr);
+    SetLBtnPopupMenu(nullptr);
+    LeaveOwner();
 }
 
 void TIconTray::SetIcon(HICON icon) {

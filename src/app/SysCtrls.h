@@ -81,6 +81,11 @@ public:
 
     // Sends the icon to the shell (show) or takes it away; the only place that talks to the shell.
     void UpdateTrayIcon(bool show);
+    // Destroys the icon, or, while a notification of it is being handled, takes it out of the tray and away
+    // from its owner at once and destroys it when that handling has ended: a handler may delete its own
+    // icon, and nothing of the icon is freed under the code that called it.
+    static void Release(TIconTray* icon);
+
     // After the taskbar was created anew: add this icon again, when it has one. The shell may still know it
     // (Windows also announces a new taskbar when only the display scale changed): then it is brought up to
     // date, or taken away and added anew. EIconTrayError when the shell takes it in no way.
@@ -88,6 +93,8 @@ public:
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
+    // What a release does at once: the icon leaves the tray and its owner, and answers no notification.
+    virtual void Detach();
     virtual void DoClick();
     virtual void DoDblClick();
     virtual void DoMouseDown(TMouseButton button, TShiftState shift, int x, int y);

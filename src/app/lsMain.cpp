@@ -1,3 +1,5 @@
+// The main window's life and state: start-up, the shown group read into icon items and saved, the main icon,
+// the group menu, and the end.
 #include "lsMain.h"
 
 #include "AppSettings.h"
@@ -28,11 +30,19 @@ namespace lodestar {
 
 namespace {
 
-constexpr UINT_PTR kTimer1 = 1;
-
 const char* const kGroupKeptMessage =
     "表示中のグループには読み込めなかったアイコン項目があるため、このグループは変更できません。\r"
     "保存されている内容は、読み込めなかった項目も含めてそのまま残してあります。";
+const char* const kOverfullGroupKeptMessage =
+    "表示中のグループには 200 個を超えるアイコン項目が保存されているため、このグループは変更できません。\r"
+    "保存されている内容は、表示していない項目も含めてそのまま残してあります。";
+
+std::string OverfullGroupMessage(int group) {
+    return "グループ " + std::to_string(group) +
+           " には 200 個を超えるアイコン項目が保存されています。最初の 200 個を表示します。\r"
+           "このグループは変更できません。保存されている内容は、表示していない項目も含めてそのまま残してあり"
+           "ます。";
+}
 const UINT WM_TASKBARCREATED = ::RegisterWindowMessageW(L"TaskbarCreated");
 
 } // namespace
@@ -61,6 +71,7 @@ std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_TIMER:
         if (wParam == kTimer1) Timer1Timer();
+        if (wParam == kTrayRetryTimer) RetryTrayIcons();
         return 0;
     case WM_DROPFILES:
         DropFiles(reinterpret_cast<HDROP>(wParam));
@@ -162,11 +173,18 @@ void TForm1::SaveOnExit(bool report) noexcept {
 bool TForm1::RefuseChange() {
     if (!groupIncomplete_) return false;
     TInactiveWhile inactive(*this);
-    ShowErrorBox(kGroupKeptMessage, MB_ICONEXCLAMATION);
+    ShowErrorBox(GroupKeptMessage(), MB_ICONEXCLAMATION);
     return true;
 }
 
 void TForm1::CreateMenus() {
+    // Components go in reverse order of creation: the items under the main icon give their hotkeys back to
+    // this component, so it is made first, also for a start-up that fails half way.
+    HkHotKey1 = CreateComponent<THookHotKey>(this, Handle());
+    HkHotKey1->SetName("HkHotKey1");
+    HkHotKey1->Activate = false;
+    HkHotKey1->OnHotKey = [this](TComponent* s, int index) { HkHotKey1HotKey(s, index); };
+
     MainIcon = CreateComponent<TIconTray>(this);
     MainIcon->SetName("MainIcon");
     MainIcon->SetIconID(kMainIconId);
@@ -175,11 +193,6 @@ void TForm1::CreateMenus() {
     MainIcon->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
         MainIconMouseUp(s, b, sh, x, y);
     };
-
-    HkHotKey1 = CreateComponent<THookHotKey>(this, Handle());
-    HkHotKey1->SetName("HkHotKey1");
-    HkHotKey1->Activate = false;
-    HkHotKey1->OnHotKey = [this](TComponent* s, int index) { HkHotKey1HotKey(s, index); };
 
     pmMain = CreateComponent<TPopupMenu>(this);
     pmMain->SetName("pmMain");
@@ -246,20 +259,6 @@ std::vector<TIconItem*> TForm1::IconItems() const {
     return items;
 }
 
-void TForm1::SetTrayDrop(bool enabled) {
-    if (dropMode_ < 0 || dropMode_ > 2) return;
-    timerEnabled_ = dropMode_ == 1 && enabled;
-    if (timerEnabled_)
-        ::SetTimer(Handle(), kTimer1, static_cast<UINT>(ProgramSettings().Interval), nullptr);
-    else
-        ::KillTimer(Handle(), kTimer1);
-    if (dropMode_ == 2 && enabled) {
-        if (!HookLoaded()) InstallHook(Handle());
-    } else if (HookLoaded()) {
-        UninstallHook();
-    }
-}
-
 void TForm1::SetActive(bool enabled) noexcept {
     try {
         SetTrayDrop(enabled);
@@ -270,152 +269,28 @@ void TForm1::SetActive(bool enabled) noexcept {
     active_ = enabled;
 }
 
-void TForm1::Timer1Timer() {
-    if (!Seams().AsyncKeyDown(VK_LBUTTON) && !Seams().AsyncKeyDown(VK_RBUTTON)) {
-        if (DragTicks != 0) {
-            HideOverlay();
-            DragTicks = 0;
-        }
-        return;
-    }
-    if (OverlayShown()) return;
-    if (DragTicks > 0) {
-        POINT cursor{};
-        ::GetCursorPos(&cursor);
-        const HWND area = FindTrayNotifyWnd();
-        if (area && ::WindowFromPoint(cursor) == area) {
-            if (NextItemNumber(*MainIcon) > kMaxItemNumber) return;
-            ShowOverlay(area);
-        }
-    }
-    ++DragTicks;
-}
-
-bool TForm1::OverlayShown() const {
-    return ::IsWindowVisible(Handle()) != FALSE;
-}
-
-void TForm1::ShowOverlay(HWND area) {
-    RECT bounds{};
-    ::GetWindowRect(area, &bounds);
-    ::InflateRect(&bounds, -1, -1);
-    const int width = std::max<LONG>(bounds.right - bounds.left, 0);
-    const int height = std::max<LONG>(bounds.bottom - bounds.top, 0);
-    ::SetWindowPos(Handle(), HWND_TOPMOST, bounds.left, bounds.top, width, height, SWP_NOACTIVATE);
-    if (const WindowDC areaDc(area); areaDc) {
-        UniqueMemoryDC memory(::CreateCompatibleDC(areaDc.Get()));
-        UniqueBitmap picture(::CreateCompatibleBitmap(areaDc.Get(), width, height));
-        if (memory && picture) {
-            {
-                const SelectedObject selected(memory.Get(), picture.Get());
-                if (!::BitBlt(memory.Get(), 0, 0, width, height, areaDc.Get(), 0, 0, SRCCOPY)) {
-                    // Some systems refuse to read another process's window: the screen shows the same pixels.
-                    POINT origin{0, 0};
-                    ::ClientToScreen(area, &origin);
-                    if (const WindowDC screen(nullptr); screen)
-                        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), origin.x, origin.y,
-                                 SRCCOPY);
-                }
-            }
-            pb1_ = std::move(picture);
-            pb1Size_ = {width, height};
-        }
-    }
-    PIDLTarget1->Dragtypes = {dtLink};
-    ::ShowWindow(Handle(), SW_SHOWNOACTIVATE);
-    ::InvalidateRect(Handle(), nullptr, FALSE);
-    ::UpdateWindow(Handle());
-}
-
-void TForm1::HideOverlay() {
-    ::ShowWindow(Handle(), SW_HIDE);
-}
-
-void TForm1::FormHide() {
-    pb1_.Reset();
-    pb1Size_ = {};
-}
-
-void TForm1::PaintOverlay() {
-    PAINTSTRUCT paint{};
-    const HDC dc = ::BeginPaint(Handle(), &paint);
-    if (pb1_) {
-        UniqueMemoryDC memory(::CreateCompatibleDC(dc));
-        const SelectedObject selected(memory.Get(), pb1_.Get());
-        ::BitBlt(dc, 0, 0, pb1Size_.cx, pb1Size_.cy, memory.Get(), 0, 0, SRCCOPY);
-    }
-    ::EndPaint(Handle(), &paint);
-}
-
-void TForm1::PIDLTarget1Leave() {
-    HideOverlay();
-}
-
-void TForm1::PIDLTarget1Drop() {
-    const int count = PIDLTarget1->PidlCount();
-    for (int i = 0; i + 2 <= count; ++i) {
-        if (NextItemNumber(*MainIcon) > kMaxItemNumber) {
-            PIDLTarget1->Dragtypes = {};
-            return;
-        }
-        const std::string path = PIDLTarget1->Filenames()[i];
-        IdList idList;
-        if (const UniqueCoTask<ITEMIDLIST> pidl = PIDLTarget1->PidlAt(i + 1)) {
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl.Get());
-            idList = IdList::FromBytes({bytes, IdList::WalkedSize(bytes)}).value_or(IdList());
-        }
-        TItemData record;
-        if (IsFileSystemObject(path, idList)) {
-            if (ProgramSettings().DereferLinks && ItemFromFile(path, record)) {
-                AddItem(record);
-                continue;
-            }
-            record = TItemData{};
-            record.Cmd = QuoteIfSpaced(path);
-        } else {
-            record.IDList = std::move(idList);
-        }
-        AddItem(record);
-    }
-}
-
-void TForm1::DropFiles(HDROP drop) {
-    if (groupIncomplete_) {
-        ::DragFinish(drop);
-        RefuseChange();
-        return;
-    }
-    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        if (NextItemNumber(*MainIcon) > kMaxItemNumber) break;
-        wchar_t buffer[MAX_PATH + 1] = {};
-        const UINT length = ::DragQueryFileW(drop, i, buffer, MAX_PATH + 1);
-        const std::string path = Narrow(std::wstring_view(buffer, std::min<UINT>(length, MAX_PATH)));
-        TItemData record;
-        if (FileExists(path) && ProgramSettings().DereferLinks && ItemFromFile(path, record)) {
-            AddItem(record);
-            continue;
-        }
-        record = TItemData{};
-        record.Cmd = QuoteIfSpaced(path);
-        AddItem(record);
-    }
-    ::DragFinish(drop);
-}
-
 void TForm1::LoadGroup() {
     groupIncomplete_ = false;
+    groupOverfull_ = false;
     try {
         TLsReg reg;
         reg.ReadGroup(currentGroup_, 0, [this](const TItemData& item, int) {
             // Records without command and ID list cannot be started and are not shown.
-            if (IsValidItem(item)) AddItem(item);
+            if (!IsValidItem(item) || groupOverfull_) return;
+            // Writing back what can be shown would delete the rest.
+            if (!AddItem(item)) groupOverfull_ = groupIncomplete_ = true;
         });
     } catch (...) {
         // Writing the group back now would delete the values after the one that failed.
         groupIncomplete_ = true;
         Application::HandleException(std::current_exception());
+        return;
     }
+    if (groupOverfull_) ShowErrorBox(OverfullGroupMessage(currentGroup_), MB_ICONEXCLAMATION);
+}
+
+std::string TForm1::GroupKeptMessage() const {
+    return groupOverfull_ ? kOverfullGroupKeptMessage : kGroupKeptMessage;
 }
 
 void TForm1::SaveGroup() {
@@ -448,15 +323,17 @@ TIconItem* TForm1::AddItem(const TItemData& record, UniqueIcon icon) {
     item->OnMouseUp = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
         IconItemMouseUp(s, b, sh, x, y);
     };
-    item->NewIconByHandle(TrayItemIcon(record, std::move(icon)));
+    ShowInTray([&] { item->NewIconByHandle(TrayItemIcon(record, std::move(icon))); });
     return item;
 }
 
 void TForm1::UpdateMainIcon() {
-    if (ProgramSettings().ShowMainIcon)
-        MainIcon->TakeIcon(StockIcon(0, TrayIconSizeForNewIcons()));
-    else
-        MainIcon->SetIcon(nullptr);
+    ShowInTray([this] {
+        if (ProgramSettings().ShowMainIcon)
+            MainIcon->TakeIcon(StockIcon(0, TrayIconSizeForNewIcons()));
+        else
+            MainIcon->SetIcon(nullptr);
+    });
 }
 
 void TForm1::RemoveMainIcon() {
@@ -496,184 +373,15 @@ void TForm1::RebuildGroupMenu() {
 
 void TForm1::FreeIconItems() {
     std::vector<TIconItem*> items = IconItems();
+    if (std::find(items.begin(), items.end(), pmItems->PopupComponent) != items.end())
+        pmItems->PopupComponent = nullptr;
+    // The icon whose menu chose this command is released once its click has been handled.
     for (auto it = items.rbegin(); it != items.rend(); ++it)
-        delete *it;
+        TIconTray::Release(*it);
 }
 
 void TForm1::Close() {
     ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
-}
-
-void TForm1::MainIconClick(TComponent*) {
-    if (!ProgramSettings().ClickType && active_) miOptClick(nullptr);
-}
-
-void TForm1::MainIconDblClick(TComponent*) {
-    if (ProgramSettings().ClickType && active_) miOptClick(nullptr);
-}
-
-void TForm1::MainIconMouseUp(TComponent*, TMouseButton button, TShiftState, int x, int y) {
-    ::SetForegroundWindow(Application::Handle());
-    if (!active_ || button != TMouseButton::mbRight) return;
-    Application::ProcessMessages();
-    PopupMain(x, y);
-}
-
-void TForm1::PopupMain(int x, int y) {
-    pmMain->Popup(Application::Handle(), x, y);
-}
-
-void TForm1::IconItemClick(TComponent* sender) {
-    if (!ProgramSettings().ClickType && active_)
-        ProgramDialogs().LaunchItem(*this, *static_cast<TIconItem*>(sender), false);
-}
-
-void TForm1::IconItemDblClick(TComponent* sender) {
-    if (ProgramSettings().ClickType && active_)
-        ProgramDialogs().LaunchItem(*this, *static_cast<TIconItem*>(sender), false);
-}
-
-void TForm1::IconItemMouseUp(TComponent* sender, TMouseButton button, TShiftState, int x, int y) {
-    ::SetForegroundWindow(Application::Handle());
-    if (!active_) {
-        Seams().Beep(0);
-        return;
-    }
-    if (button != TMouseButton::mbRight) return;
-    Application::ProcessMessages();
-    pmItems->PopupComponent = sender;
-    pmItems->Popup(Application::Handle(), x, y);
-}
-
-void TForm1::miExitClick(TMenuItem*) {
-    Close();
-}
-
-void TForm1::miOptClick(TMenuItem*) {
-    ::PostMessageW(Handle(), WM_OPENOPTIONS, 0, 0);
-}
-
-void TForm1::OpenOptions() {
-    if (!active_) return;
-    try {
-        TInactiveWhile inactive(*this);
-        ::SetForegroundWindow(Application::Handle());
-        const int groupBefore = currentGroup_;
-        if (auto result = ProgramDialogs().OpenOptions(*this)) {
-            // The dialog changed the settings in memory: the drop mode takes effect as the window
-            // becomes active again.
-            dropMode_ = ProgramSettings().TrayDndType;
-            // The rows of another group came whole from the dialog; a group that stays shown keeps
-            // its state.
-            if (currentGroup_ != groupBefore || result->ShownGroupWritten) groupIncomplete_ = false;
-            RebuildGroupMenu();
-            for (TMenuItem* entry : GroupMenuItems)
-                entry->Checked = entry->Tag == currentGroup_;
-            FreeIconItems();
-            RemoveMainIcon();
-            UpdateMainIcon();
-            for (std::size_t i = 0; i < result->ShownItems.size(); ++i)
-                AddItem(result->ShownItems[i],
-                        i < result->ShownIcons.size() ? std::move(result->ShownIcons[i]) : UniqueIcon());
-        }
-    } catch (...) {
-        EnsureReachable();
-        throw;
-    }
-    EnsureReachable();
-}
-
-void TForm1::miReloadIconsClick(TMenuItem*) {
-    TInactiveWhile inactive(*this);
-    if (groupIncomplete_) {
-        // Nothing of the group can have changed since it was read: reading it again loses nothing, and
-        // a value repaired meanwhile makes it whole.
-        FreeIconItems();
-        RemoveMainIcon();
-        UpdateMainIcon();
-        LoadGroup();
-        EnsureReachable();
-        return;
-    }
-    for (TIconItem* item : IconItems())
-        item->NewIconByHandle(ItemIcon(item->CustomIcon, item->Cmd, item->IDList, TrayIconSizeForNewIcons()));
-}
-
-void TForm1::miGroupsClick(TMenuItem* sender) {
-    TInactiveWhile inactive(*this);
-    if (sender->Checked) return;
-    for (TMenuItem* entry : GroupMenuItems)
-        entry->Checked = entry == sender;
-    SaveGroup();
-    FreeIconItems();
-    RemoveMainIcon();
-    UpdateMainIcon();
-    currentGroup_ = sender->Tag;
-    LoadGroup();
-    EnsureReachable();
-}
-
-void TForm1::miDelIconClick(TMenuItem*) {
-    auto* item = dynamic_cast<TIconItem*>(pmItems->PopupComponent);
-    if (!item) return;
-    if (RefuseChange()) return;
-    {
-        TInactiveWhile inactive(*this);
-        if (ProgramSettings().ConfirmOnDel) {
-            Seams().Beep(MB_ICONQUESTION);
-            const int answer = Seams().MessageBox(Application::Handle(),
-                                                  "'" + item->Hint() + "' を削除します。\rよろしいですか？",
-                                                  "確認", MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
-            if (answer != IDYES) return;
-        }
-        pmItems->PopupComponent = nullptr;
-        delete item;
-    }
-    EnsureReachable();
-}
-
-void TForm1::miEditThisIcoClick(TMenuItem*) {
-    EditIconItem(dynamic_cast<TIconItem*>(pmItems->PopupComponent));
-}
-
-void TForm1::EditIconItem(TIconItem* item) {
-    if (!item) return;
-    // An edit would live only until the program ends: the group is not written back.
-    if (RefuseChange()) return;
-    TInactiveWhile inactive(*this);
-    TItemData record = item->GetData();
-    if (ProgramDialogs().EditItem(*this, record)) item->SetData(record);
-}
-
-void TForm1::miPropertyClick(TMenuItem*) {
-    auto* item = dynamic_cast<TIconItem*>(pmItems->PopupComponent);
-    if (!item) return;
-    TInactiveWhile inactive(*this);
-    ProgramDialogs().ShowItemProperties(*this, *item);
-}
-
-void TForm1::pmItemsPopup(TPopupMenu* sender) {
-    pmMainPopup(pmMain); // the main menu is its submenu
-    miProperty->Enabled = true;
-    auto* item = dynamic_cast<TIconItem*>(sender->PopupComponent);
-    if (!item) return;
-    SHFILEINFOW info{};
-    info.dwAttributes = SFGAO_HASPROPSHEET;
-    DWORD_PTR ok = 0;
-    if (item->IDList.Present()) {
-        ok = ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(item->IDList.Data()), 0, &info, sizeof info,
-                              SHGFI_PIDL | SHGFI_ATTRIBUTES);
-    } else {
-        ok = ::SHGetFileInfoW(Widen(SplitCommandLine(item->Cmd).Path).c_str(), 0, &info, sizeof info,
-                              SHGFI_ATTRIBUTES);
-    }
-    if (!ok || !(info.dwAttributes & SFGAO_HASPROPSHEET)) miProperty->Enabled = false;
-}
-
-void TForm1::HkHotKey1HotKey(TComponent*, int index) {
-    if (!active_) return;
-    if (auto* item = dynamic_cast<TIconItem*>(MainIcon->FindComponent(IconItemName(index))))
-        ProgramDialogs().LaunchItem(*this, *item, true);
 }
 
 } // namespace lodestar

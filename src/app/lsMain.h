@@ -13,6 +13,7 @@
 #include <shellapi.h>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@ class THookHotKey;
 class TDropPIDLTarget;
 
 constexpr UINT WM_OPENOPTIONS = 0x8164;
+// Watches for a drag resting on the notification area (the timer drop mode).
+constexpr UINT_PTR kTimer1 = 1;
 // While the shell refuses icons, they are tried again on this timer of the main window.
 constexpr UINT_PTR kTrayRetryTimer = 2;
 // Posted to itself when a drop on the overlay was refused: the drag source must not wait for the box.
@@ -52,6 +55,8 @@ public:
     // The shown group could not be read to its end: what is stored for it is kept exactly as it is,
     // so nothing in it may change until it loads completely again.
     bool GroupIncomplete() const { return groupIncomplete_; }
+    // Why the shown group is kept: read incompletely, or holding more items than can be shown.
+    std::string GroupKeptMessage() const;
     int CurrentGroup() const { return currentGroup_; }
     void SetCurrentGroup(int group) { currentGroup_ = group; }
     int DragTicks = 0;
@@ -83,8 +88,11 @@ public:
     void EnsureReachable();
     void RebuildGroupMenu();
     // Adds every icon to a taskbar created anew, the main icon first; one that the shell still knows is
-    // brought up to date instead.
+    // brought up to date instead. Icons the shell still refuses are tried again on the retry timer.
     void ReAddIcons();
+    // The retry timer: adds the icons the shell refused so far; after some minutes of refusals the user
+    // is told once, and the next new taskbar tries again.
+    void RetryTrayIcons();
     // Windows 11 keeps new icons in the overflow: the main menu tells how many of the shown group's are.
     TMenuItem* miHiddenIcons = nullptr;
     void UpdateHiddenIcons();
@@ -130,6 +138,10 @@ private:
     void CreateMenus();
     void SetTrayDrop(bool enabled);
     void FreeIconItems();
+    // Shows an icon in the tray; when the shell refuses it (no taskbar yet, Explorer restarting), the
+    // icon stays with its item and the retry timer adds it later.
+    void ShowInTray(const std::function<void()>& show);
+    void StartTrayRetry();
     // Saves the group and its number however either step ends; failures are shown when `report`.
     void SaveOnExit(bool report) noexcept;
     // Tells the user that the shown group is kept unchanged; true when it is (the caller then stops).
@@ -148,6 +160,9 @@ private:
     int dropMode_ = 1;
     bool timerEnabled_ = false;
     bool groupIncomplete_ = false;
+    bool groupOverfull_ = false;
+    bool trayRetrying_ = false;
+    int trayRetries_ = 0;
 };
 
 // Keeps the main window inactive for the whole of a command, whichever way the command ends.

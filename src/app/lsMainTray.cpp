@@ -19,6 +19,10 @@ namespace lodestar {
 
 namespace {
 
+// At log-on the taskbar may take a minute or two before it takes icons.
+constexpr UINT kTrayRetryInterval = 2000;
+constexpr int kTrayRetries = 90;
+
 // The session notifications come from wtsapi32, loaded from the system folder when first needed and kept
 // for the program's run: the program links nothing but what every Windows has.
 struct TSessionApi {
@@ -94,19 +98,57 @@ void TForm1::miHiddenIconsClick(TMenuItem*) {
 }
 
 void TForm1::ReAddIcons() {
-    // Every icon is tried, whichever fails before it; the first failure is reported once at the end.
-    std::exception_ptr failure;
-    const auto reAdd = [&failure](TIconTray* icon) {
+    // Every icon is tried, whichever fails before it.
+    bool refused = false;
+    const auto reAdd = [&refused](TIconTray* icon) {
         try {
             icon->ReAdd();
-        } catch (...) {
-            if (!failure) failure = std::current_exception();
+        } catch (const EIconTrayError&) {
+            refused = true;
         }
     };
     reAdd(MainIcon);
     for (TIconItem* item : IconItems())
         reAdd(item);
-    if (failure) std::rethrow_exception(failure);
+    if (refused) StartTrayRetry();
+}
+
+void TForm1::ShowInTray(const std::function<void()>& show) {
+    try {
+        show();
+    } catch (const EIconTrayError&) {
+        StartTrayRetry();
+    }
+}
+
+void TForm1::StartTrayRetry() {
+    trayRetries_ = 0;
+    if (trayRetrying_) return;
+    trayRetrying_ = true;
+    ::SetTimer(Handle(), kTrayRetryTimer, kTrayRetryInterval, nullptr);
+}
+
+void TForm1::RetryTrayIcons() {
+    if (!trayRetrying_) return;
+    bool missing = false;
+    std::vector<TIconTray*> icons{MainIcon};
+    for (TIconItem* item : IconItems())
+        icons.push_back(item);
+    for (TIconTray* icon : icons) {
+        if (!icon->Icon() || icon->Registered()) continue;
+        try {
+            icon->ReAdd();
+        } catch (const EIconTrayError&) {
+            missing = true;
+        }
+    }
+    if (missing && ++trayRetries_ < kTrayRetries) return;
+    ::KillTimer(Handle(), kTrayRetryTimer);
+    trayRetrying_ = false;
+    if (missing)
+        ShowErrorBox("タスク バーの通知領域にアイコンを追加できません。\r"
+                     "タスク バーが作り直されたとき (エクスプローラーの再起動など) に、もう一度追加します。",
+                     MB_ICONEXCLAMATION);
 }
 
 void TForm1::RestoreHotKeys() {

@@ -21,6 +21,18 @@
 namespace lodestar {
 
 namespace {
+
+// What an OK that failed part way has changed.
+std::string UnsavedOkNote(const std::vector<int>& written) {
+    std::string note;
+    if (!written.empty()) {
+        note = "グループ ";
+        for (std::size_t i = 0; i < written.size(); ++i)
+            note += (i ? ", " : "") + std::to_string(written[i]);
+        note += " のアイコン項目は保存しました。";
+    }
+    return note + "表示するグループと設定は変更していません。";
+}
 TForm2* openOptions = nullptr;
 
 constexpr SIZE kMinSize{493, 373};
@@ -386,11 +398,18 @@ void TForm2::btnOKClick() {
     TWindowSettings window;
     window.FixToolbarPos = TabSheet2.Checked(IDC_OPT_CBFIXTOOLBARPOS);
 
-    WriteSettings(settings);
-    WriteWindowSettings(window);
+    // The groups go first: while anything fails, the main window keeps its group and its settings, and
+    // the dialog stays open with every change, as it was before OK.
+    std::vector<int> written;
+    try {
+        SaveGroups(written);
+        WriteSettings(settings);
+        WriteWindowSettings(window);
+    } catch (const EProgramError& error) {
+        throw EProgramError(std::string(error.what()) + "\r\r" + UnsavedOkNote(written));
+    }
     ProgramSettings() = settings;
     mainForm_.SetCurrentGroup(group);
-    SaveGroups();
     EndDialog(IDOK);
 }
 

@@ -123,7 +123,9 @@ private:
     void OpenItemsPage();   // from FormCreate, once the page exists: lists, toolbars, LoadGroups
     void CloseItemsPage();  // from FormClose: placement of the toolbars and the group list's width
     void LoadGroups();
-    void SaveGroups();
+    // Writes the groups the dialog changed, each one whatever happened to the others; `written` gets those
+    // whose items were written. The first failure is raised at the end.
+    void SaveGroups(std::vector<int>& written);
     // The group whose row is focused and selected.
     int ShownGroup() const;
     // Whether the toolbars of the first page may be dragged; also what the item editor is given.
@@ -217,6 +219,7 @@ private:
     std::array<std::vector<TItemData>, kGroupCount> GroupItems;
     std::vector<std::unique_ptr<TItemData>> itemRecords_; // the records of lv1's rows, in no order
     std::array<bool, kGroupCount> groupDamaged_{};
+    std::array<bool, kGroupCount> groupOverfull_{}; // kept (and damaged) for holding more than 200 items
     // Each group's items as read from the registry when the dialog opened (none for the group the main
     // window showed, whose stored values may be older than its icons): OK rewrites only groups that differ.
     std::array<std::optional<std::vector<TItemData>>, kGroupCount> storedGroups_;

@@ -59,13 +59,15 @@ constexpr int kChainStateImage = 3;
 constexpr int kSplitterWidth = 4;
 constexpr int kMinListWidth = 24;
 
-const char* const kShownGroupKept =
-    "表示中のグループには読み込めなかったアイコン項目があるため、このグループは変更できません。\r"
-    "保存されている内容は、読み込めなかった項目も含めてそのまま残してあります。";
-
 std::string DamagedGroupMessage(int group) {
     return "グループ " + std::to_string(group) +
            " には読み込めなかったアイコン項目があるため、このグループは表示も変更もできません。\r"
+           "保存されている内容はそのまま残してあります。";
+}
+
+std::string OverfullGroupMessage(int group) {
+    return "グループ " + std::to_string(group) +
+           " には 200 個を超えるアイコン項目が保存されているため、このグループは表示も変更もできません。\r"
            "保存されている内容はそのまま残してあります。";
 }
 
@@ -360,9 +362,10 @@ bool TForm2::GroupKept(int group) const {
 }
 
 std::string TForm2::KeptGroupMessage(int group) const {
-    return group >= 0 && group < kGroupCount && groupDamaged_[static_cast<std::size_t>(group)]
-               ? DamagedGroupMessage(group)
-               : std::string(kShownGroupKept);
+    if (group < 0 || group >= kGroupCount) return {};
+    if (groupOverfull_[static_cast<std::size_t>(group)]) return OverfullGroupMessage(group);
+    if (groupDamaged_[static_cast<std::size_t>(group)]) return DamagedGroupMessage(group);
+    return mainForm_.GroupKeptMessage();
 }
 
 bool TForm2::RefuseKeptChange() {
@@ -401,8 +404,14 @@ void TForm2::LoadGroups() {
         try {
             TLsReg reg;
             reg.ReadGroup(g, 0, [&read](const TItemData& item, int) { read.push_back(item); });
-            storedGroups_[static_cast<std::size_t>(g)] = read;
-            list = std::move(read);
+            if (read.size() > kMaxItemsInGroup) {
+                // More than the list takes: showing the group would drop the rest when it is saved.
+                groupDamaged_[static_cast<std::size_t>(g)] = true;
+                groupOverfull_[static_cast<std::size_t>(g)] = true;
+            } else {
+                storedGroups_[static_cast<std::size_t>(g)] = read;
+                list = std::move(read);
+            }
         } catch (...) {
             // What was read before the damage is not offered: saving it would lose the rest for good.
             groupDamaged_[static_cast<std::size_t>(g)] = true;
@@ -418,7 +427,7 @@ void TForm2::LoadGroups() {
     lv2.SetSelected(current, true);
 }
 
-void TForm2::SaveGroups() {
+void TForm2::SaveGroups(std::vector<int>& written) {
     const TListView lv2 = GroupList();
     std::exception_ptr firstError;
     for (int g = 0; g < kGroupCount; ++g) {
@@ -434,14 +443,17 @@ void TForm2::SaveGroups() {
             // no writing.
             const auto& items = GroupItems[static_cast<std::size_t>(g)];
             if (g != shownGroup_) {
-                if (!SameStoredItems(items, storedGroups_[static_cast<std::size_t>(g)]))
+                if (!SameStoredItems(items, storedGroups_[static_cast<std::size_t>(g)])) {
                     SaveShownGroup(g, items);
+                    written.push_back(g);
+                }
             } else if (g == importedKeptGroup_) {
                 const TListView lv1 = ItemList();
                 std::vector<TItemData> rows;
                 for (int row = 0; row < lv1.Count(); ++row)
                     rows.push_back(*reinterpret_cast<const TItemData*>(lv1.Data(row)));
                 SaveShownGroup(g, rows);
+                written.push_back(g);
             }
         } catch (...) {
             if (!firstError) firstError = std::current_exception();

@@ -142,6 +142,7 @@ bool TForm2::ApplyLegacySet(TLegacySet& set) {
     if (keptShownGroup_ >= 0) importedKeptGroup_ = keptShownGroup_;
     keptShownGroup_ = -1;
     groupDamaged_.fill(false);
+    groupOverfull_.fill(false);
 
     bool cut = false;
     {

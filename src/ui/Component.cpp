@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace lodestar {
 
@@ -43,6 +44,13 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
     for (TComponent* c : components_)
         if (SameName(c->Name(), name)) return c;
     return nullptr;
+}
+
+void TComponent::LeaveOwner() {
+    if (!owner_) return;
+    TComponent* owner = std::exchange(owner_, nullptr);
+    Erase(owner->components_, this);
+    if (!owner->destroying_) owner->Notification(this, TOperation::opRemove);
 }
 
 void TComponent::FreeNotification(TComponent* other) {

@@ -26,6 +26,10 @@ public:
     TComponent* FindComponent(std::string_view name) const;
     const std::vector<TComponent*>& Components() const { return components_; }
 
+    // The owner lets go of the component: it no longer lists, finds or destroys it (and is told as if it
+    // went); whoever holds the component destroys it.
+    void LeaveOwner();
+
     // Asks to be told (through Notification with opRemove) when `other` is destroyed.
     void FreeNotification(TComponent* other);
     void RemoveFreeNotification(TComponent* other);

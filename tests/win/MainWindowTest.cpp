@@ -365,12 +365,16 @@ TEST_F(MainWindowTest, OptionsOkRebuildsTheTrayFromTheDialogsRows) {
 TEST_F(MainWindowTest, ItemMenuCommandsThatRemoveTheClickedIcon) {
     struct Case {
         const char* what;
-        std::vector<wchar_t> keys;
+        std::vector<std::pair<UINT, WPARAM>> keys; // WM_CHAR or WM_KEYDOWN, and its key
         std::vector<std::string> names;
         int group;
     } cases[] = {
-        {"この項目を削除", {L'd'}, {"IconItem1=a.exe", "IconItem3=c.exe"}, 0},
-        {"another group from the main menu inside", {L'm', L'5'}, {"IconItem1=five.exe"}, 5},
+        {"この項目を削除", {{WM_CHAR, L'd'}}, {"IconItem1=a.exe", "IconItem3=c.exe"}, 0},
+        {"another group from the main menu inside",
+         // Down to the main menu, into it, up to its last entry (the last group), Enter.
+         {{WM_KEYDOWN, VK_DOWN}, {WM_KEYDOWN, VK_RIGHT}, {WM_KEYDOWN, VK_UP}, {WM_KEYDOWN, VK_RETURN}},
+         {"IconItem1=five.exe"},
+         5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -380,7 +384,7 @@ TEST_F(MainWindowTest, ItemMenuCommandsThatRemoveTheClickedIcon) {
         Start();
         TIconItem* clicked = form->IconItems()[1];
         std::thread user([&c] {
-            for (const wchar_t key : c.keys) {
+            for (const auto& [message, key] : c.keys) {
                 HWND menu = nullptr;
                 for (int i = 0; i < 500 && !menu; ++i) {
                     ::Sleep(10);
@@ -390,7 +394,7 @@ TEST_F(MainWindowTest, ItemMenuCommandsThatRemoveTheClickedIcon) {
                         if (::IsWindowVisible(found)) menu = found;
                 }
                 ASSERT_TRUE(menu) << "no menu";
-                ::PostMessageW(menu, WM_CHAR, key, 1);
+                ::PostMessageW(menu, message, key, 1);
                 ::Sleep(100);
             }
         });

@@ -1,0 +1,169 @@
+// The main window over the notification area: the timer that watches for a drag resting on the area, the
+// overlay that shows the area's picture and takes the drop, and the files the area's hook hands over.
+#include "lsMain.h"
+
+#include "AppSettings.h"
+#include "CommandLine.h"
+#include "DropPIDLTarget.h"
+#include "Seams.h"
+#include "ShellHelpers.h"
+#include "WinText.h"
+#include "lsCommon.h"
+#include "lsCommonUi.h"
+#include "lshook1.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+namespace lodestar {
+
+void TForm1::SetTrayDrop(bool enabled) {
+    if (dropMode_ < 0 || dropMode_ > 2) return;
+    timerEnabled_ = dropMode_ == 1 && enabled;
+    if (timerEnabled_)
+        ::SetTimer(Handle(), kTimer1, static_cast<UINT>(ProgramSettings().Interval), nullptr);
+    else
+        ::KillTimer(Handle(), kTimer1);
+    if (dropMode_ == 2 && enabled) {
+        if (!HookLoaded()) InstallHook(Handle());
+    } else if (HookLoaded()) {
+        UninstallHook();
+    }
+}
+
+void TForm1::Timer1Timer() {
+    if (!Seams().AsyncKeyDown(VK_LBUTTON) && !Seams().AsyncKeyDown(VK_RBUTTON)) {
+        if (DragTicks != 0) {
+            HideOverlay();
+            DragTicks = 0;
+        }
+        return;
+    }
+    if (OverlayShown()) return;
+    if (DragTicks > 0) {
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        const HWND area = FindTrayNotifyWnd();
+        if (area && ::WindowFromPoint(cursor) == area) {
+            if (NextItemNumber(*MainIcon) > kMaxItemNumber) return;
+            ShowOverlay(area);
+        }
+    }
+    ++DragTicks;
+}
+
+bool TForm1::OverlayShown() const {
+    return ::IsWindowVisible(Handle()) != FALSE;
+}
+
+void TForm1::ShowOverlay(HWND area) {
+    RECT bounds{};
+    ::GetWindowRect(area, &bounds);
+    ::InflateRect(&bounds, -1, -1);
+    const int width = std::max<LONG>(bounds.right - bounds.left, 0);
+    const int height = std::max<LONG>(bounds.bottom - bounds.top, 0);
+    ::SetWindowPos(Handle(), HWND_TOPMOST, bounds.left, bounds.top, width, height, SWP_NOACTIVATE);
+    if (const WindowDC areaDc(area); areaDc) {
+        UniqueMemoryDC memory(::CreateCompatibleDC(areaDc.Get()));
+        UniqueBitmap picture(::CreateCompatibleBitmap(areaDc.Get(), width, height));
+        if (memory && picture) {
+            {
+                const SelectedObject selected(memory.Get(), picture.Get());
+                if (!::BitBlt(memory.Get(), 0, 0, width, height, areaDc.Get(), 0, 0, SRCCOPY)) {
+                    // Some systems refuse to read another process's window: the screen shows the same pixels.
+                    POINT origin{0, 0};
+                    ::ClientToScreen(area, &origin);
+                    if (const WindowDC screen(nullptr); screen)
+                        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), origin.x, origin.y,
+                                 SRCCOPY);
+                }
+            }
+            pb1_ = std::move(picture);
+            pb1Size_ = {width, height};
+        }
+    }
+    PIDLTarget1->Dragtypes = {dtLink};
+    ::ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+    ::UpdateWindow(Handle());
+}
+
+void TForm1::HideOverlay() {
+    ::ShowWindow(Handle(), SW_HIDE);
+}
+
+void TForm1::FormHide() {
+    pb1_.Reset();
+    pb1Size_ = {};
+}
+
+void TForm1::PaintOverlay() {
+    PAINTSTRUCT paint{};
+    const HDC dc = ::BeginPaint(Handle(), &paint);
+    if (pb1_) {
+        UniqueMemoryDC memory(::CreateCompatibleDC(dc));
+        const SelectedObject selected(memory.Get(), pb1_.Get());
+        ::BitBlt(dc, 0, 0, pb1Size_.cx, pb1Size_.cy, memory.Get(), 0, 0, SRCCOPY);
+    }
+    ::EndPaint(Handle(), &paint);
+}
+
+void TForm1::PIDLTarget1Leave() {
+    HideOverlay();
+}
+
+void TForm1::PIDLTarget1Drop() {
+    const int count = PIDLTarget1->PidlCount();
+    for (int i = 0; i + 2 <= count; ++i) {
+        if (NextItemNumber(*MainIcon) > kMaxItemNumber) {
+            PIDLTarget1->Dragtypes = {};
+            return;
+        }
+        const std::string path = PIDLTarget1->Filenames()[i];
+        IdList idList;
+        if (const UniqueCoTask<ITEMIDLIST> pidl = PIDLTarget1->PidlAt(i + 1)) {
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(pidl.Get());
+            idList = IdList::FromBytes({bytes, IdList::WalkedSize(bytes)}).value_or(IdList());
+        }
+        TItemData record;
+        if (IsFileSystemObject(path, idList)) {
+            if (ProgramSettings().DereferLinks && ItemFromFile(path, record)) {
+                AddItem(record);
+                continue;
+            }
+            record = TItemData{};
+            record.Cmd = QuoteIfSpaced(path);
+        } else {
+            record.IDList = std::move(idList);
+        }
+        AddItem(record);
+    }
+}
+
+void TForm1::DropFiles(HDROP drop) {
+    if (groupIncomplete_) {
+        ::DragFinish(drop);
+        RefuseChange();
+        return;
+    }
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        if (NextItemNumber(*MainIcon) > kMaxItemNumber) break;
+        wchar_t buffer[MAX_PATH + 1] = {};
+        const UINT length = ::DragQueryFileW(drop, i, buffer, MAX_PATH + 1);
+        const std::string path = Narrow(std::wstring_view(buffer, std::min<UINT>(length, MAX_PATH)));
+        TItemData record;
+        if (FileExists(path) && ProgramSettings().DereferLinks && ItemFromFile(path, record)) {
+            AddItem(record);
+            continue;
+        }
+        record = TItemData{};
+        record.Cmd = QuoteIfSpaced(path);
+        AddItem(record);
+    }
+    ::DragFinish(drop);
+}
+
+} // namespace lodestar
