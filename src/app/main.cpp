@@ -1,5 +1,7 @@
 // Lodestar.exe
+#include "AppSettings.h"
 #include "Application.h"
+#include "CommandLine.h"
 #include "LinkDialogs.h"
 #include "Startup.h"
 #include "WinText.h"
@@ -17,6 +19,9 @@ int Run() {
         args.push_back(lodestar::Narrow(argv[i]));
     if (argv) ::LocalFree(argv);
     lodestar::LinkDialogs();
+    // The reset mode has its own words for a registry that refuses it.
+    if (args.empty() || lodestar::UpperAscii(args.front()) != "/I")
+        lodestar::WarnOnceWhenSettingsCannotBeKept();
     return lodestar::RunLodestar(args);
 }
 

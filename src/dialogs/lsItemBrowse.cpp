@@ -264,7 +264,7 @@ void TForm3::miManualCPLClick(TBrowseTarget& target) {
     OpenDlgCPL.InitialDir = SystemFolder();
     if (!OpenDlgCPL.Execute(browseOwner_ ? browseOwner_->Handle() : Handle())) return;
     const std::string path = OpenDlgCPL.FileName;
-    SetWindowTextUtf8(target.EditCmd, "CONTROL.EXE " + path);
+    SetWindowTextUtf8(target.EditCmd, "CONTROL.EXE " + QuoteIfSpaced(path));
     if (target.ItemEditor) SetIconLocation(path, 0);
 }
 

@@ -39,14 +39,20 @@ int ShowCommand(std::uint8_t wndSize) {
     }
 }
 
+// A program that hangs on WM_CLOSE may keep the chain no longer than this; it is left running.
+constexpr UINT kCloseTimeoutMs = 5000;
+
 // Closes a window of a process in the list, synchronously: the next window is looked at only once this
-// one has dealt with WM_CLOSE.
+// one has dealt with WM_CLOSE, or has failed to within the time.
 BOOL CALLBACK CloseIfListed(HWND window, LPARAM param) noexcept {
     const auto& pids = *reinterpret_cast<const std::vector<DWORD>*>(param);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);
-    if (pid != 0 && std::find(pids.begin(), pids.end(), pid) != pids.end())
-        ::SendMessageW(window, WM_CLOSE, 0, 0);
+    if (pid != 0 && std::find(pids.begin(), pids.end(), pid) != pids.end()) {
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kCloseTimeoutMs,
+                              &result);
+    }
     return TRUE;
 }
 
@@ -147,7 +153,14 @@ void TThExecChain::CloseAutoQuitPrograms() {
     // A program may open a further window while it closes (a question, a second main window): every
     // pass closes what has come up since the one before.
     for (std::size_t pass = 0; pass < AutoQuitPids.size(); ++pass) {
-        ::EnumWindows(CloseIfListed, reinterpret_cast<LPARAM>(&AutoQuitPids));
+        // Only programs that still run: the identifier of one that has ended may name nothing, and the
+        // handle held keeps it from naming anyone else.
+        std::vector<DWORD> running;
+        for (std::size_t i = 0; i < AutoQuitPids.size(); ++i)
+            if (::WaitForSingleObject(AutoQuitProcesses[i].Get(), 0) == WAIT_TIMEOUT)
+                running.push_back(AutoQuitPids[i]);
+        if (running.empty()) return;
+        ::EnumWindows(CloseIfListed, reinterpret_cast<LPARAM>(&running));
     }
 }
 
@@ -235,7 +248,15 @@ UniqueKernelHandle TThExecChain::CreateAutoQuitProcess(const TChildIcon& entry, 
     }
     const UniqueKernelHandle thread(created.hThread);
     UniqueKernelHandle process(created.hProcess);
-    AutoQuitPids.push_back(created.dwProcessId);
+    // The returned handle goes when the next entry has waited; this one stays for the parent's end.
+    // Without it the program is not closed with the parent: better than closing whoever has its
+    // identifier by then.
+    HANDLE kept = nullptr;
+    if (::DuplicateHandle(::GetCurrentProcess(), process.Get(), ::GetCurrentProcess(), &kept,
+                          SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0)) {
+        AutoQuitProcesses.emplace_back(kept);
+        AutoQuitPids.push_back(created.dwProcessId);
+    }
     return process;
 }
 

@@ -26,9 +26,9 @@ public:
     //
     // notifyMode is the "NotifyNotFound" setting: 0 and 1 beep when an entry cannot be started, 2 stays
     // silent; an entry whose working folder is missing beeps whatever the mode. Entries marked AutoQuit
-    // are closed (WM_CLOSE to their top-level windows) when the parent process ends, and are no longer
-    // started once it has ended. Without a parent handle every entry runs after its plain delay and
-    // none is closed.
+    // that still run are closed (WM_CLOSE to their top-level windows, each given a few seconds to answer)
+    // when the parent process ends, and are no longer started once it has ended. Without a parent handle
+    // every entry runs after its plain delay and none is closed.
     static UniqueKernelHandle Start(const std::vector<TChildIcon>& entries, std::uint8_t notifyMode,
                                     UniqueKernelHandle parentProcess, TChainBeep beep = {});
 
@@ -58,6 +58,9 @@ private:
     bool NoParent;
     bool ParentEnded = false;
     std::vector<DWORD> AutoQuitPids;
+    // One handle per identifier above, in the same order: while it is open the identifier cannot pass to
+    // another program, and it tells whether the program still runs.
+    std::vector<UniqueKernelHandle> AutoQuitProcesses;
     std::uint8_t NotifyMode;
     TChainBeep BeepFn;
 };

@@ -6,6 +6,7 @@
 #include "WinText.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace lodestar {
 
@@ -59,15 +60,29 @@ void SetValue(HKEY key, std::string_view name, DWORD type, const void* data, std
 
 } // namespace
 
+std::function<void()>& ProgramKeyUnavailableNotice() {
+    static std::function<void()> notice;
+    return notice;
+}
+
 TRegistryWriteSeam& RegistryWriteSeam() {
     static TRegistryWriteSeam seam;
     return seam;
 }
 
 TLsReg::TLsReg() {
-    const LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath(kProgramKey).c_str(), 0, nullptr, 0,
-                                             kAccess, nullptr, current_.Put(), nullptr);
-    if (status != ERROR_SUCCESS) throw EWindowsError(static_cast<DWORD>(status));
+    const std::wstring path = KeyPath(kProgramKey);
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, kAccess, current_.Put()) == ERROR_SUCCESS) return;
+    LSTATUS status = SeamStatus(kProgramKey);
+    if (status == ERROR_SUCCESS)
+        status = ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, kAccess, nullptr,
+                                   current_.Put(), nullptr);
+    if (status == ERROR_SUCCESS) return;
+    // A locked-down profile: what is stored is still read where it can be, the rest reads as defaults, and
+    // nothing is written. The program says so once and goes on.
+    readOnly_ = true;
+    ::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, current_.Put());
+    if (const auto notice = std::exchange(ProgramKeyUnavailableNotice(), nullptr)) notice();
 }
 
 HKEY TLsReg::Resolve(std::string_view& path) const {
@@ -80,8 +95,9 @@ bool TLsReg::OpenKey(std::string_view path, bool canCreate) {
     UniqueKey key;
     const std::wstring sub = KeyPath(path);
     const LSTATUS status =
-        canCreate ? ::RegCreateKeyExW(base, sub.c_str(), 0, nullptr, 0, kAccess, nullptr, key.Put(), nullptr)
-                  : ::RegOpenKeyExW(base, sub.c_str(), 0, kAccess, key.Put());
+        canCreate && !readOnly_
+            ? ::RegCreateKeyExW(base, sub.c_str(), 0, nullptr, 0, kAccess, nullptr, key.Put(), nullptr)
+            : ::RegOpenKeyExW(base, sub.c_str(), 0, readOnly_ ? KEY_READ : kAccess, key.Put());
     if (status != ERROR_SUCCESS) return false;
     current_ = std::move(key);
     return true;
@@ -96,10 +112,10 @@ bool TLsReg::KeyExists(std::string_view path) const {
 bool TLsReg::DeleteKey(std::string_view path) {
     const HKEY base = Resolve(path);
     const std::wstring sub = KeyPath(path);
-    if (sub.empty()) return false;
+    if (sub.empty() || readOnly_) return false;
     if (SeamStatus(path) != ERROR_SUCCESS) return false;
-    return ::RegDeleteTreeW(base, sub.c_str()) == ERROR_SUCCESS &&
-           ::RegDeleteKeyW(base, sub.c_str()) == ERROR_SUCCESS;
+    // With a subkey named, the tree goes together with the key itself.
+    return ::RegDeleteTreeW(base, sub.c_str()) == ERROR_SUCCESS;
 }
 
 bool TLsReg::HasSubKeys() const {
@@ -146,10 +162,12 @@ void TLsReg::WriteBool(std::string_view name, bool value) {
 }
 
 void TLsReg::WriteInteger(std::string_view name, std::int32_t value) {
+    if (readOnly_) return;
     SetValue(current_.Get(), name, REG_DWORD, &value, sizeof value);
 }
 
 void TLsReg::WriteString(std::string_view name, std::string_view value) {
+    if (readOnly_) return;
     const std::wstring wide = Widen(value);
     SetValue(current_.Get(), name, REG_SZ, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
 }
@@ -201,7 +219,7 @@ bool TLsReg::WriteItem(std::string_view name, const TItemData& item) {
     if (!IsValidItem(item)) return false;
     buffer_.clear();
     WriteItemStream(item, buffer_);
-    SetValue(current_.Get(), name, REG_BINARY, buffer_.data(), buffer_.size());
+    if (!readOnly_) SetValue(current_.Get(), name, REG_BINARY, buffer_.data(), buffer_.size());
     return true;
 }
 

@@ -19,8 +19,12 @@ namespace lodestar {
 
 class TLsReg {
 public:
-    // Opens "\Software\Marlowe\Lodestar" as the current key, creating it when absent.
+    // Opens "\Software\Marlowe\Lodestar" as the current key, creating it when absent. Where it can be
+    // neither opened for writing nor created, the instance only reads (what is stored, or the defaults),
+    // drops every write and deletes nothing, and ProgramKeyUnavailableNotice is told.
     TLsReg();
+    // False when the program's key could not be opened for writing: nothing of this instance is kept.
+    bool Writable() const { return !readOnly_; }
 
     // Makes a key current. A path starting with "\" is taken from the root (HKEY_CURRENT_USER), any
     // other path from the current key. False when the key does not exist (and may not be created).
@@ -63,11 +67,17 @@ private:
 
     UniqueKey current_;
     Bytes buffer_;
+    bool readOnly_ = false;
 };
 
+// Told the first time a TLsReg finds that the program's key can neither be opened for writing nor created
+// (a locked-down profile), and then emptied: the program says it once. Empty: nothing is told.
+std::function<void()>& ProgramKeyUnavailableNotice();
+
 // Test seam: consulted before every value the class writes and every key it deletes, with the value's
-// name or the key's path. A status other than ERROR_SUCCESS makes that change fail with it, as a failing
-// registry would. Empty (the default): nothing is consulted.
+// name or the key's path, and before it creates the program's key, with kProgramKey. A status other than
+// ERROR_SUCCESS makes that change fail with it, as a failing registry would. Empty (the default): nothing
+// is consulted.
 using TRegistryWriteSeam = std::function<LSTATUS(std::string_view name)>;
 TRegistryWriteSeam& RegistryWriteSeam();
 

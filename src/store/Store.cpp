@@ -18,6 +18,8 @@ std::string GroupKeyPath(int group) {
 // A value that cannot be written is left out and the rest are still written, so that one failing write
 // costs no more than its own value; the first failure is raised at the end.
 void RewriteGroup(TLsReg& reg, int group, const std::string& name, const std::vector<TItemData>& items) {
+    // Nothing can be kept, as the user has been told: deleting first would fail and say so again.
+    if (!reg.Writable()) return;
     const std::string path = GroupKeyPath(group);
     reg.OpenKey(kProgramKey, true);
     if (!reg.DeleteKey(path) && reg.KeyExists(path))

@@ -7,13 +7,16 @@
 #include "WinText.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include "LaunchProbe.h"
 #include "WinTestSupport.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,6 +37,67 @@ struct TBeeps {
         return Types.size();
     }
 };
+
+// Threads of this process that only wait, each holding its identifier until Free. Wine hands freed process
+// and thread identifiers out again first in, first out (once 256 are free), so by taking and freeing them a
+// test can give a new process the identifier of one that has ended.
+class THeldThreads {
+public:
+    THeldThreads() : release_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~THeldThreads() { Free(); }
+
+    DWORD Take() {
+        DWORD id = 0;
+        UniqueKernelHandle thread(::CreateThread(
+            nullptr, 64 * 1024,
+            [](void* release) -> DWORD {
+                return ::WaitForSingleObject(static_cast<HANDLE>(release), INFINITE);
+            },
+            release_.Get(), STACK_SIZE_PARAM_IS_A_RESERVATION, &id));
+        if (!thread) return 0;
+        threads_.push_back({std::move(thread), id});
+        return id;
+    }
+    // Ends the threads and waits until their identifiers are free again.
+    void Free() {
+        ::SetEvent(release_.Get());
+        for (auto& [thread, id] : threads_) {
+            ::WaitForSingleObject(thread.Get(), 10000);
+            thread.Reset();
+            for (int i = 0; i < 500 && UniqueKernelHandle(::OpenThread(SYNCHRONIZE, FALSE, id)); ++i)
+                ::Sleep(10);
+        }
+        threads_.clear();
+        ::ResetEvent(release_.Get());
+    }
+
+private:
+    UniqueKernelHandle release_;
+    std::vector<std::pair<UniqueKernelHandle, DWORD>> threads_;
+};
+
+std::vector<DWORD> ThreadsOf(DWORD pid) {
+    std::vector<DWORD> ids;
+    const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more;
+         more = ::Thread32Next(snapshot.Get(), &entry))
+        if (entry.th32OwnerProcessID == pid) ids.push_back(entry.th32ThreadID);
+    return ids;
+}
+
+// What the user does to a program: WM_CLOSE to its windows.
+void CloseWindowsOf(DWORD pid) {
+    ::EnumWindows(
+        [](HWND window, LPARAM target) -> BOOL {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            if (owner == static_cast<DWORD>(target)) ::PostMessageW(window, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        static_cast<LPARAM>(pid));
+}
 
 class ExecChain : public ::testing::Test {
 protected:
@@ -151,6 +215,70 @@ TEST_F(ExecChain, DelayOutlastsTheParentAndAutoQuitProgramsCloseWhenItEnds) {
     EXPECT_GE(delay, 4500 * kTicksPerMs);
     EXPECT_LT(delay, 20000 * kTicksPerMs);
     EXPECT_FALSE(Exists(lateRecord + ".end")) << "only auto-quit programs are closed";
+}
+
+// The user closed an auto-quit program long before the parent ended, and its identifier went to a new
+// program: that one is left alone when the parent ends, while the auto-quit programs still running close
+// or, when they hang, are given up on.
+TEST_F(ExecChain, AutoQuitLeavesAProgramThatTookAClosedOnesIdentifier) {
+    const std::string parentRecord = Record("parent");
+    const std::string closedRecord = Record("closed early");
+    const std::string runningRecord = Record("running");
+    const std::string newcomerRecord = Record("newcomer");
+    TChildIcon closed = ProbeEntry(closedRecord);
+    closed.AutoQuit = true;
+    TChildIcon running = ProbeEntry(runningRecord);
+    running.AutoQuit = true;
+    // A program that does not answer for two minutes must not hold the chain as long.
+    const std::string hungRecord = Record("hung");
+    TChildIcon hung = ProbeEntry(hungRecord, "--idle-after 120000");
+    hung.AutoQuit = true;
+    const UniqueKernelHandle chain =
+        Run({closed, running, hung}, 0, StartParent(parentRecord, "--stay 60000"));
+    const TProbeRecord first = WaitForProbeRecord(closedRecord);
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(WaitForProbeRecord(runningRecord).empty());
+    ASSERT_FALSE(WaitForProbeRecord(hungRecord).empty());
+    const DWORD pid = static_cast<DWORD>(std::stoul(first.at("pid")));
+
+    THeldThreads marker, padding, taken;
+    const DWORD mark = marker.Take();
+    for (int i = 0; i < 300; ++i)
+        padding.Take();
+    const std::vector<DWORD> threads = ThreadsOf(pid);
+    marker.Free();
+    CloseWindowsOf(pid);
+    ASSERT_EQ(WaitForProbeRecord(closedRecord + ".end").at("reason"), "close");
+    bool freed = false;
+    for (int i = 0; i < 100 && !freed; ++i) {
+        freed = !UniqueKernelHandle(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+        if (!freed) ::Sleep(50);
+    }
+    if (freed) {
+        // The free list now runs: ..., the marker, the closed program's threads, its process, the padding.
+        padding.Free();
+        std::size_t seen = 0;
+        for (int i = 0; i < 5000 && taken.Take() != mark; ++i) {
+        }
+        for (int i = 0; i < 100 && seen < threads.size(); ++i) {
+            const DWORD id = taken.Take();
+            if (id == pid) break;
+            seen += std::count(threads.begin(), threads.end(), id);
+        }
+    }
+    const UniqueKernelHandle newcomer = StartProbe("--out \"" + newcomerRecord + "\" --stay 60000");
+    Probes.Keep(newcomer);
+    const TProbeRecord started = WaitForProbeRecord(newcomerRecord);
+    ASSERT_FALSE(started.empty());
+    if (started.at("pid") != first.at("pid"))
+        std::printf("note: the new program did not get the closed one's identifier%s\n",
+                    freed ? "" : " (it stayed taken)");
+
+    CloseWindowsOf(static_cast<DWORD>(std::stoul(WaitForProbeRecord(parentRecord).at("pid"))));
+    WaitForChain(chain);
+    EXPECT_EQ(WaitForProbeRecord(runningRecord + ".end").at("reason"), "close");
+    ::Sleep(500);
+    EXPECT_FALSE(Exists(newcomerRecord + ".end")) << "a program the chain did not start was closed";
 }
 
 TEST_F(ExecChain, AutoQuitEntryAfterTheParentEndedIsSkipped) {

@@ -664,7 +664,28 @@ TEST_F(ItemEditorTest, BrowseMenu) {
     dialUp.DefDir = "";
     dialUp.CustomIcon = "";
 
+    const std::string cpl = f.Folder + "\\画面 設定.cpl";
+    WriteBytes(cpl, "MZ");
+    TItemData controlPanel = start;
+    controlPanel.Cmd = SearchProgram("CONTROL.EXE") + " \"" + cpl + "\"";
+    controlPanel.CustomIcon = cpl + ",0";
+
     const TScenario scenarios[] = {
+        {"その他 > コントロール パネル(手動) quotes a path with blanks and takes its icon", start,
+         [&](const TEditor& e) {
+             const HWND menu = e.OpenBrowseMenu();
+             if (!menu) return e.Cancel();
+             TEditor::MenuChar(menu, L'm');
+             ::Sleep(100);
+             TEditor::MenuKey(menu, VK_UP);
+             ::Sleep(100);
+             TEditor::MenuKey(menu, VK_RETURN);
+             const HWND fileDialog = WaitForFileDialog(e.Dialog);
+             if (!fileDialog) return e.Cancel();
+             ChooseInFileDialog(fileDialog, cpl);
+             e.ClickOk();
+         },
+         true, controlPanel},
         {"a picked file gives its name and its quoted path; the icon stays", start,
          [&](const TEditor& e) {
              const HWND fileDialog = e.BrowseForFile();

@@ -1,5 +1,6 @@
 // The registry store against the real registry of the test prefix.
 #include "Errors.h"
+#include "LsReg.h"
 #include "ShellIcons.h"
 #include "Store.h"
 #include "StoredItems.h"
@@ -79,7 +80,11 @@ Bytes Stream(const TItemData& item) {
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override { DeleteTree(kTree); }
-    void TearDown() override { DeleteTree(kTree); }
+    void TearDown() override {
+        RegistryWriteSeam() = {};
+        ProgramKeyUnavailableNotice() = {};
+        DeleteTree(kTree);
+    }
 };
 
 } // namespace
@@ -231,6 +236,51 @@ TEST_F(StoreTest, OtherGroupsAreRewrittenAndTheShownGroupKeepsItsItems) {
     EXPECT_EQ(StoredValueNames(5), (std::vector<std::wstring>{L"", L"i001", L"i002"}));
     for (int g : {1, 2, 4, 6, 7, 8, 9})
         EXPECT_TRUE(read[static_cast<std::size_t>(g)].Items.empty()) << g;
+}
+
+// DeleteKey says whether the key went: true for a key with subkeys and values, false for a missing key and
+// for a refused delete, after which the key is still there.
+TEST_F(StoreTest, DeleteKeyTellsWhetherTheKeyWent) {
+    const struct {
+        const char* Name;
+        bool Present;
+        LSTATUS Seam;
+        bool Deleted;
+    } cases[] = {
+        {"present", true, ERROR_SUCCESS, true},
+        {"missing", false, ERROR_SUCCESS, false},
+        {"refused", true, ERROR_ACCESS_DENIED, false},
+    };
+    const std::wstring group = std::wstring(kTree) + L"\\Groups\\g001";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        DeleteTree(group.c_str());
+        if (c.Present) SetRaw(group + L"\\Below", L"i001", REG_BINARY, "x", 1);
+        RegistryWriteSeam() = [&](std::string_view) { return c.Seam; };
+        TLsReg reg;
+        EXPECT_EQ(reg.DeleteKey("Groups\\g001"), c.Deleted);
+        EXPECT_EQ(KeyExists(group), c.Present && !c.Deleted);
+    }
+}
+
+// Where the program's key cannot be created, everything reads as its default, writes are dropped without
+// an error, and the program is told once.
+TEST_F(StoreTest, UncreatableProgramKeyReadsDefaultsAndTellsOnce) {
+    int told = 0;
+    ProgramKeyUnavailableNotice() = [&] { ++told; };
+    RegistryWriteSeam() = [](std::string_view name) {
+        return name == kProgramKey ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    };
+    TItemData item;
+    item.Cmd = "notepad.exe";
+    EXPECT_EQ(ReadSettings(), TSettings{});
+    EXPECT_EQ(ReadWindowSettings(), TWindowSettings{});
+    EXPECT_TRUE(ReadGroupItems(0).empty());
+    EXPECT_NO_THROW(WriteSettings(TSettings{}));
+    EXPECT_NO_THROW(SaveShownGroup(0, {item}));
+    EXPECT_NO_THROW(SaveOtherGroups(0, TGroups{}));
+    EXPECT_FALSE(KeyExists(kTree));
+    EXPECT_EQ(told, 1);
 }
 
 TEST_F(StoreTest, ResetKeepsAnotherProgramsKey) {
