@@ -1,5 +1,7 @@
 #include "LegacyText.h"
 
+#include "ItemStream.h"
+
 #include <algorithm>
 
 namespace lodestar {
@@ -66,6 +68,10 @@ std::string CutToLegacyBytes(std::string_view utf8, std::size_t maxBytes) {
     std::string legacy = ToLegacy(utf8);
     if (legacy.size() <= maxBytes) return std::string(utf8);
     return FromLegacy(CutLegacy(legacy, maxBytes));
+}
+
+bool FitsStoredString(std::string_view utf8) {
+    return LegacyLength(utf8) <= kMaxStoredString;
 }
 
 } // namespace lodestar

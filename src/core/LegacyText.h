@@ -40,6 +40,10 @@ std::size_t LegacyLength(std::string_view utf8);
 // The longest prefix of the UTF-8 text whose legacy form fits in maxBytes.
 std::string CutToLegacyBytes(std::string_view utf8, std::size_t maxBytes);
 
+// Whether the item stream's writer keeps the whole text (a string field holds at most 260 legacy bytes,
+// no terminator): what does not fit would be stored cut, and start something else.
+bool FitsStoredString(std::string_view utf8);
+
 bool IsAscii(std::string_view text);
 
 // The first `count` characters (code points) of UTF-8 text.

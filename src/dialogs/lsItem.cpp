@@ -7,6 +7,7 @@
 #include "Errors.h"
 #include "Help.h"
 #include "ItemRecord.h"
+#include "ItemStream.h"
 #include "LegacyText.h"
 #include "LsReg.h"
 #include "PlaceDialog.h"
@@ -55,6 +56,23 @@ bool ConfirmTarget(HWND editCmd, HWND editDefDir, bool hasIdList) {
         SetWindowTextUtf8(editCmd, JoinCommandLine(split));
     }
     return true;
+}
+
+bool ConfirmStoredLength(std::string_view text, std::string_view field) {
+    if (FitsStoredString(text)) return true;
+    const std::string limit = std::to_string(kMaxStoredString);
+    Seams().MessageBox(::GetActiveWindow(),
+                       std::string(field) + "が長すぎます。保存できるのは " + limit + " バイト (半角 " +
+                           limit + " 文字) までです。",
+                       {}, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+bool ConfirmStoredLength(HWND edit, std::string_view field) {
+    if (ConfirmStoredLength(WindowText(edit), field)) return true;
+    // Through the dialog manager, so that the default button follows the focus.
+    ::SendMessageW(::GetAncestor(edit, GA_ROOT), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+    return false;
 }
 
 TForm3::TForm3(TComponent* owner)
@@ -178,6 +196,9 @@ void TForm3::FormCreate() {
         wndSize.Add(text);
     wndSize.SetItemIndex(0);
     ClearIconLocation();
+    // In characters; bytes of the stored form are counted again on OK.
+    general_.SetTextLimit(IDC_ITEM_EDITCMD, static_cast<int>(kMaxStoredString));
+    general_.SetTextLimit(IDC_ITEM_EDITDEFDIR, static_cast<int>(kMaxStoredString));
 
     OpenChainPage();
     FocusControl(general_.Item(IDC_ITEM_EDITTIP));
@@ -206,10 +227,15 @@ void TForm3::LoadItem() {
     std::string path = item.CustomIcon;
     const int index = SplitIconLocation(path);
     if (!path.empty() && NeedsSearch(path)) path = SearchProgram(path);
-    if (!path.empty() && FileExists(path))
+    if (!path.empty() && FileExists(path)) {
         SetIconLocation(path, index);
-    else
+    } else {
         ClearIconLocation();
+        // A file missing now may be back later (a share, a removable drive): the item keeps its icon
+        // unless the user picks another or goes back to the standard one, which stays possible.
+        keepStoredIcon_ = !item.CustomIcon.empty();
+        general_.SetEnabled(IDC_ITEM_BTNCLEARICO, keepStoredIcon_);
+    }
 
     for (const TChildIcon& child : item.Children)
         AddChildRow(child);
@@ -238,7 +264,7 @@ void TForm3::WriteBack(TItemData& item) {
         static_cast<std::uint8_t>(std::max(0, TComboBox(general_.Item(IDC_ITEM_COMBOWNDSIZE)).ItemIndex()));
     item.Tip = general_.Text(IDC_ITEM_EDITTIP);
     if (item.Tip.empty()) item.Tip = DefaultTip(item);
-    item.CustomIcon = iconLocation_;
+    if (!keepStoredIcon_) item.CustomIcon = iconLocation_;
     item.HotKey = THotKeyControl(general_.Item(IDC_ITEM_HOTKEY1)).Value();
     item.Children.clear();
     item.Children.reserve(static_cast<std::size_t>(ChildRowCount()));
@@ -294,6 +320,7 @@ void TForm3::editCmdChange() {
 }
 
 void TForm3::SetIconLocation(const std::string& path, int index) {
+    keepStoredIcon_ = false;
     iconLocation_ = path + "," + std::to_string(index);
     general_.SetText(IDC_ITEM_LABELICONPATH, iconLocation_);
     general_.SetEnabled(IDC_ITEM_BTNCLEARICO, true);
@@ -302,6 +329,7 @@ void TForm3::SetIconLocation(const std::string& path, int index) {
 }
 
 void TForm3::ClearIconLocation() {
+    keepStoredIcon_ = false;
     iconLocation_.clear();
     general_.SetText(IDC_ITEM_LABELICONPATH, "(標準)");
     general_.SetEnabled(IDC_ITEM_BTNCLEARICO, false);
@@ -395,10 +423,27 @@ bool TForm3::ConfirmHotKey() {
     return false;
 }
 
+bool TForm3::ConfirmStoredLengths() {
+    for (const auto& [id, field] :
+         {std::pair{IDC_ITEM_EDITCMD, "コマンドライン"}, {IDC_ITEM_EDITDEFDIR, "作業フォルダ"}}) {
+        const HWND edit = general_.Item(id);
+        if (FitsStoredString(WindowText(edit))) continue;
+        PageControl1.SetActivePage(0);
+        return ConfirmStoredLength(edit, field);
+    }
+    if (keepStoredIcon_ || ConfirmStoredLength(iconLocation_, "表示アイコンのパス")) return true;
+    PageControl1.SetActivePage(0);
+    FocusControl(general_.Item(IDC_ITEM_BTNCHANGEICO));
+    return false;
+}
+
 void TForm3::btnOK3Click() {
+    // Before the command is split and looked up (which works on path-sized buffers), and again after the
+    // look-up may have made it longer.
+    if (!ConfirmStoredLengths()) return;
     if (ConfirmTarget(general_.Item(IDC_ITEM_EDITCMD), general_.Item(IDC_ITEM_EDITDEFDIR),
                       idList_.Present())) {
-        if (!ConfirmHotKey()) return;
+        if (!ConfirmStoredLengths() || !ConfirmHotKey()) return;
         // The values are taken while the controls exist; the item itself changes once the dialog is gone.
         if (item_ && confirmed_) {
             TItemData result = *item_;

@@ -57,6 +57,11 @@ std::vector<std::string> DialUpEntries();
 // warns of a working folder that names no existing folder, looks a bare program up on the search path
 // and rewrites the command. True when the dialog may close.
 bool ConfirmTarget(HWND editCmd, HWND editDefDir, bool hasIdList);
+// Whether the store keeps the whole text (FitsStoredString); when not, a warning names the field
+// ("コマンドライン", "作業フォルダ", ...) and tells the limit, and the answer is false.
+bool ConfirmStoredLength(std::string_view text, std::string_view field);
+// The same for an edit control: the focus goes to it when its text does not fit.
+bool ConfirmStoredLength(HWND edit, std::string_view field);
 
 class TForm3 final : public TDialog {
 public:
@@ -130,6 +135,8 @@ private:
     void btnOK3Click();
     // Asks about a newly chosen hotkey that cannot be registered; true when the dialog may close.
     bool ConfirmHotKey();
+    // The command, working folder and icon fit the stored form; else the user is told, at the field.
+    bool ConfirmStoredLengths();
     void btnHelp3Click();
     void FolderDlgExecuted(const std::string& path, const IdList& pidl);
 
@@ -227,6 +234,7 @@ private:
     std::vector<std::unique_ptr<TChildIcon>> rows_;
     std::function<void(HWND)> placement_;
     bool loading_ = false;
+    bool keepStoredIcon_ = false; // the stored icon's file is missing now, and the user left it alone
 };
 
 } // namespace lodestar

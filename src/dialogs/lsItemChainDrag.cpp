@@ -124,6 +124,10 @@ void TForm3::PIDLTarget1Drop(DWORD effect) {
             // Neither a path nor an ID list: an entry that could never start.
             continue;
         }
+        // A path the store would cut starts something else: refused, not stored cut.
+        if (!ConfirmStoredLength(child.Cmd, "ドロップされたファイルのパス") ||
+            !ConfirmStoredLength(child.DefDir, "ドロップされたショートカットの作業フォルダ"))
+            continue;
         AddChildRow(std::move(child));
     }
     ReorderChildRows(InsertOrder(ChildRowCount(), count, insertAt));

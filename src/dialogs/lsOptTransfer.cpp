@@ -13,6 +13,7 @@
 #include "Toolbar97.h"
 #include "lsCommon.h"
 #include "lsCommonUi.h"
+#include "lsItem.h"
 #include "resource.h"
 
 #include <exception>
@@ -307,6 +308,11 @@ void TForm2::PIDLTarget1Drop(DWORD& effect) {
                 // Neither a path nor an ID list: an item that could never start.
                 continue;
             }
+            // A path the store would cut starts something else: refused, not stored cut.
+            if (!ConfirmStoredLength(record.Cmd, "ドロップされたファイルのパス") ||
+                !ConfirmStoredLength(record.DefDir, "ドロップされたショートカットの作業フォルダ") ||
+                !ConfirmStoredLength(record.CustomIcon, "ドロップされたショートカットのアイコンのパス"))
+                continue;
             AddItemRow(std::move(record));
         }
     });

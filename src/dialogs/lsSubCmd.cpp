@@ -6,6 +6,7 @@
 #include "Dpi.h"
 #include "Errors.h"
 #include "Help.h"
+#include "ItemStream.h"
 #include "PlaceDialog.h"
 #include "lsCommon.h"
 #include "lsCommonUi.h"
@@ -151,6 +152,9 @@ void TFormChild::FormCreate() {
     spin.SetRange(0, kMaxDelaySeconds);
     spin.SetPosition(0);
     SetTextLimit(IDC_CHILD_EDITDELAY, 2);
+    // In characters; bytes of the stored form are counted again on OK.
+    SetTextLimit(IDC_CHILD_EDITCMD, static_cast<int>(kMaxStoredString));
+    SetTextLimit(IDC_CHILD_EDITDEFDIR, static_cast<int>(kMaxStoredString));
     dupCheckMode_ = kDupCheckOff;
     dupCheckText_.clear();
     idList_ = IdList();
@@ -263,7 +267,16 @@ void TFormChild::btnCustomDupCheckClick() {
 }
 
 void TFormChild::btnOKClick() {
-    if (!ConfirmTarget(ItemOrThrow(IDC_CHILD_EDITCMD), ItemOrThrow(IDC_CHILD_EDITDEFDIR), idList_.Present()))
+    // Before the command is split and looked up (which works on path-sized buffers), and again after the
+    // look-up may have made it longer.
+    const auto fits = [this] {
+        return ConfirmStoredLength(ItemOrThrow(IDC_CHILD_EDITCMD), "コマンドライン") &&
+               ConfirmStoredLength(ItemOrThrow(IDC_CHILD_EDITDEFDIR), "作業フォルダ");
+    };
+    if (!fits() ||
+        !ConfirmTarget(ItemOrThrow(IDC_CHILD_EDITCMD), ItemOrThrow(IDC_CHILD_EDITDEFDIR),
+                       idList_.Present()) ||
+        !fits())
         return;
     // The fields are read while the controls still exist; the entry takes them once the dialog is gone.
     if (child_) {

@@ -2,7 +2,7 @@
 
 #include "Application.h"
 #include "Errors.h"
-#include "Help.h"
+#include "ListRowDrag.h"
 #include "WinError.h"
 #include "WinText.h"
 
@@ -79,8 +79,9 @@ INT_PTR TDialog::ShowModal(HWND owner) {
     if (handle_) throw EProgramError("このダイアログは既に表示されています。");
     initError_ = nullptr;
     page_ = false;
-    std::optional<TKeyPreviewScope> preview;
-    if (keyPreview_) preview.emplace(this);
+    // Every modal dialog watches its keys, with or without a preview handler: a row drag in it must
+    // have them before the dialog manager makes Escape and Enter end the dialog.
+    const TKeyPreviewScope preview(this);
     ::SetLastError(0);
     const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
                                              owner, &TDialog::Procedure, reinterpret_cast<LPARAM>(this));
@@ -174,107 +175,6 @@ HWND TDialog::ItemOrThrow(int id) const {
     return item;
 }
 
-std::string WindowText(HWND window) {
-    const int length = ::GetWindowTextLengthW(window);
-    if (length <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), length + 1)));
-    return Narrow(text);
-}
-
-void SetWindowTextUtf8(HWND window, std::string_view text) {
-    if (!::SetWindowTextW(window, Widen(text).c_str())) throw EWindowsError();
-}
-
-std::string TDialog::Text(int id) const {
-    return WindowText(ItemOrThrow(id));
-}
-
-void TDialog::SetText(int id, std::string_view text) {
-    if (!::SetWindowTextW(ItemOrThrow(id), Widen(text).c_str())) throw EWindowsError();
-}
-
-std::string TDialog::Caption() const {
-    return handle_ ? WindowText(handle_) : std::string();
-}
-
-void TDialog::SetCaption(std::string_view text) {
-    if (handle_ && !::SetWindowTextW(handle_, Widen(text).c_str())) throw EWindowsError();
-}
-
-bool TDialog::Checked(int id) const {
-    return ::SendMessageW(ItemOrThrow(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void TDialog::SetChecked(int id, bool checked) {
-    ::SendMessageW(ItemOrThrow(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-bool TDialog::Enabled(int id) const {
-    return ::IsWindowEnabled(ItemOrThrow(id)) != FALSE;
-}
-
-void TDialog::SetEnabled(int id, bool enabled) {
-    ::EnableWindow(ItemOrThrow(id), enabled ? TRUE : FALSE);
-}
-
-void TDialog::SetVisible(int id, bool visible) {
-    ::ShowWindow(ItemOrThrow(id), visible ? SW_SHOWNA : SW_HIDE);
-}
-
-void TDialog::SetTextLimit(int id, int characters) {
-    ::SendMessageW(ItemOrThrow(id), EM_SETLIMITTEXT, static_cast<WPARAM>(characters), 0);
-}
-
-void TDialog::FocusControl(int id) {
-    // Through the dialog manager, so that the default button follows the focus.
-    ::SendMessageW(handle_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ItemOrThrow(id)), TRUE);
-    focusSet_ = true;
-}
-
-void TDialog::FocusControl(HWND control) {
-    if (!control) throw EProgramError("フォーカスを移す項目がありません。");
-    ::SendMessageW(handle_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
-    focusSet_ = true;
-}
-
-void TDialog::SetStaticIcon(int id, HICON icon) {
-    ::SendMessageW(ItemOrThrow(id), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-}
-
-void TDialog::SetControlSysColor(int id, int sysColorIndex) {
-    const HWND item = ItemOrThrow(id);
-    colors_.insert_or_assign(id, TControlColor{sysColorIndex, 0, UniqueBrush()});
-    ::InvalidateRect(item, nullptr, TRUE);
-}
-
-void TDialog::SetControlColor(int id, COLORREF color) {
-    const HWND item = ItemOrThrow(id);
-    UniqueBrush brush(::CreateSolidBrush(color));
-    if (!brush) throw EWindowsError();
-    colors_.insert_or_assign(id, TControlColor{-1, color, std::move(brush)});
-    ::InvalidateRect(item, nullptr, TRUE);
-}
-
-void TDialog::ResetControlColor(int id) {
-    if (colors_.erase(id) != 0) ::InvalidateRect(ItemOrThrow(id), nullptr, TRUE);
-}
-
-std::optional<INT_PTR> TDialog::ControlColor(HDC dc, HWND control) const {
-    if (::GetParent(control) != handle_) return std::nullopt;
-    const auto found = colors_.find(::GetDlgCtrlID(control));
-    if (found == colors_.end()) return std::nullopt;
-    const TControlColor& entry = found->second;
-    // What the default procedure would set for the text, with our background.
-    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-    if (entry.SysColorIndex >= 0) {
-        ::SetBkColor(dc, ::GetSysColor(entry.SysColorIndex));
-        return reinterpret_cast<INT_PTR>(::GetSysColorBrush(entry.SysColorIndex));
-    }
-    ::SetBkColor(dc, entry.Color);
-    return reinterpret_cast<INT_PTR>(entry.Brush.Get());
-}
-
 bool TDialog::Command(int id, WORD code) {
     const auto found = commands_.find(TCommandKey{id, code});
     if (found == commands_.end() || !found->second) return false;
@@ -321,123 +221,6 @@ bool TDialog::Scroll(HWND control, int request) {
     return true;
 }
 
-namespace {
-bool IsStaticControl(HWND window) {
-    wchar_t name[16] = {};
-    ::GetClassNameW(window, name, 16);
-    return ::lstrcmpiW(name, L"Static") == 0;
-}
-
-bool IsGroupBox(HWND window) {
-    wchar_t name[16] = {};
-    ::GetClassNameW(window, name, 16);
-    return ::lstrcmpiW(name, L"Button") == 0 &&
-           (::GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
-}
-
-// The smallest visible child of `dialog` under the screen point: a label or picture inside a group box
-// rather than the box.
-HWND ChildAt(HWND dialog, POINT screen) {
-    HWND best = nullptr;
-    long long bestArea = 0;
-    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        RECT rect{};
-        if (!::IsWindowVisible(child) || !::GetWindowRect(child, &rect) || !::PtInRect(&rect, screen))
-            continue;
-        const long long area = static_cast<long long>(rect.right - rect.left) * (rect.bottom - rect.top);
-        if (!best || area < bestArea) {
-            best = child;
-            bestArea = area;
-        }
-    }
-    return best;
-}
-// The control that a window of the dialog stands for: the window itself or the nearest window around it
-// that `known` names (a check box on a docked toolbar has its own help), else the dialog's child that holds
-// it (the edit of a combo box and the header of a list view stand for their control). Null for a window
-// outside the dialog.
-HWND ControlOf(HWND dialog, HWND window, const std::function<bool(int id)>& known) {
-    if (!dialog || !window || !::IsChild(dialog, window)) return nullptr;
-    for (HWND w = window;; w = ::GetParent(w)) {
-        if (known(::GetDlgCtrlID(w)) || ::GetParent(w) == dialog) return w;
-    }
-}
-
-} // namespace
-
-bool TDialog::ContextMenu(HWND window, LPARAM point) {
-    POINT screen{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
-    const bool fromKeyboard = screen.x == -1 && screen.y == -1;
-    HWND control = window;
-    if (window == handle_) {
-        if (fromKeyboard) return false;
-        control = ChildAt(handle_, screen);
-    }
-    control = ControlOf(handle_, control, [this](int id) { return contextMenus_.count(id) != 0; });
-    if (!control) return false;
-    const auto found = contextMenus_.find(::GetDlgCtrlID(control));
-    if (found == contextMenus_.end() || !found->second) return false;
-    if (fromKeyboard) {
-        RECT rect{};
-        ::GetWindowRect(control, &rect);
-        screen = {rect.left, rect.top};
-    }
-    const std::function<void(POINT)> handler = found->second;
-    handler(screen);
-    return true;
-}
-
-int TDialog::HelpContextOf(HWND control) const {
-    control = ControlOf(handle_, control, [this](int id) { return helpContexts_.count(id) != 0; });
-    if (!control) return 0;
-    if (const auto found = helpContexts_.find(::GetDlgCtrlID(control)); found != helpContexts_.end())
-        return found->second;
-    if (!IsStaticControl(control)) return 0;
-    // A label's mnemonic focuses the next control after it that is neither a label nor a group box.
-    for (HWND next = ::GetWindow(control, GW_HWNDNEXT); next; next = ::GetWindow(next, GW_HWNDNEXT)) {
-        if (IsStaticControl(next) || IsGroupBox(next)) continue;
-        const auto found = helpContexts_.find(::GetDlgCtrlID(next));
-        return found == helpContexts_.end() ? 0 : found->second;
-    }
-    return 0;
-}
-
-bool TDialog::ShowHelpPopupFor(HWND control) const {
-    const int context = HelpContextOf(control);
-    if (!context) return false;
-    ShowHelpPopup(handle_, context);
-    return true;
-}
-
-void TDialog::BindHelpMenu(std::initializer_list<int> ids) {
-    for (const int id : ids)
-        OnContextMenu(id, [this, id](POINT screen) { PopupHelpMenu(HelpContextOf(Item(id)), screen); });
-}
-
-void TDialog::PopupHelpMenu(int context, POINT screen) {
-    const UniqueMenu menu(::CreatePopupMenu());
-    if (!menu || !::AppendMenuW(menu.Get(), MF_STRING, 1, Widen("ヘルプ(&H)").c_str())) throw EWindowsError();
-    // The menu closes when the user clicks elsewhere only while its owner is the foreground window.
-    ::SetForegroundWindow(handle_);
-    const BOOL chosen = ::TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x,
-                                         screen.y, 0, handle_, nullptr);
-    ::PostMessageW(handle_, WM_NULL, 0, 0);
-    if (chosen == 1) ShowHelpPopup(handle_, context);
-}
-
-bool TDialog::Help(const HELPINFO& info) {
-    if (info.iContextType != HELPINFO_WINDOW) return false;
-    int context = HelpContextOf(static_cast<HWND>(info.hItemHandle));
-    if (!context) context = dialogHelpContext_;
-    if (!context && page_) {
-        // The dialog that holds the page may know a context for the whole dialog.
-        ::SendMessageW(::GetParent(handle_), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-        return true;
-    }
-    if (context) ShowHelpPopup(handle_, context);
-    return true;
-}
-
 bool TDialog::PreviewKey(const MSG& message) {
     if (!keyPreview_) return false;
     const std::function<bool(const MSG&)> handler = keyPreview_;
@@ -448,6 +231,14 @@ LRESULT CALLBACK TDialog::MessageFilter(int code, WPARAM wParam, LPARAM lParam) 
     if (code == MSGF_DIALOGBOX && lParam) {
         const MSG& message = *reinterpret_cast<const MSG*>(lParam);
         if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
+            if (TListRowDrag* drag = TListRowDrag::Running()) {
+                try {
+                    drag->Key(message);
+                } catch (...) {
+                    Application::HandleException(std::current_exception());
+                }
+                return TRUE;
+            }
             const std::vector<TDialog*> dialogs = KeyPreviewState().Dialogs;
             for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it) {
                 TDialog* dialog = *it;

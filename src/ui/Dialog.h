@@ -11,7 +11,8 @@
 // Key preview: keys pressed anywhere in a modal dialog (its pages included) reach the dialog's preview
 // handler before the focused control. The dialog manager's modal loop hands every message to the
 // thread's WH_MSGFILTER hooks (MSGF_DIALOGBOX) before it lets the dialog or the control have it; one such
-// hook per thread serves every dialog shown with a preview handler, innermost first.
+// hook per thread serves every modal dialog, innermost first. While a row drag runs (ListRowDrag.h), the
+// keys go to the drag instead, neither to the preview nor to the dialog manager.
 //
 // A dialog is a component: controls given a name (NameControl) are found with FindComponent, and a
 // dialog created with an owner component goes with it.

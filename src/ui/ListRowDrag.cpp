@@ -20,9 +20,21 @@ POINT ToClient(HWND window, POINT screen) {
     ::ScreenToClient(window, &screen);
     return screen;
 }
+
+// The mouse drives one drag at a time on a thread.
+thread_local TListRowDrag* running = nullptr;
 } // namespace
 
+TListRowDrag* TListRowDrag::Running() {
+    return running;
+}
+
+void TListRowDrag::Key(const MSG& message) {
+    if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) End(false, {});
+}
+
 TListRowDrag::~TListRowDrag() {
+    if (running == this) running = nullptr;
     image_.reset();
     if (list_) ::RemoveWindowSubclass(list_, &TListRowDrag::Proc, kSubclassId);
 }
@@ -41,6 +53,7 @@ void TListRowDrag::Start(const NMLISTVIEW& info) {
     const POINT hotSpot{info.ptAction.x - corner.x, info.ptAction.y - corner.y};
     image_ = std::make_unique<TDragImage>(picture, hotSpot, surface_,
                                           ToClient(surface_, ToScreen(list_, info.ptAction)));
+    running = this;
     ::SetCapture(list_);
 }
 
@@ -56,6 +69,7 @@ void TListRowDrag::End(bool drop, POINT screen) {
     if (!image_) return;
     // The drag is over before the capture goes, so that losing it ends nothing twice.
     image_.reset();
+    if (running == this) running = nullptr;
     if (::GetCapture() == list_) ::ReleaseCapture();
     if (OnEnd) OnEnd(drop, screen);
 }
@@ -86,6 +100,7 @@ bool TListRowDrag::Message(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         return false;
     case WM_DESTROY:
         image_.reset();
+        if (running == this) running = nullptr;
         if (OnListDestroy) OnListDestroy();
         return false;
     default:

@@ -1,7 +1,8 @@
 // Rows of a list view dragged with the mouse inside a dialog. From the list's LVN_BEGINDRAG until the
 // button is released a picture of the rows follows the pointer over a surface window (the list itself, or a
 // page that also holds other targets), the list holds the mouse, and Escape or a lost capture end the drag
-// without a drop.
+// without a drop. The keyboard belongs to the drag while it runs: the dialog around the list does not see
+// the keys (its Escape and Enter would end the dialog under the user's hand).
 #pragma once
 
 #include "DragImage.h"
@@ -34,6 +35,11 @@ public:
     // From the list's LVN_BEGINDRAG: the drag of the selected rows begins.
     void Start(const NMLISTVIEW& info);
     bool Dragging() const { return image_ != nullptr; }
+    // The drag running on this thread, or null.
+    static TListRowDrag* Running();
+    // A key message that arrived during the drag: Escape ends it without a drop, every other key is
+    // held back.
+    void Key(const MSG& message);
     // Takes the picture away while something under it repaints, and puts it back.
     void HideImage();
     void ShowImage();

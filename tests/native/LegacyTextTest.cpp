@@ -45,3 +45,37 @@ TEST(LegacyText, CutCharactersCountsCodePoints) {
     EXPECT_EQ(CutCharacters(std::string(50, 'x'), 40), std::string(40, 'x'));
     EXPECT_EQ(CutCharacters("a😀b", 2), "a😀");
 }
+
+TEST(LegacyText, StoredStringsKeep260LegacyBytes) {
+    const struct {
+        std::string Text;
+        bool Fits;
+    } cases[] = {
+        {"C:\\" + std::string(257, 'a'), true},  // 260 bytes: written whole, no terminator counted
+        {"C:\\" + std::string(258, 'a'), false}, // the writer would cut the last byte
+        {[] {
+             std::string s;
+             for (int i = 0; i < 130; ++i)
+                 s += "表";
+             return s;
+         }(),
+         true}, // 260 bytes, though 390 in UTF-8
+        {[] {
+             std::string s = "x";
+             for (int i = 0; i < 130; ++i)
+                 s += "あ";
+             return s;
+         }(),
+         false}, // 261 bytes in 131 characters
+        {[] {
+             std::string s;
+             for (int i = 0; i < 260; ++i)
+                 s += "ｱ";
+             return s;
+         }(),
+         true}, // half-width katakana take one byte each
+        {"", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FitsStoredString(c.Text), c.Fits) << c.Text.size() << " UTF-8 bytes";
+}

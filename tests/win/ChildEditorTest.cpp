@@ -676,6 +676,20 @@ TEST_F(ChildEditorTest, UserScenarios) {
          [](const TChildIcon&, const TOutcome& o) {
              EXPECT_EQ(o.Topics, (std::vector<int>{-74, -77, -35}));
          }},
+        {"a command longer than the store keeps: a warning naming the field, the dialog stays open",
+         Entry(notepad), 0, false,
+         [&](HWND d) {
+             ::SetWindowTextW(Control(d, kCmd), Widen("C:\\" + std::string(293, 'a') + ".exe").c_str());
+             Click(d, IDOK);
+             EXPECT_TRUE(::IsWindowVisible(d));
+             Click(d, IDCANCEL);
+         },
+         [&](const TChildIcon& before, const TOutcome& o) {
+             untouched(before, o);
+             EXPECT_EQ(o.Boxes,
+                       std::vector<std::string>{"コマンドラインが長すぎます。保存できるのは 260 バイト "
+                                                "(半角 260 文字) までです。"});
+         }},
         {"Cancel on a shell object keeps it", shellObject, 0, false,
          [&](HWND d) {
              Type(d, kCmd, "regedit");

@@ -330,6 +330,12 @@ inline std::string BadFolderBox(const std::string& folder) {
            std::to_string(MB_ICONEXCLAMATION);
 }
 
+// The refusal of a text longer than the stored form keeps (260 bytes of the legacy encoding).
+inline std::string TooLongBox(const std::string& field) {
+    return field + "が長すぎます。保存できるのは 260 バイト (半角 260 文字) までです。|" +
+           std::to_string(MB_ICONEXCLAMATION);
+}
+
 struct TScenario {
     const char* Name;
     TItemData Item;

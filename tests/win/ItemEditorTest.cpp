@@ -144,6 +144,26 @@ TEST_F(ItemEditorTest, NameAndCommand) {
              e.ClickOk();
          },
          true, Item(quotedSpaced, "n")},
+        {"a command longer than the store keeps is refused on OK, naming the field, which gets the focus",
+         Item(f.Notepad, "n"),
+         [&](const TEditor& e) {
+             // As a paste past the typing limit or an imported item brings it.
+             ::SetWindowTextW(e.Get(IDC_ITEM_EDITCMD),
+                              Widen("C:\\" + std::string(293, 'a') + ".exe").c_str());
+             e.ClickOk();
+             EXPECT_TRUE(e.Open());
+             EXPECT_EQ(e.FocusId(IDC_ITEM_EDITCMD), IDC_ITEM_EDITCMD);
+             e.Cancel();
+         },
+         false,
+         std::nullopt,
+         {TooLongBox("コマンドライン")}},
+        {"typing a command stops at 260 characters, and 260 bytes are stored whole", Item(f.Notepad, "n"),
+         [&](const TEditor& e) {
+             e.Replace(IDC_ITEM_EDITCMD, "C:\\b." + std::string(270, 'a'));
+             e.ClickOk();
+         },
+         true, Item("C:\\b." + std::string(255, 'a'), "n")},
         {"a program nothing on the search path matches is left as typed", Item(f.Notepad, "n"),
          [&](const TEditor& e) {
              e.Replace(IDC_ITEM_EDITCMD, "lodestar-nosuchprogram -x");
@@ -243,8 +263,26 @@ TEST_F(ItemEditorTest, CustomIcon) {
          withIcon(f.IconLibrary + ",0")},
         {"text after the comma that is no number belongs to the path", withIcon(f.CommaLibrary),
          shows(f.CommaLibrary + ",0"), true, withIcon(f.CommaLibrary + ",0")},
-        {"a missing file is the standard icon and is dropped on OK", withIcon(f.MissingLibrary + ",2"),
-         shows(kStandardIcon), true, withIcon("")},
+        {"a file missing now (a share, a removable drive) shows the standard icon; renaming keeps it",
+         withIcon("Z:\\nowhere\\gone.ico,0"),
+         [](const TEditor& e) {
+             EXPECT_EQ(e.Text(IDC_ITEM_LABELICONPATH), kStandardIcon);
+             EXPECT_TRUE(e.Enabled(IDC_ITEM_BTNCLEARICO)) << "the user can still drop it";
+             e.Replace(IDC_ITEM_EDITTIP, "改名");
+             e.ClickOk();
+         },
+         true,
+         [&] {
+             TItemData item = withIcon("Z:\\nowhere\\gone.ico,0");
+             item.Tip = "改名";
+             return item;
+         }()},
+        {"a missing file dropped with 標準に戻す", withIcon(f.MissingLibrary + ",2"),
+         [](const TEditor& e) {
+             e.Click(IDC_ITEM_BTNCLEARICO);
+             e.ClickOk();
+         },
+         true, withIcon("")},
         {"a file without a folder is looked up", withIcon("shell32.dll,4"), shows(shell32 + ",4"), true,
          withIcon(shell32 + ",4")},
         {"標準に戻す drops the icon", withIcon(f.IconLibrary + ",3"),

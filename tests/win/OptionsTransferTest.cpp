@@ -27,6 +27,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -133,14 +135,23 @@ public:
         Sync();
     }
     // Rows dragged by the mouse from row `from` onto the point `end` of the item list; Ctrl held at the
-    // release or not.
-    void DragTo(int from, POINT end, bool ctrl) const {
+    // release or not; a key pressed before the release.
+    void DragTo(int from, POINT end, bool ctrl, UINT key = 0) const {
         ctrlHeld = ctrl;
-        EXPECT_TRUE(PostRowDrag(Items(), RowPoint(Items(), from), end, runner_)) << "no picture followed";
+        const auto press = [&] {
+            if (!key) return;
+            ::PostMessageW(Items(), WM_KEYDOWN, key, 1);
+            ::PostMessageW(Items(), WM_KEYUP, key, 1 | (3LL << 30));
+            runner_.Flush();
+        };
+        EXPECT_TRUE(PostRowDrag(Items(), RowPoint(Items(), from), end, runner_, press))
+            << "no picture followed";
         ctrlHeld = false;
         Sync();
     }
-    void DragOntoRow(int from, int to, bool ctrl) const { DragTo(from, RowPoint(Items(), to), ctrl); }
+    void DragOntoRow(int from, int to, bool ctrl, UINT key = 0) const {
+        DragTo(from, RowPoint(Items(), to), ctrl, key);
+    }
     void DragOntoGroup(int from, int group, bool ctrl) const {
         DragTo(from, PointIn(Items(), Groups(), RowPoint(Groups(), group)), ctrl);
     }
@@ -439,7 +450,8 @@ TEST_F(OptionsTransferTest, Clipboard) {
 }
 
 TEST_F(OptionsTransferTest, RowsDragged) {
-    // Drags within the list: the selected rows of a group of `Count`, dragged by one of them onto a row.
+    // Drags within the list: the selected rows of a group of `Count`, dragged by one of them onto a row,
+    // with a key pressed before the release.
     const struct {
         const char* What;
         int Count;
@@ -447,6 +459,7 @@ TEST_F(OptionsTransferTest, RowsDragged) {
         int From, Onto;
         bool Copy;
         std::vector<int> After;
+        UINT Key = 0;
     } reorders[] = {
         {"rows 0 and 5 dragged onto row 3 of seven: 1, 2, 5, 3, 0, 4, 6",
          7,
@@ -463,15 +476,35 @@ TEST_F(OptionsTransferTest, RowsDragged) {
          true,
          {0, 1, 2, 3, 0, 1, 4}},
         {"rows dropped onto one of themselves stay where they were", 4, {1, 2}, 2, 2, false, {0, 1, 2, 3}},
+        {"Escape during the drag ends the drag only: no drop, the dialog stays open",
+         4,
+         {0},
+         0,
+         2,
+         false,
+         {0, 1, 2, 3},
+         VK_ESCAPE},
+        {"Enter during the drag does nothing: the drop happens, the dialog stays open",
+         4,
+         {0},
+         0,
+         2,
+         false,
+         {1, 2, 0, 3},
+         VK_RETURN},
     };
     for (const auto& r : reorders)
         Run({r.What, [&] { SaveShownGroup(0, Numbered(0, r.Count)); },
              [&](TTransferPage& page) {
                  page.SelectItems(r.Selected);
-                 page.DragOntoRow(r.From, r.Onto, r.Copy);
+                 page.DragOntoRow(r.From, r.Onto, r.Copy, r.Key);
+                 ASSERT_TRUE(::IsWindowVisible(page.Dialog())) << "the dialog ended during the drag";
                  page.Ok();
              },
-             [&](const TOutcome& out) { EXPECT_EQ(Cmds(out.Rows), CmdsOf(r.After)); }});
+             [&](const TOutcome& out) {
+                 EXPECT_TRUE(out.Ok);
+                 EXPECT_EQ(Cmds(out.Rows), CmdsOf(r.After));
+             }});
     const TScenario scenarios[] = {
         {"rows Ctrl-dropped on an empty group are copied there, and the group is no longer dimmed",
          [&] {
@@ -546,6 +579,50 @@ TEST_F(OptionsTransferTest, RowsDragged) {
     };
     for (const TScenario& scenario : scenarios)
         Run(scenario);
+}
+
+// With LODESTAR_ROWDRAG_REAL set to a folder, row_real_drag_test.sh drags rows with the real mouse and
+// presses a key during each drag: this side prints "drag N x0 y0 x1 y1 key" and waits for the file N, which
+// the script leaves there once the button is up. Escape after a change must not cancel the dialog.
+TEST_F(OptionsTransferTest, RealMouseKeys) {
+    const char* folder = std::getenv("LODESTAR_ROWDRAG_REAL");
+    if (!folder) GTEST_SKIP() << "driven by row_real_drag_test.sh";
+    Run({"Escape and Enter during real drags", [] { SaveShownGroup(0, Numbered(0, 4)); },
+         [&](TTransferPage& page) {
+             const struct {
+                 int From, Onto;
+                 const char* Key;
+                 std::vector<int> After;
+             } steps[] = {{0, 2, "Escape", {0, 1, 2, 3}},
+                          {0, 2, "Return", {1, 2, 0, 3}},
+                          {3, 0, "Escape", {1, 2, 0, 3}}};
+             int n = 0;
+             for (const auto& step : steps) {
+                 ++n;
+                 page.SelectItems({step.From});
+                 page.Sync();
+                 POINT from = RowPoint(page.Items(), step.From), to = RowPoint(page.Items(), step.Onto);
+                 ::ClientToScreen(page.Items(), &from);
+                 ::ClientToScreen(page.Items(), &to);
+                 std::printf("drag %d %ld %ld %ld %ld %s\n", n, from.x, from.y, to.x, to.y, step.Key);
+                 std::fflush(stdout);
+                 const std::wstring released = Widen(std::string(folder) + "\\" + std::to_string(n));
+                 for (int i = 0; i < 750 && ::GetFileAttributesW(released.c_str()) == INVALID_FILE_ATTRIBUTES;
+                      ++i)
+                     ::Sleep(20);
+                 page.Sync();
+                 ASSERT_TRUE(::IsWindowVisible(page.Dialog())) << "the dialog ended during drag " << n;
+                 std::vector<std::string> rows;
+                 for (int row = 0; row < page.Rows(page.Items()); ++row)
+                     rows.push_back(page.Caption(page.Items(), row, 1));
+                 EXPECT_EQ(rows, CmdsOf(step.After)) << "after drag " << n;
+             }
+             page.Ok();
+         },
+         [](const TOutcome& out) {
+             EXPECT_TRUE(out.Ok);
+             EXPECT_EQ(Cmds(out.Rows), CmdsOf({1, 2, 0, 3}));
+         }});
 }
 
 TEST_F(OptionsTransferTest, ShellObjectsDropped) {
