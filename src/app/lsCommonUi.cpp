@@ -4,6 +4,7 @@
 #include "HotKey.h"
 #include "ItemRules.h"
 #include "ItemStream.h"
+#include "LegacyText.h"
 #include "Seams.h"
 #include "WinText.h"
 
@@ -16,6 +17,16 @@ namespace lodestar {
 int ShowErrorBox(const std::string& text, UINT flags) {
     return Seams().MessageBox(Application::Handle(), text, "エラー - " + Application::Title(),
                               flags | MB_SETFOREGROUND);
+}
+
+bool ConfirmStoredLength(std::string_view text, std::string_view field) {
+    if (FitsStoredString(text)) return true;
+    const std::string limit = std::to_string(kMaxStoredString);
+    Seams().MessageBox(::GetActiveWindow(),
+                       std::string(field) + "が長すぎます。保存できるのは " + limit + " バイト (半角 " +
+                           limit + " 文字) までです。",
+                       {}, MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 void PlaceNearCursor(HWND window, int margin) {

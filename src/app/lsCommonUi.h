@@ -6,11 +6,15 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace lodestar {
 
 // A message box owned by the application window, caption "エラー - Lodestar", brought to the foreground.
 int ShowErrorBox(const std::string& text, UINT flags);
+// Whether the store keeps the whole text (FitsStoredString); when not, a warning names the field
+// ("コマンドライン", "作業フォルダ", ...) and tells the limit, and the answer is false.
+bool ConfirmStoredLength(std::string_view text, std::string_view field);
 // Puts the window's top-left corner at the cursor, moved back so that it stays `margin` pixels inside
 // the maximised-window area.
 void PlaceNearCursor(HWND window, int margin);

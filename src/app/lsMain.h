@@ -138,6 +138,8 @@ private:
     void CreateMenus();
     void SetTrayDrop(bool enabled);
     void FreeIconItems();
+    // A dropped item is added unless a text of it is longer than the store keeps (the user is told).
+    void AddDroppedItem(const TItemData& record);
     // Shows an icon in the tray; when the shell refuses it (no taskbar yet, Explorer restarting), the
     // icon stays with its item and the retry timer adds it later.
     void ShowInTray(const std::function<void()>& show);

@@ -129,17 +129,24 @@ void TForm1::PIDLTarget1Drop() {
         }
         TItemData record;
         if (IsFileSystemObject(path, idList)) {
-            if (ProgramSettings().DereferLinks && ItemFromFile(path, record)) {
-                AddItem(record);
-                continue;
+            if (!ProgramSettings().DereferLinks || !ItemFromFile(path, record)) {
+                record = TItemData{};
+                record.Cmd = QuoteIfSpaced(path);
             }
-            record = TItemData{};
-            record.Cmd = QuoteIfSpaced(path);
         } else {
             record.IDList = std::move(idList);
         }
-        AddItem(record);
+        AddDroppedItem(record);
     }
+}
+
+void TForm1::AddDroppedItem(const TItemData& record) {
+    // A path the store would cut starts something else after the next start: refused, not stored cut.
+    if (!ConfirmStoredLength(record.Cmd, "ドロップされたファイルのパス") ||
+        !ConfirmStoredLength(record.DefDir, "ドロップされたショートカットの作業フォルダ") ||
+        !ConfirmStoredLength(record.CustomIcon, "ドロップされたショートカットのアイコンのパス"))
+        return;
+    AddItem(record);
 }
 
 void TForm1::DropFiles(HDROP drop) {
@@ -151,17 +158,17 @@ void TForm1::DropFiles(HDROP drop) {
     const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         if (NextItemNumber(*MainIcon) > kMaxItemNumber) break;
-        wchar_t buffer[MAX_PATH + 1] = {};
-        const UINT length = ::DragQueryFileW(drop, i, buffer, MAX_PATH + 1);
-        const std::string path = Narrow(std::wstring_view(buffer, std::min<UINT>(length, MAX_PATH)));
+        // Read whole, however long: a path cut here would name another file.
+        std::wstring buffer(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        const UINT length = ::DragQueryFileW(drop, i, buffer.data(), static_cast<UINT>(buffer.size()));
+        const std::string path =
+            Narrow(std::wstring_view(buffer.data(), std::min<std::size_t>(length, buffer.size() - 1)));
         TItemData record;
-        if (FileExists(path) && ProgramSettings().DereferLinks && ItemFromFile(path, record)) {
-            AddItem(record);
-            continue;
+        if (!FileExists(path) || !ProgramSettings().DereferLinks || !ItemFromFile(path, record)) {
+            record = TItemData{};
+            record.Cmd = QuoteIfSpaced(path);
         }
-        record = TItemData{};
-        record.Cmd = QuoteIfSpaced(path);
-        AddItem(record);
+        AddDroppedItem(record);
     }
     ::DragFinish(drop);
 }

@@ -58,16 +58,6 @@ bool ConfirmTarget(HWND editCmd, HWND editDefDir, bool hasIdList) {
     return true;
 }
 
-bool ConfirmStoredLength(std::string_view text, std::string_view field) {
-    if (FitsStoredString(text)) return true;
-    const std::string limit = std::to_string(kMaxStoredString);
-    Seams().MessageBox(::GetActiveWindow(),
-                       std::string(field) + "が長すぎます。保存できるのは " + limit + " バイト (半角 " +
-                           limit + " 文字) までです。",
-                       {}, MB_OK | MB_ICONEXCLAMATION);
-    return false;
-}
-
 bool ConfirmStoredLength(HWND edit, std::string_view field) {
     if (ConfirmStoredLength(WindowText(edit), field)) return true;
     // Through the dialog manager, so that the default button follows the focus.

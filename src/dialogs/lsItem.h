@@ -4,6 +4,8 @@
 // the folder browser that the child editor borrows.
 #pragma once
 
+#include "lsCommonUi.h"
+
 #include "Controls.h"
 #include "ControlsListView.h"
 #include "Dialog.h"
@@ -57,10 +59,7 @@ std::vector<std::string> DialUpEntries();
 // warns of a working folder that names no existing folder, looks a bare program up on the search path
 // and rewrites the command. True when the dialog may close.
 bool ConfirmTarget(HWND editCmd, HWND editDefDir, bool hasIdList);
-// Whether the store keeps the whole text (FitsStoredString); when not, a warning names the field
-// ("コマンドライン", "作業フォルダ", ...) and tells the limit, and the answer is false.
-bool ConfirmStoredLength(std::string_view text, std::string_view field);
-// The same for an edit control: the focus goes to it when its text does not fit.
+// ConfirmStoredLength (lsCommonUi.h) for an edit control: the focus goes to it when its text does not fit.
 bool ConfirmStoredLength(HWND edit, std::string_view field);
 
 class TForm3 final : public TDialog {

@@ -7,6 +7,7 @@
 #include "Store.h"
 #include "StoredItems.h"
 #include "TrayIdentity.h"
+#include "WinTestSupport.h"
 #include "WinText.h"
 #include "lsMain.h"
 
@@ -559,4 +560,15 @@ TEST_F(MainWindowTest, AFailedStartUpTakesItsItemsDownCleanly) {
     ::DestroyWindow(bystander);
     THookHotKey other(nullptr);
     EXPECT_TRUE(other.AddHotKey(1, 0xC04B)); // given back
+}
+
+TEST_F(MainWindowTest, ADroppedPathLongerThanTheStoreKeepsIsRefusedNotCut) {
+    Start();
+    const std::string longPath = "C:\\" + std::string(300, 'x') + ".txt";
+    ::SendMessageW(form->Handle(), WM_DROPFILES,
+                   reinterpret_cast<WPARAM>(MakeDrop({longPath, "C:\\windows\\notepad.exe"})), 0);
+    ASSERT_EQ(form->IconItems().size(), 1u);
+    EXPECT_EQ(form->IconItems()[0]->Cmd, "C:\\windows\\notepad.exe");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind(": ドロップされたファイルのパスが長すぎます。", 0), 0u) << boxes[0];
 }
