@@ -47,33 +47,21 @@ TEST(LegacyText, CutCharactersCountsCodePoints) {
 }
 
 TEST(LegacyText, StoredStringsKeep260LegacyBytes) {
+    const auto repeat = [](const std::string& piece, int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += piece;
+        return text;
+    };
     const struct {
         std::string Text;
         bool Fits;
     } cases[] = {
-        {"C:\\" + std::string(257, 'a'), true},  // 260 bytes: written whole, no terminator counted
-        {"C:\\" + std::string(258, 'a'), false}, // the writer would cut the last byte
-        {[] {
-             std::string s;
-             for (int i = 0; i < 130; ++i)
-                 s += "表";
-             return s;
-         }(),
-         true}, // 260 bytes, though 390 in UTF-8
-        {[] {
-             std::string s = "x";
-             for (int i = 0; i < 130; ++i)
-                 s += "あ";
-             return s;
-         }(),
-         false}, // 261 bytes in 131 characters
-        {[] {
-             std::string s;
-             for (int i = 0; i < 260; ++i)
-                 s += "ｱ";
-             return s;
-         }(),
-         true}, // half-width katakana take one byte each
+        {"C:\\" + repeat("a", 257), true},  // 260 bytes: written whole, no terminator counted
+        {"C:\\" + repeat("a", 258), false}, // the writer would cut the last byte
+        {repeat("表", 130), true},          // 260 bytes, though 390 in UTF-8
+        {"x" + repeat("あ", 130), false},   // 261 bytes in 131 characters
+        {repeat("ｱ", 260), true},           // half-width katakana take one byte each
         {"", true},
     };
     for (const auto& c : cases)
