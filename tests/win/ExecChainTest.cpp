@@ -41,6 +41,10 @@ struct TBeeps {
 // Threads of this process that only wait, each holding its identifier until Free. Wine hands freed process
 // and thread identifiers out again first in, first out (once 256 are free), so by taking and freeing them a
 // test can give a new process the identifier of one that has ended.
+DWORD WINAPI WaitForRelease(void* release) {
+    return ::WaitForSingleObject(static_cast<HANDLE>(release), INFINITE);
+}
+
 class THeldThreads {
 public:
     THeldThreads() : release_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
@@ -48,12 +52,8 @@ public:
 
     DWORD Take() {
         DWORD id = 0;
-        UniqueKernelHandle thread(::CreateThread(
-            nullptr, 64 * 1024,
-            [](void* release) -> DWORD {
-                return ::WaitForSingleObject(static_cast<HANDLE>(release), INFINITE);
-            },
-            release_.Get(), STACK_SIZE_PARAM_IS_A_RESERVATION, &id));
+        UniqueKernelHandle thread(::CreateThread(nullptr, 64 * 1024, WaitForRelease, release_.Get(),
+                                                 STACK_SIZE_PARAM_IS_A_RESERVATION, &id));
         if (!thread) return 0;
         threads_.push_back({std::move(thread), id});
         return id;
@@ -87,16 +87,16 @@ std::vector<DWORD> ThreadsOf(DWORD pid) {
     return ids;
 }
 
+BOOL CALLBACK CloseIfOwnedBy(HWND window, LPARAM target) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == static_cast<DWORD>(target)) ::PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 // What the user does to a program: WM_CLOSE to its windows.
 void CloseWindowsOf(DWORD pid) {
-    ::EnumWindows(
-        [](HWND window, LPARAM target) -> BOOL {
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            if (owner == static_cast<DWORD>(target)) ::PostMessageW(window, WM_CLOSE, 0, 0);
-            return TRUE;
-        },
-        static_cast<LPARAM>(pid));
+    ::EnumWindows(CloseIfOwnedBy, static_cast<LPARAM>(pid));
 }
 
 class ExecChain : public ::testing::Test {

@@ -477,6 +477,16 @@ TEST_F(MainWindowTest, IconsTheShellRefusesStayItemsAndComeLater) {
     ProgramDialogs().OpenOptions = saved;
 }
 
+// Registers the main window for drops as it is created, before the program can.
+static LRESULT CALLBACK BlockMainWindowDrops(int code, WPARAM wParam, LPARAM lParam) {
+    static TDropTarget blocker(nullptr);
+    wchar_t name[64] = {};
+    if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
+        std::wstring(name) == L"LodestarMainWindow")
+        ::RegisterDragDrop(reinterpret_cast<HWND>(wParam), &blocker);
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // A start-up that fails after the items and their hotkeys exist (the main window's drop target finds its
 // window registered already) takes everything down without using a part already gone: a handle read from a
 // freed hotkey component would name a bystander window, whose hotkey would then go.
@@ -484,17 +494,7 @@ TEST_F(MainWindowTest, AFailedStartUpTakesItsItemsDownCleanly) {
     TItemData withKey = Item("notepad.exe");
     withKey.HotKey = 0xC04B;
     SetGroup(0, "", {Item("a.exe"), withKey});
-    static TDropTarget blocker(nullptr);
-    const HHOOK hook = ::SetWindowsHookExW(
-        WH_CBT,
-        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            wchar_t name[64] = {};
-            if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
-                std::wstring(name) == L"LodestarMainWindow")
-                ::RegisterDragDrop(reinterpret_cast<HWND>(wParam), &blocker);
-            return ::CallNextHookEx(nullptr, code, wParam, lParam);
-        },
-        nullptr, ::GetCurrentThreadId());
+    const HHOOK hook = ::SetWindowsHookExW(WH_CBT, BlockMainWindowDrops, nullptr, ::GetCurrentThreadId());
     const HWND bystander =
         ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_TRUE(::RegisterHotKey(bystander, 2, MOD_CONTROL | MOD_ALT, 'J')); // under the item's number
