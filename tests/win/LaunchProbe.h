@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -251,7 +252,8 @@ inline bool SamePathText(const std::string& a, const std::string& b) {
 }
 
 // Keys written straight into HKEY_CLASSES_ROOT (Wine 8 does not show the user's classes there); every
-// key this creates is removed with what lies below it.
+// key this creates is removed with what lies below it, and a value it overwrote in a key that was there
+// before (the system's ".txt") is put back.
 class TClassKeys {
 public:
     TClassKeys() = default;
@@ -260,9 +262,20 @@ public:
     ~TClassKeys() {
         for (auto it = created_.rbegin(); it != created_.rend(); ++it)
             ::RegDeleteTreeW(HKEY_CLASSES_ROOT, it->c_str());
+        for (auto it = overwritten_.rbegin(); it != overwritten_.rend(); ++it) {
+            UniqueKey key;
+            if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, it->Path.c_str(), 0, KEY_WRITE, key.Put()) !=
+                ERROR_SUCCESS)
+                continue;
+            if (it->Bytes)
+                ::RegSetValueExW(key.Get(), nullptr, 0, it->Type, it->Data.data(), *it->Bytes);
+            else
+                ::RegDeleteValueW(key.Get(), nullptr);
+        }
     }
 
-    void Set(const std::wstring& path, const std::string& value) {
+    // `type` REG_EXPAND_SZ writes the value as Windows writes most commands and icon locations.
+    void Set(const std::wstring& path, const std::string& value, DWORD type = REG_SZ) {
         UniqueKey key;
         std::size_t start = 0;
         for (;;) {
@@ -275,8 +288,9 @@ public:
             if (end == std::wstring::npos) break;
             start = end + 1;
         }
+        if (std::find(created_.begin(), created_.end(), path) == created_.end()) Remember(path);
         const std::wstring wide = Widen(value);
-        ASSERT_EQ(::RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+        ASSERT_EQ(::RegSetValueExW(key.Get(), nullptr, 0, type, reinterpret_cast<const BYTE*>(wide.c_str()),
                                    static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))),
                   ERROR_SUCCESS);
     }
@@ -293,7 +307,30 @@ public:
     }
 
 private:
+    struct TOldValue {
+        std::wstring Path;
+        DWORD Type = REG_NONE;
+        std::optional<DWORD> Bytes; // none: the key had no default value
+        std::vector<BYTE> Data;
+    };
+
+    void Remember(const std::wstring& path) {
+        TOldValue old;
+        old.Path = path;
+        UniqueKey key;
+        DWORD bytes = 0;
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS &&
+            ::RegQueryValueExW(key.Get(), nullptr, nullptr, &old.Type, nullptr, &bytes) == ERROR_SUCCESS) {
+            old.Data.resize(bytes);
+            if (::RegQueryValueExW(key.Get(), nullptr, nullptr, &old.Type, old.Data.data(), &bytes) ==
+                ERROR_SUCCESS)
+                old.Bytes = bytes;
+        }
+        overwritten_.push_back(std::move(old));
+    }
+
     std::vector<std::wstring> created_;
+    std::vector<TOldValue> overwritten_;
 };
 
 } // namespace lodestar::test
