@@ -277,7 +277,10 @@ UniqueIcon ItemIcon(std::string_view customIcon, std::string_view cmd, const IdL
 }
 
 UniqueIcon CommandIcon(std::string_view cmd, int size) {
-    const TIconLookup lookup = CommandIconLookup(SplitCommandLine(cmd));
+    TCmd split = SplitCommandLine(cmd);
+    // Started expanded (%USERPROFILE%\Documents\memo.txt), so shown expanded too.
+    split.Path = ExpandEnvironment(split.Path);
+    const TIconLookup lookup = CommandIconLookup(split);
     if (lookup.DialUp) return StockIcon(siDial, size);
     if (!lookup.Target.empty()) {
         if (UniqueIcon icon = ShellIconOf(Widen(lookup.Target), size)) return icon;

@@ -364,6 +364,13 @@ TEST(ItemIcons, CommandIdListAndNothing) {
         EXPECT_EQ(DrawnOnWhite(ItemIcon("", "\"" + document + "\" -x", {}).Get(), 16), dial)
             << hideLinkOverlay;
         EXPECT_EQ(DrawnOnWhite(CommandIcon(QuoteIfSpaced(document)).Get(), 16), dial) << hideLinkOverlay;
+        // Written through the environment, as in %USERPROFILE%\Documents\memo.txt.
+        ASSERT_TRUE(
+            ::SetEnvironmentVariableW(L"LODESTAR_TEMP", Widen(RemoveBackslash(Narrow(temp))).c_str()));
+        EXPECT_EQ(DrawnOnWhite(
+                      ItemIcon("", "\"%LODESTAR_TEMP%\\" + ExtractFileName(document) + "\"", {}).Get(), 16),
+                  dial)
+            << hideLinkOverlay;
     }
     settings = saved;
     ::DeleteFileW(Widen(document).c_str());
