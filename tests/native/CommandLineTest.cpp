@@ -104,19 +104,6 @@ TEST(SplitIconLocation, TakesTheIndexAfterTheLastComma) {
     }
 }
 
-TEST(UnquotedPath, DropsTheQuotesAroundAPathOnly) {
-    const std::pair<std::string_view, std::string_view> cases[] = {
-        {"\"C:\\Program Files\\x.exe\"", "C:\\Program Files\\x.exe"},
-        {" \"C:\\a b.ico\" ", "C:\\a b.ico"},
-        {"C:\\x.exe", "C:\\x.exe"},
-        {"\"C:\\x.exe", "\"C:\\x.exe"}, // one quote only: not a quoted path
-        {"\"", "\""},
-        {"\"\"", ""},
-    };
-    for (const auto& [path, unquoted] : cases)
-        EXPECT_EQ(UnquotedPath(path), unquoted) << path;
-}
-
 TEST(PathText, BackslashesAndParts) {
     EXPECT_EQ(AddBackslash("C:\\dir"), "C:\\dir\\");
     EXPECT_EQ(AddBackslash("C:\\dir\\"), "C:\\dir\\");

@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 #include "Handles.h"
+#include "ShellHelpers.h"
 #include "WinText.h"
 
 #include <windows.h>
@@ -487,6 +488,7 @@ TEST_F(ExecChain, AssociationsWrittenAsExpandableStringsAreExpanded) {
         L"LODESTAR_PROBES", Widen(RemoveBackslash(ExtractFilePath(LaunchProbePath()))).c_str()));
     ASSERT_TRUE(::SetEnvironmentVariableW(L"LODESTAR_RECORDS", Widen(Folder->Path()).c_str()));
     const bool unknownFree = !TClassKeys::HasVerbs(L"*") && !TClassKeys::HasVerbs(L"Unknown");
+    const std::string systemTxt = GetAssociatedCommand(".txt");
     struct Case {
         std::wstring ClassKey; // whose command is written
         std::string Document;
@@ -526,6 +528,7 @@ TEST_F(ExecChain, AssociationsWrittenAsExpandableStringsAreExpanded) {
         ASSERT_FALSE(started.empty());
         EXPECT_EQ(started.at("args"), document);
     }
+    EXPECT_EQ(GetAssociatedCommand(".txt"), systemTxt);
 }
 
 // Entries whose program already runs are skipped; the others start. (A standard test, mode 1, needs a

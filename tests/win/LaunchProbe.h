@@ -263,14 +263,11 @@ public:
         for (auto it = created_.rbegin(); it != created_.rend(); ++it)
             ::RegDeleteTreeW(HKEY_CLASSES_ROOT, it->c_str());
         for (auto it = overwritten_.rbegin(); it != overwritten_.rend(); ++it) {
-            UniqueKey key;
-            if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, it->Path.c_str(), 0, KEY_WRITE, key.Put()) !=
-                ERROR_SUCCESS)
-                continue;
-            if (it->Bytes)
-                ::RegSetValueExW(key.Get(), nullptr, 0, it->Type, it->Data.data(), *it->Bytes);
+            if (!it->Value)
+                ::RegDeleteKeyValueW(HKEY_CLASSES_ROOT, it->Path.c_str(), nullptr);
             else
-                ::RegDeleteValueW(key.Get(), nullptr);
+                ::RegSetKeyValueW(HKEY_CLASSES_ROOT, it->Path.c_str(), nullptr, it->Type, it->Value->c_str(),
+                                  static_cast<DWORD>((it->Value->size() + 1) * sizeof(wchar_t)));
         }
     }
 
@@ -288,7 +285,16 @@ public:
             if (end == std::wstring::npos) break;
             start = end + 1;
         }
-        if (std::find(created_.begin(), created_.end(), path) == created_.end()) Remember(path);
+        if (std::find(created_.begin(), created_.end(), path) == created_.end()) {
+            TOldValue old{path, REG_SZ, std::nullopt};
+            wchar_t text[1024] = {};
+            DWORD bytes = sizeof text;
+            if (::RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), nullptr,
+                               RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &old.Type, text,
+                               &bytes) == ERROR_SUCCESS)
+                old.Value = text;
+            overwritten_.push_back(std::move(old));
+        }
         const std::wstring wide = Widen(value);
         ASSERT_EQ(::RegSetValueExW(key.Get(), nullptr, 0, type, reinterpret_cast<const BYTE*>(wide.c_str()),
                                    static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))),
@@ -309,25 +315,9 @@ public:
 private:
     struct TOldValue {
         std::wstring Path;
-        DWORD Type = REG_NONE;
-        std::optional<DWORD> Bytes; // none: the key had no default value
-        std::vector<BYTE> Data;
+        DWORD Type;
+        std::optional<std::wstring> Value; // none: the key had no default value
     };
-
-    void Remember(const std::wstring& path) {
-        TOldValue old;
-        old.Path = path;
-        UniqueKey key;
-        DWORD bytes = 0;
-        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS &&
-            ::RegQueryValueExW(key.Get(), nullptr, nullptr, &old.Type, nullptr, &bytes) == ERROR_SUCCESS) {
-            old.Data.resize(bytes);
-            if (::RegQueryValueExW(key.Get(), nullptr, nullptr, &old.Type, old.Data.data(), &bytes) ==
-                ERROR_SUCCESS)
-                old.Bytes = bytes;
-        }
-        overwritten_.push_back(std::move(old));
-    }
 
     std::vector<std::wstring> created_;
     std::vector<TOldValue> overwritten_;
