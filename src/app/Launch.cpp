@@ -104,12 +104,15 @@ void LaunchItem(TForm1& form, TIconItem& item, bool byHotKey) {
         ShowItemProperties(item, form.Handle());
         return;
     }
-    const TCmd cmd = SplitCommandLine(item.Cmd);
+    TCmd cmd = SplitCommandLine(item.Cmd);
+    // Users write programs and folders as Windows does, through the environment (%USERPROFILE%\...).
+    cmd.Path = ExpandEnvironment(cmd.Path);
+    const std::string defDir = ExpandEnvironment(item.DefDir);
 
     std::string folder;
-    if (item.DefDir.empty()) {
+    if (defDir.empty()) {
         if (FileExists(cmd.Path)) folder = ExtractFilePath(cmd.Path);
-    } else if (!FolderExists(item.DefDir)) {
+    } else if (!FolderExists(defDir)) {
         ShowErrorBox("作業フォルダに設定された '" + item.DefDir +
                          "' フォルダは無効です。存在するフォルダのパスを正しく入力して下さい。",
                      MB_ICONEXCLAMATION);
@@ -118,7 +121,7 @@ void LaunchItem(TForm1& form, TIconItem& item, bool byHotKey) {
         form.miEditThisIcoClick(nullptr);
         return;
     } else {
-        folder = item.DefDir;
+        folder = defDir;
     }
     const int show = ShowCommand(item, byHotKey);
 
@@ -153,7 +156,8 @@ void LaunchItem(TForm1& form, TIconItem& item, bool byHotKey) {
 }
 
 void ShowItemProperties(const TIconItem& item, HWND owner) {
-    const std::wstring file = item.IDList.Present() ? std::wstring() : Widen(SplitCommandLine(item.Cmd).Path);
+    const std::wstring file =
+        item.IDList.Present() ? std::wstring() : Widen(ExpandEnvironment(SplitCommandLine(item.Cmd).Path));
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_INVOKEIDLIST;

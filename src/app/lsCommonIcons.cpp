@@ -5,6 +5,7 @@
 #include "AppSettings.h"
 #include "CommandLine.h"
 #include "IconPixels.h"
+#include "ShellHelpers.h"
 #include "ShellIcons.h"
 #include "WinText.h"
 
@@ -249,6 +250,8 @@ UniqueIcon ItemIcon(std::string_view customIcon, std::string_view cmd, const IdL
     if (!customIcon.empty()) {
         std::string file(customIcon);
         const int index = SplitIconLocation(file);
+        // Written as the user or Windows writes it: "%SystemRoot%\system32\shell32.dll", perhaps quoted.
+        file = ExpandEnvironment(UnquotedPath(file));
         // -1 is how an icon that could not be chosen was stored.
         if (index != -1) {
             if (UniqueIcon icon = ExtractIconAt(file + "," + std::to_string(index), size)) return icon;
@@ -274,7 +277,10 @@ UniqueIcon ItemIcon(std::string_view customIcon, std::string_view cmd, const IdL
 }
 
 UniqueIcon CommandIcon(std::string_view cmd, int size) {
-    const TIconLookup lookup = CommandIconLookup(SplitCommandLine(cmd));
+    TCmd split = SplitCommandLine(cmd);
+    // Started expanded (%USERPROFILE%\Documents\memo.txt), so shown expanded too.
+    split.Path = ExpandEnvironment(split.Path);
+    const TIconLookup lookup = CommandIconLookup(split);
     if (lookup.DialUp) return StockIcon(siDial, size);
     if (!lookup.Target.empty()) {
         if (UniqueIcon icon = ShellIconOf(Widen(lookup.Target), size)) return icon;

@@ -119,6 +119,12 @@ int SplitIconLocation(std::string& location) {
     return index;
 }
 
+std::string_view UnquotedPath(std::string_view path) {
+    const std::string_view trimmed = TrimBlanks(path);
+    if (trimmed.size() < 2 || trimmed.front() != '"' || trimmed.back() != '"') return trimmed;
+    return trimmed.substr(1, trimmed.size() - 2);
+}
+
 std::string AddBackslash(std::string_view path) {
     std::string result(path);
     if (result.empty() || result.back() != '\\') result += '\\';

@@ -23,6 +23,9 @@ std::string QuoteIfSpaced(std::string_view text);
 std::string SubstituteParam(std::string_view templ, std::string_view file);
 // Cuts "file,index" to its file part and returns the index; 0 and no cut when there is no valid index.
 int SplitIconLocation(std::string& location);
+// A path without the blanks around it and without the pair of double quotes that encloses it, as icon
+// locations carry them ("C:\Program Files\x.exe",0); other text unchanged.
+std::string_view UnquotedPath(std::string_view path);
 
 std::string AddBackslash(std::string_view path);
 std::string RemoveBackslash(std::string_view path);

@@ -156,15 +156,23 @@ bool VisibleTitleMatches(const std::string& pattern) {
     return false;
 }
 
+// Only programs proper are looked for; a document's name says nothing about what shows it.
+bool IsCheckedProgram(std::string_view path) {
+    const std::string ext = UpperAscii(ExtractFileExt(path));
+    return ext == ".EXE" || ext == ".COM";
+}
+
 } // namespace
 
 bool MayStart(const TChildIcon& entry) {
     switch (entry.DupCheckMode) {
     case 1: {
-        // The extension of the whole text: a command with parameters or quotes is never checked.
-        const std::string ext = UpperAscii(ExtractFileExt(entry.Cmd));
-        if (ext != ".EXE" && ext != ".COM") return true;
-        return !ExeRuns(ExtractFileName(entry.Cmd));
+        // The program alone: programs under "Program Files" come quoted, and most take parameters. A
+        // whole command that names a program with blanks in its path, unquoted, is taken as it always was.
+        std::string program = SplitCommandLine(entry.Cmd).Path;
+        if (!IsCheckedProgram(program)) program = entry.Cmd;
+        if (!IsCheckedProgram(program)) return true;
+        return !ExeRuns(ExtractFileName(program));
     }
     case 2:
         return !ExeRuns(entry.DupCheckText);

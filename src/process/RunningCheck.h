@@ -11,7 +11,8 @@
 namespace lodestar {
 
 // False when the entry's DupCheckMode finds its program running:
-//   1  the whole Cmd ends in ".EXE" or ".COM" (any case) and a window's process has that file name;
+//   1  the program of Cmd (SplitCommandLine), or else the whole Cmd, ends in ".EXE" or ".COM" (any
+//      case) and a window's process has its file name;
 //   2  a window's process has the file name DupCheckText;
 //   3  a visible window's title matches the pattern DupCheckText (see WildcardMatch);
 // file names compared with ASCII letters folded. Any other mode, and every executable that cannot be

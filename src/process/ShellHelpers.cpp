@@ -9,6 +9,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 #include <vector>
@@ -16,6 +17,21 @@
 namespace lodestar {
 
 namespace {
+
+std::wstring ExpandEnvironmentW(const std::wstring& text) {
+    std::wstring expanded(text.size() + 1, L'\0');
+    // The environment may change between calls; ask again until the buffer holds the result.
+    for (;;) {
+        const DWORD n =
+            ::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        if (n == 0) return text;
+        if (n <= expanded.size()) {
+            expanded.resize(n - 1); // n counts the terminator
+            return expanded;
+        }
+        expanded.assign(n, L'\0');
+    }
+}
 
 UniqueKey OpenClassesKey(const std::wstring& subKey) {
     UniqueKey key;
@@ -42,7 +58,10 @@ std::wstring ReadClassesDefault(const std::wstring& subKey) {
         if (status == ERROR_SUCCESS) {
             // Stored strings need not carry their terminator, and may carry more than one.
             value.resize(bytes / sizeof(wchar_t));
-            return value.substr(0, value.find(L'\0'));
+            value.resize(std::min(value.size(), value.find(L'\0')));
+            // Commands that Windows writes ("%SystemRoot%\system32\NOTEPAD.EXE" %1) name their program
+            // through the environment; the shell expands them when it reads them, and so do we.
+            return type == REG_EXPAND_SZ ? ExpandEnvironmentW(value) : value;
         }
     }
     return {};
@@ -129,6 +148,11 @@ bool ReadLoadedLink(IShellLinkW& link, bool wantIdList, TLinkInfo& info) {
 }
 
 } // namespace
+
+std::string ExpandEnvironment(std::string_view text) {
+    if (text.find('%') == std::string_view::npos) return std::string(text);
+    return Narrow(ExpandEnvironmentW(Widen(text)));
+}
 
 std::string GetAssociatedCommand(std::string_view extension) {
     std::wstring command;

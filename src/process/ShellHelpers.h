@@ -33,9 +33,13 @@ inline constexpr std::string_view kProgramExtensions[] = {".EXE", ".COM", ".BAT"
 // The shell's parsing name of the My Computer folder.
 inline constexpr std::string_view kMyComputer = "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
 
+// The text with every %NAME% the environment knows replaced by its value, as the shell expands the
+// commands, icon locations and folders that Windows and users write that way; other text is unchanged.
+std::string ExpandEnvironment(std::string_view text);
+
 // The command template that opens files of an extension (given with its dot): the first verb of its file
 // class as the registry enumerates them, else that of class "*", else that of class "Unknown".
-// Empty when none of them has one.
+// Commands stored as expandable strings come expanded. Empty when none of them has one.
 std::string GetAssociatedCommand(std::string_view extension);
 
 // Starts a file of a type nothing is associated with through the command for files of any or unknown type

@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 #include "Handles.h"
+#include "ShellHelpers.h"
 #include "WinText.h"
 
 #include <windows.h>
@@ -476,6 +477,58 @@ TEST_F(ExecChain, UnregisteredFileFallsBackToTheUnknownClass) {
     const UniqueKernelHandle chain = Run({entry}, 0);
     WaitForChain(chain);
     EXPECT_EQ(Beeps->Count(), 1u);
+}
+
+// Windows writes association commands as expandable strings with the program's path quoted
+// ("%SystemRoot%\system32\NOTEPAD.EXE" %1); they are expanded as the shell expands them, for a document
+// and for a file of a type nobody registered, started by the shell or as a process of the chain's own.
+TEST_F(ExecChain, AssociationsWrittenAsExpandableStringsAreExpanded) {
+    // Where the probe and the records lie, named by the environment as %SystemRoot% names the system.
+    ASSERT_TRUE(::SetEnvironmentVariableW(
+        L"LODESTAR_PROBES", Widen(RemoveBackslash(ExtractFilePath(LaunchProbePath()))).c_str()));
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"LODESTAR_RECORDS", Widen(Folder->Path()).c_str()));
+    const bool unknownFree = !TClassKeys::HasVerbs(L"*") && !TClassKeys::HasVerbs(L"Unknown");
+    const std::string systemTxt = GetAssociatedCommand(".txt");
+    struct Case {
+        std::wstring ClassKey; // whose command is written
+        std::string Document;
+        bool AutoQuit;
+        std::string Placeholder;
+    };
+    const Case cases[] = {
+        {L"LodestarTest.Memo", "memo.txt", true, "%1"},
+        {L"LodestarTest.Memo", "memo.txt", true, "\"%1\""},
+        {L"Unknown", "nobody knows.lodestarnone", false, "\"%1\""},
+        {L"Unknown", "nobody knows.lodestarnone", true, "%1"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE("case " + std::to_string(i));
+        if (c.ClassKey == L"Unknown" && !unknownFree) continue;
+        const std::string record = Record(std::to_string(i));
+        const std::string document = *Folder / c.Document;
+        WriteBytes(document, "lodestar");
+        TClassKeys keys;
+        keys.Set(L".txt", "LodestarTest.Memo");
+        keys.Set(c.ClassKey + L"\\shell\\open\\command",
+                 "\"%LODESTAR_PROBES%\\launch_probe.exe\" --out \"%LODESTAR_RECORDS%\\" +
+                     ExtractFileName(record) + "\" " + c.Placeholder,
+                 REG_EXPAND_SZ);
+        if (HasFatalFailure()) return;
+        TChildIcon entry;
+        entry.Cmd = QuoteIfSpaced(document);
+        entry.AutoQuit = c.AutoQuit;
+        const std::size_t beepsBefore = Beeps->Count();
+        WaitForChain(Run({entry}, 0));
+        if (Beeps->Count() != beepsBefore) {
+            ADD_FAILURE() << "the chain beeped: the program was not started";
+            continue;
+        }
+        const TProbeRecord started = WaitForProbeRecord(record);
+        ASSERT_FALSE(started.empty());
+        EXPECT_EQ(started.at("args"), document);
+    }
+    EXPECT_EQ(GetAssociatedCommand(".txt"), systemTxt);
 }
 
 // Entries whose program already runs are skipped; the others start. (A standard test, mode 1, needs a

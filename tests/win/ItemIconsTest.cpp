@@ -318,8 +318,13 @@ TEST(ItemIcons, CustomIconFromFileAndIndex) {
     ASSERT_EQ(::ExtractIconExW(Widen(shell32).c_str(), 4, nullptr, &fourth, 1), 1u);
     const UniqueIcon thirdOwned(third), fourthOwned(fourth);
     ASSERT_FALSE(SamePicture(third, fourth)); // the index must matter for the case below to mean anything
-    EXPECT_TRUE(SamePicture(ItemIcon(shell32 + ",3", "notepad.exe", {}).Get(), third));
     EXPECT_TRUE(SamePicture(ItemIcon(shell32 + ",4", "", {}).Get(), fourth));
+    // As the user or Windows writes locations: through the environment, the file quoted.
+    const std::string locations[] = {shell32 + ",3", "%SystemRoot%\\system32\\shell32.dll,3",
+                                     "\"" + shell32 + "\",3", "\"%SystemRoot%\\system32\\shell32.dll\", 3",
+                                     "%SYSTEMROOT%\\system32\\shell32.dll,+3"};
+    for (const std::string& location : locations)
+        EXPECT_TRUE(SamePicture(ItemIcon(location, "notepad.exe", {}).Get(), third)) << location;
 
     // The built icon file: its 16-pixel picture.
     const UniqueIcon own = ItemIcon(std::string(LODESTAR_ICON_FILES) + "\\mainicon.ico,0", "", {});
@@ -359,6 +364,13 @@ TEST(ItemIcons, CommandIdListAndNothing) {
         EXPECT_EQ(DrawnOnWhite(ItemIcon("", "\"" + document + "\" -x", {}).Get(), 16), dial)
             << hideLinkOverlay;
         EXPECT_EQ(DrawnOnWhite(CommandIcon(QuoteIfSpaced(document)).Get(), 16), dial) << hideLinkOverlay;
+        // Written through the environment, as in %USERPROFILE%\Documents\memo.txt.
+        ASSERT_TRUE(
+            ::SetEnvironmentVariableW(L"LODESTAR_TEMP", Widen(RemoveBackslash(Narrow(temp))).c_str()));
+        EXPECT_EQ(DrawnOnWhite(
+                      ItemIcon("", "\"%LODESTAR_TEMP%\\" + ExtractFileName(document) + "\"", {}).Get(), 16),
+                  dial)
+            << hideLinkOverlay;
     }
     settings = saved;
     ::DeleteFileW(Widen(document).c_str());

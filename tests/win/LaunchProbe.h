@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -251,7 +252,8 @@ inline bool SamePathText(const std::string& a, const std::string& b) {
 }
 
 // Keys written straight into HKEY_CLASSES_ROOT (Wine 8 does not show the user's classes there); every
-// key this creates is removed with what lies below it.
+// key this creates is removed with what lies below it, and a value it overwrote in a key that was there
+// before (the system's ".txt") is put back.
 class TClassKeys {
 public:
     TClassKeys() = default;
@@ -260,9 +262,17 @@ public:
     ~TClassKeys() {
         for (auto it = created_.rbegin(); it != created_.rend(); ++it)
             ::RegDeleteTreeW(HKEY_CLASSES_ROOT, it->c_str());
+        for (auto it = overwritten_.rbegin(); it != overwritten_.rend(); ++it) {
+            if (!it->Value)
+                ::RegDeleteKeyValueW(HKEY_CLASSES_ROOT, it->Path.c_str(), nullptr);
+            else
+                ::RegSetKeyValueW(HKEY_CLASSES_ROOT, it->Path.c_str(), nullptr, it->Type, it->Value->c_str(),
+                                  static_cast<DWORD>((it->Value->size() + 1) * sizeof(wchar_t)));
+        }
     }
 
-    void Set(const std::wstring& path, const std::string& value) {
+    // `type` REG_EXPAND_SZ writes the value as Windows writes most commands and icon locations.
+    void Set(const std::wstring& path, const std::string& value, DWORD type = REG_SZ) {
         UniqueKey key;
         std::size_t start = 0;
         for (;;) {
@@ -275,8 +285,18 @@ public:
             if (end == std::wstring::npos) break;
             start = end + 1;
         }
+        if (std::find(created_.begin(), created_.end(), path) == created_.end()) {
+            TOldValue old{path, REG_SZ, std::nullopt};
+            wchar_t text[1024] = {};
+            DWORD bytes = sizeof text;
+            if (::RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), nullptr,
+                               RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &old.Type, text,
+                               &bytes) == ERROR_SUCCESS)
+                old.Value = text;
+            overwritten_.push_back(std::move(old));
+        }
         const std::wstring wide = Widen(value);
-        ASSERT_EQ(::RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+        ASSERT_EQ(::RegSetValueExW(key.Get(), nullptr, 0, type, reinterpret_cast<const BYTE*>(wide.c_str()),
                                    static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))),
                   ERROR_SUCCESS);
     }
@@ -293,7 +313,14 @@ public:
     }
 
 private:
+    struct TOldValue {
+        std::wstring Path;
+        DWORD Type;
+        std::optional<std::wstring> Value; // none: the key had no default value
+    };
+
     std::vector<std::wstring> created_;
+    std::vector<TOldValue> overwritten_;
 };
 
 } // namespace lodestar::test

@@ -154,13 +154,27 @@ TEST_F(LaunchTest, StartsWithParametersFolderAndShowState) {
 }
 
 TEST_F(LaunchTest, GivenWorkingFolderIsUsed) {
-    const std::string out = probes.Track(scratch / "folder.txt");
-    TItemData record;
-    record.Cmd = QuotedProbe() + " --out \"" + out + "\" --stay 3000";
-    record.DefDir = scratch.Path();
-    Launch(record);
-    TProbeRecord started = WaitForProbeRecord(out);
-    EXPECT_TRUE(SamePathText(started["cwd"], scratch.Path())) << started["cwd"];
+    // Folders and programs may be written through the environment, as in %USERPROFILE%\Documents.
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"LODESTAR_SCRATCH", Widen(scratch.Path()).c_str()));
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"LODESTAR_PROBES", Widen(RemoveBackslash(ProbeFolder())).c_str()));
+    const std::string program = "\"%LODESTAR_PROBES%\\launch_probe.exe\"";
+    const std::string cases[][3] = {
+        {"folder", QuotedProbe(), scratch.Path()},
+        {"expanded folder", QuotedProbe(), "%LODESTAR_SCRATCH%"},
+        {"expanded program", program, ""},
+    };
+    for (const auto& [name, probe, folder] : cases) {
+        SCOPED_TRACE(name);
+        const std::string out = probes.Track(scratch / (name + ".txt"));
+        TItemData record;
+        record.Cmd = probe + " --out \"" + out + "\" --stay 3000";
+        record.DefDir = folder;
+        Launch(record);
+        TProbeRecord started = WaitForProbeRecord(out);
+        EXPECT_TRUE(SamePathText(started["cwd"], folder.empty() ? ProbeFolder() : scratch.Path()))
+            << started["cwd"];
+    }
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(LaunchTest, MissingWorkingFolderWarnsOpensTheEditorAndStartsNothing) {

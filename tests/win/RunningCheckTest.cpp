@@ -111,12 +111,17 @@ TEST_F(RunningCheck, MayStartByMode) {
     const Case cases[] = {
         // 0: never checked.
         {0, probe, "launch_probe.exe", true},
-        // 1: the command's own executable, only for a bare .EXE or .COM path.
+        // 1: the program of the command line, only when it is an .EXE or .COM file.
         {1, probe, "", false},
         {1, UpperAscii(probe), "", false},
         {1, HiddenCopy, "", false}, // windows are looked at visible or not
-        {1, probe + " --out x", "", true},
-        {1, "\"" + probe + "\"", "", true},
+        {1, probe + " --out x", "", false},
+        {1, "\"" + probe + "\"", "", false},
+        {1, "\"" + HiddenCopy + "\" --out x", "", false}, // a quoted path with blanks and parameters
+        {1, "  \"" + UpperAscii(HiddenCopy) + "\"  ", "", false},
+        {1, HiddenCopy + " --out x", "", true}, // unquoted, the program ends at the first blank
+        {1, "\"" + probe + "\" --out not_running.exe", "", false},
+        {1, "\"" + ExtractFilePath(probe) + "launch_probe.exe.txt\" launch_probe.exe", "", true},
         {1, *Folder / "launch_probe.exe", "", false}, // the file name is compared, not the path
         {1, ExtractFilePath(probe) + "launch_probe.com", "", true},
         {1, ExtractFilePath(probe) + "launch_probe.bat", "", true},
