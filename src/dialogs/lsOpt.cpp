@@ -11,6 +11,7 @@
 #include "WinText.h"
 #include "lsCommonUi.h"
 #include "lsMain.h"
+#include "lshook1.h"
 #include "resource.h"
 
 #include <shellapi.h>
@@ -86,10 +87,10 @@ BOOL CALLBACK FindCheckBox(HWND window, LPARAM found) {
     return FALSE;
 }
 
-// The hook library can be used only where the system finds it as it finds any library it loads.
+// The hook library can be used only where the loader takes it from: beside the program.
 bool HookLibraryFound() {
-    wchar_t path[MAX_PATH] = {};
-    return ::SearchPathW(nullptr, L"LSHOOK.DLL", nullptr, MAX_PATH, path, nullptr) != 0;
+    const std::string path = HookLibraryPath();
+    return !path.empty() && ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 } // namespace
 
