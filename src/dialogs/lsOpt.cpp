@@ -5,6 +5,7 @@
 #include "DialogPlacement.h"
 #include "Help.h"
 #include "LsReg.h"
+#include "PlaceDialog.h"
 #include "ShellHelpers.h"
 #include "Store.h"
 #include "Toolbar97.h"
@@ -275,9 +276,15 @@ void TForm2::PlaceWindow() {
     const TWindowSettings window = ReadWindowSettings();
     RECT frame{};
     ::GetWindowRect(Handle(), &frame);
-    const TRect screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    const TPoint p = RememberedDialogPosition(screen, window.OptDlgLeft, window.OptDlgTop,
-                                              frame.right - frame.left, frame.bottom - frame.top);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    // The display the dialog's caption was left on, while it is still there; else the one the user works on.
+    POINT at{};
+    if (window.OptDlgLeft && window.OptDlgTop)
+        at = {*window.OptDlgLeft, *window.OptDlgTop};
+    else
+        ::GetCursorPos(&at);
+    const TPoint p = RememberedDialogPosition(DisplayWorkAreaAt({at.x, at.y}), window.OptDlgLeft,
+                                              window.OptDlgTop, width, height);
     ::SetWindowPos(Handle(), nullptr, p.X, p.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
