@@ -82,7 +82,8 @@ void PlaceDialog(HWND owner, HWND dialog) {
     if (!owner || !::IsWindow(owner) || !::GetWindowRect(dialog, &bounds)) return;
     POINT origin{0, 0};
     ::ClientToScreen(owner, &origin);
-    // The display most of the owner is on, as the user sees it; its client origin may lie on another.
+    // The display the middle of the owner is on, where the user sees it; its client origin may lie on
+    // another.
     RECT ownerBounds{};
     ::GetWindowRect(owner, &ownerBounds);
     const TRect area = DisplayWorkAreaAt({ownerBounds.left + (ownerBounds.right - ownerBounds.left) / 2,
