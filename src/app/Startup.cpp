@@ -47,7 +47,10 @@ int RunLodestar(const std::vector<std::string>& args) {
     }
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
         Seams().Beep(0);
-        if (const HWND first = ::FindWindowW(nullptr, L"Lodestar")) ::SetForegroundWindow(first);
+        // By class as well as title: any other program's window may be titled "Lodestar" (an Explorer
+        // window on a folder of that name), and bringing that one forward would be wrong.
+        if (const HWND first = ::FindWindowW(L"LodestarApplication", L"Lodestar"))
+            ::SetForegroundWindow(first);
         return 0;
     }
 

@@ -11,6 +11,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <string_view>
 #include <utility>
 
 namespace lodestar {
@@ -54,6 +55,19 @@ bool HasUrlExtension(std::string_view path) {
     const std::wstring extension = Widen(std::string_view(name).substr(dot));
     return ::CompareStringOrdinal(extension.c_str(), static_cast<int>(extension.size()), L".url", 4, TRUE) ==
            CSTR_EQUAL;
+}
+
+// Windows 10 and later name a new shortcut "<target> - ショートカット" (" - Shortcut" in English) where the
+// older shells put "へのショートカット" after the target; the item shows the target's own name either way.
+// A numbered copy ("... - ショートカット (2)") keeps its name, as the older form's does.
+std::string RemoveNewShortcutSuffix(std::string name) {
+    for (const std::string_view suffix : {" - ショートカット", " - Shortcut"}) {
+        if (name.size() > suffix.size() && name.ends_with(suffix)) {
+            name.erase(name.size() - suffix.size());
+            break;
+        }
+    }
+    return name;
 }
 
 } // namespace
@@ -132,7 +146,7 @@ bool ItemFromFile(std::string_view path, TItemData& item) {
     }
     if (withArguments && !item.Cmd.empty() && !link.Arguments.empty()) item.Cmd += " " + link.Arguments;
 
-    item.Tip = RemoveShortcutSuffix(item.Tip);
+    item.Tip = RemoveNewShortcutSuffix(RemoveShortcutSuffix(item.Tip));
     return IsValidItem(item);
 }
 

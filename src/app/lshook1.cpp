@@ -74,6 +74,14 @@ bool BlockHeldByAnotherProcess() {
 
 } // namespace
 
+std::string HookLibraryPath() {
+    const std::string program = Application::ExeName();
+    const std::size_t folderEnd = program.find_last_of("\\/");
+    // Without the program's own folder there is no place to load it from.
+    if (folderEnd == std::string::npos) return {};
+    return program.substr(0, folderEnd + 1) + Narrow(hook::kLibraryName);
+}
+
 bool HookLoaded() {
     return static_cast<bool>(Loaded().Library);
 }
@@ -84,7 +92,8 @@ void InstallHook(HWND receiver) {
     // The library reports through the last-error value that its shared block already existed; nothing
     // earlier may leave a stale value there.
     ::SetLastError(ERROR_SUCCESS);
-    loaded.Library.Reset(::LoadLibraryW(hook::kLibraryName));
+    const std::string path = HookLibraryPath();
+    loaded.Library.Reset(path.empty() ? nullptr : ::LoadLibraryW(Widen(path).c_str()));
     const DWORD loadError = ::GetLastError();
     if (!loaded.Library)
         throw EHookFailure(WithLibraryName(

@@ -6,11 +6,17 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace lodestar {
 
 class EHookFailure : public EProgramError {
     using EProgramError::EProgramError;
 };
+
+// The library beside the program. It is loaded from there and nowhere else: found through the search
+// path, a file of that name in the working folder or a folder on PATH would run inside the shell.
+std::string HookLibraryPath();
 
 bool HookLoaded();
 // Loads the library and installs the hook for `receiver`. Raises EHookFailure when the library is already

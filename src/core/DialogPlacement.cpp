@@ -138,6 +138,36 @@ TRect WorkAreaWithout(const TRect& screen, const TTaskbar& taskbar) {
     return area;
 }
 
+namespace {
+bool Holds(const TRect& r, TPoint p) {
+    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
+}
+// Squared, so that nothing is rounded; in 64 bits, so that far-off points cannot overflow.
+long long DistanceSquared(const TRect& r, TPoint p) {
+    const long long dx = p.X < r.Left ? r.Left - p.X : p.X >= r.Right ? p.X - (r.Right - 1) : 0;
+    const long long dy = p.Y < r.Top ? r.Top - p.Y : p.Y >= r.Bottom ? p.Y - (r.Bottom - 1) : 0;
+    return dx * dx + dy * dy;
+}
+} // namespace
+
+TRect WorkAreaAt(const std::vector<TMonitor>& monitors, TPoint at, const std::optional<TTaskbar>& taskbar) {
+    const TMonitor* chosen = nullptr;
+    for (const TMonitor& m : monitors) {
+        if (Holds(m.Bounds, at)) {
+            chosen = &m;
+            break;
+        }
+        if (!chosen || DistanceSquared(m.Bounds, at) < DistanceSquared(chosen->Bounds, at)) chosen = &m;
+    }
+    if (!chosen) return {};
+    if (!taskbar) return chosen->Bounds;
+    const TRect& bar = taskbar->Bounds;
+    if (Holds(chosen->Bounds, {bar.Left + bar.Width() / 2, bar.Top + bar.Height() / 2}))
+        return WorkAreaWithout(chosen->Bounds, *taskbar);
+    const TRect& work = chosen->WorkArea;
+    return work.Width() > 0 && work.Height() > 0 ? work : chosen->Bounds;
+}
+
 TPoint PlaceDialogPosition(const TRect& workArea, TPoint ownerClientOrigin, int width, int height) {
     TPoint p = ownerClientOrigin;
     if (p.Y + height > workArea.Bottom) p.Y = workArea.Bottom - height;

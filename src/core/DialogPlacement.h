@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <set>
+#include <vector>
 
 namespace lodestar {
 
@@ -97,6 +98,19 @@ struct TTaskbar {
 // The screen without the taskbar's strip on the edge where it stands; a taskbar that hides itself takes
 // nothing away.
 TRect WorkAreaWithout(const TRect& screen, const TTaskbar& taskbar);
+
+// One display as the system reports it: its whole rectangle and the part that its taskbars and other
+// desktop bars leave free, in the coordinates of the whole desktop (negative left of or above the primary).
+struct TMonitor {
+    TRect Bounds;
+    TRect WorkArea;
+};
+
+// The work area that a dialog opened at `at` is kept inside: that of the display holding the point, or of
+// the nearest display when the point lies on none. The display the taskbar stands on loses the taskbar's
+// strip unless it hides itself, as WorkAreaWithout cuts it; any other keeps the work area the system
+// gives it. Without a taskbar the whole display; an empty rectangle when there is no display at all.
+TRect WorkAreaAt(const std::vector<TMonitor>& monitors, TPoint at, const std::optional<TTaskbar>& taskbar);
 
 // A dialog's top-left corner: at its owner's client origin, moved up and left so that it ends inside the
 // work area, then down and right so that it starts inside it (a dialog larger than the work area keeps

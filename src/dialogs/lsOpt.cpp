@@ -5,12 +5,14 @@
 #include "DialogPlacement.h"
 #include "Help.h"
 #include "LsReg.h"
+#include "PlaceDialog.h"
 #include "ShellHelpers.h"
 #include "Store.h"
 #include "Toolbar97.h"
 #include "WinText.h"
 #include "lsCommonUi.h"
 #include "lsMain.h"
+#include "lshook1.h"
 #include "resource.h"
 
 #include <shellapi.h>
@@ -86,10 +88,10 @@ BOOL CALLBACK FindCheckBox(HWND window, LPARAM found) {
     return FALSE;
 }
 
-// The hook library can be used only where the system finds it as it finds any library it loads.
+// The hook library can be used only where the loader takes it from: beside the program.
 bool HookLibraryFound() {
-    wchar_t path[MAX_PATH] = {};
-    return ::SearchPathW(nullptr, L"LSHOOK.DLL", nullptr, MAX_PATH, path, nullptr) != 0;
+    const std::string path = HookLibraryPath();
+    return !path.empty() && ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 } // namespace
 
@@ -274,9 +276,15 @@ void TForm2::PlaceWindow() {
     const TWindowSettings window = ReadWindowSettings();
     RECT frame{};
     ::GetWindowRect(Handle(), &frame);
-    const TRect screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    const TPoint p = RememberedDialogPosition(screen, window.OptDlgLeft, window.OptDlgTop,
-                                              frame.right - frame.left, frame.bottom - frame.top);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    // The display the dialog's caption was left on, while it is still there; else the one the user works on.
+    POINT at{};
+    if (window.OptDlgLeft && window.OptDlgTop)
+        at = {*window.OptDlgLeft, *window.OptDlgTop};
+    else
+        ::GetCursorPos(&at);
+    const TPoint p = RememberedDialogPosition(DisplayWorkAreaAt({at.x, at.y}), window.OptDlgLeft,
+                                              window.OptDlgTop, width, height);
     ::SetWindowPos(Handle(), nullptr, p.X, p.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

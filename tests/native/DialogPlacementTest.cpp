@@ -97,12 +97,45 @@ TEST(WorkAreaWithout, CutsTheTaskbarAwayOnItsEdgeUnlessItHides) {
     }
 }
 
+// The primary display with a bottom taskbar, and a second one left of and above it with a taskbar of its
+// own.
+const TMonitor kPrimary{{0, 0, 1024, 768}, {0, 0, 1024, 738}};
+const TMonitor kUpperLeft{{-1280, -1024, 0, 0}, {-1280, -1024, 0, -40}};
+const std::vector<TMonitor> kDisplays{kPrimary, kUpperLeft};
+const TTaskbar kBottomBar{{0, 738, 1024, 768}, teBottom, false};
+
+TEST(WorkAreaAt, TheDisplayHoldingOrNearestThePointWithoutItsTaskbar) {
+    struct Case {
+        std::string what;
+        TPoint at;
+        std::optional<TTaskbar> taskbar;
+        TRect area;
+    } cases[] = {
+        {"primary", {100, 80}, kBottomBar, {0, 0, 1024, 738}},
+        {"upper left display", {-500, -400}, kBottomBar, kUpperLeft.WorkArea},
+        {"off every display, nearest the upper left one", {-1400, -1100}, kBottomBar, kUpperLeft.WorkArea},
+        {"below the upper left one, nearest the primary", {-100, 300}, kBottomBar, {0, 0, 1024, 738}},
+        {"taskbar hides itself", {100, 80}, TTaskbar{kBottomBar.Bounds, teBottom, true}, kPrimary.Bounds},
+        {"taskbar moved",
+         {-500, -400},
+         TTaskbar{{-1280, -30, 0, 0}, teBottom, false},
+         {-1280, -1024, 0, -30}},
+        {"no taskbar", {-500, -400}, std::nullopt, kUpperLeft.Bounds},
+    };
+    for (const Case& c : cases) {
+        const TRect area = WorkAreaAt(kDisplays, c.at, c.taskbar);
+        EXPECT_EQ(area, c.area) << c.what << ": (" << area.Left << ", " << area.Top << ", " << area.Right
+                                << ", " << area.Bottom << ")";
+    }
+}
+
 TEST(PlaceDialogPosition, AtTheOwnerThenInsideTheWorkArea) {
     const TRect screen{0, 0, 1024, 768};
     const TRect bottomBar = WorkAreaWithout(screen, {{0, 738, 1024, 768}, teBottom, false});
     const TRect topBar = WorkAreaWithout(screen, {{0, 0, 1024, 30}, teTop, false});
     const TRect leftBar = WorkAreaWithout(screen, {{0, 0, 60, 768}, teLeft, false});
     const TRect rightBar = WorkAreaWithout(screen, {{964, 0, 1024, 768}, teRight, false});
+    const TRect upperLeft = WorkAreaAt(kDisplays, {-500, -400}, kBottomBar);
     struct Case {
         std::string what;
         TRect workArea;
@@ -122,6 +155,8 @@ TEST(PlaceDialogPosition, AtTheOwnerThenInsideTheWorkArea) {
         {"larger than the work area", bottomBar, {500, 500}, 1200, 900, {0, 0}},
         {"larger, top taskbar", topBar, {500, 500}, 1200, 900, {0, 30}},
         {"larger, left taskbar", leftBar, {500, 500}, 1200, 900, {60, 0}},
+        {"owner on the upper left display", upperLeft, {-500, -400}, 400, 300, {-500, -400}},
+        {"beyond that display's taskbar", upperLeft, {-100, -100}, 400, 300, {-400, -340}},
     };
     for (const Case& c : cases) {
         const TPoint p = PlaceDialogPosition(c.workArea, c.origin, c.width, c.height);
@@ -150,6 +185,12 @@ TEST(RememberedDialogPosition, StoredPlaceOnTheScreenElseCentred) {
         const TPoint p = RememberedDialogPosition(screen, c.left, c.top, width, height);
         EXPECT_EQ(p, c.position) << c.what << ": (" << p.X << ", " << p.Y << ")";
     }
+    // A place stored on a display left of and above the primary stays there.
+    const TRect upperLeft = WorkAreaAt(kDisplays, {-900, -700}, kBottomBar);
+    EXPECT_EQ(RememberedDialogPosition(upperLeft, -900, -700, width, height), (TPoint{-900, -700}));
+    EXPECT_EQ(RememberedDialogPosition(upperLeft, -100, -100, width, height), (TPoint{-493, -413}));
+    EXPECT_EQ(RememberedDialogPosition(upperLeft, std::nullopt, std::nullopt, width, height),
+              (TPoint{-886, -718}));
     // Larger than the screen: the caption and the system menu stay on it.
     EXPECT_EQ(RememberedDialogPosition({0, 0, 400, 300}, 50, 50, width, height), (TPoint{0, 0}));
     EXPECT_EQ(RememberedDialogPosition({0, 0, 400, 300}, std::nullopt, std::nullopt, width, height),

@@ -398,22 +398,25 @@ TEST_F(HookLoaderTest, DISABLED_ExportsMissing) {
 TEST(HookLoaderElsewhere, WithoutTheLibraryOrWithAStubOfIt) {
     struct Case {
         const char* test;
-        const char* library; // copied beside the program as LSHOOK.DLL, relative to this program's folder
+        const char* library;  // copied beside the program as LSHOOK.DLL, relative to this program's folder
+        bool inWorkingFolder; // copied into the working folder instead, where a search would find it
     };
     const Case cases[] = {
-        {"DISABLED_LibraryAbsent", nullptr},
-        {"DISABLED_ExportsMissing", "noexports\\LSHOOK.DLL"},
+        {"DISABLED_LibraryAbsent", nullptr, false},
+        {"DISABLED_ExportsMissing", "noexports\\LSHOOK.DLL", false},
+        {"DISABLED_LibraryAbsent", "LSHOOK.DLL", true},
     };
     wchar_t self[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.test);
+        SCOPED_TRACE(std::string(c.test) + (c.inWorkingFolder ? " (library in the working folder)" : ""));
         const std::string folder = NewTempFolder("hook-loader");
         const std::string program = folder + "hook_tests.exe";
         ASSERT_TRUE(::CopyFileW(self, Widen(program).c_str(), FALSE));
+        const std::string workFolder = c.inWorkingFolder ? NewTempFolder("hook-work") : folder;
         if (c.library) {
             ASSERT_TRUE(::CopyFileW(Widen(ExeFolder() + c.library).c_str(),
-                                    Widen(folder + "LSHOOK.DLL").c_str(), FALSE));
+                                    Widen(workFolder + "LSHOOK.DLL").c_str(), FALSE));
         }
 
         SECURITY_ATTRIBUTES inherit{};
@@ -432,7 +435,7 @@ TEST(HookLoaderElsewhere, WithoutTheLibraryOrWithAStubOfIt) {
                                Widen(c.test);
         PROCESS_INFORMATION pi{};
         ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                     Widen(folder).c_str(), &si, &pi));
+                                     Widen(workFolder).c_str(), &si, &pi));
         ::CloseHandle(pi.hThread);
         const UniqueKernelHandle process(pi.hProcess);
         out.Reset();

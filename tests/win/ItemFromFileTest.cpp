@@ -133,13 +133,19 @@ TEST_F(ItemFromFileTest, ShortcutNameSuffixes) {
         {"メモ帳へのショートカット.lnk", "メモ帳"},
         {"へのショートカット.lnk", "へのショートカット"},
         {"Tool へのショートカット (2).lnk", "Tool へのショートカット (2)"},
+        // The names Windows 10 and 11 give new shortcuts, in Japanese and in English.
+        {"メモ帳 - ショートカット.lnk", "メモ帳"},
+        {"Notepad - Shortcut.lnk", "Notepad"},
+        {" - ショートカット.lnk", " - ショートカット"},
+        {"Tool - Shortcut (2).lnk", "Tool - Shortcut (2)"},
+        {"Shortcut.lnk", "Shortcut"},
     };
     for (const Case& c : cases) {
         const std::string lnk = Root + "\\" + c.File;
         WriteShortcut(lnk, {.Target = Program});
         TItemData item;
         ASSERT_TRUE(ItemFromFile(lnk, item)) << c.File;
-        EXPECT_EQ(item.Tip, c.Tip);
+        EXPECT_EQ(item.Tip, c.Tip) << c.File;
         EXPECT_EQ(item.Cmd, QuoteIfSpaced(Program));
     }
 }

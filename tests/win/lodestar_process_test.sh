@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Lodestar.exe as a process under Wine: single instance, reset mode and the start-up delay.
 set -euo pipefail
-wine=$1 lodestar=$2 lsctl=$3 data=$4
+wine=$1 lodestar=$2 lsctl=$3 data=$4 probe=$5 launch_probe=$6
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -15,6 +15,7 @@ cleanup() {
 trap cleanup EXIT
 eval "$("$wine" env)"
 fail() { echo "FAILED: $*" >&2; exit 1; }
+winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
 # Milliseconds since the epoch.
 now() { date +%s%3N; }
@@ -59,14 +60,21 @@ wait_for_icon() { # x y timeout-ms; prints the time the icon's pixel first diffe
 "$wine" reg add 'HKCU\Software\Marlowe\Lodestar\Settings' /v TrayDndType /t REG_DWORD /d 1 /f >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Marlowe\OtherProgram' /f >/dev/null 2>&1
 
-# A second copy beeps, activates the first and ends at once.
+# A second copy beeps, activates the first and ends at once; another program's window that is also titled
+# "Lodestar", in front when the second copy starts, is not what it activates.
 "$wine" "$lodestar" >/dev/null 2>&1 &
 pids+=($!)
 sleep 3
+"$wine" "$launch_probe" --out "$(winpath "$work/decoy")" --title Lodestar --stay 60000 >/dev/null 2>&1 &
+pids+=($!)
+sleep 2
 start=$(now)
 timeout 20 "$wine" "$lodestar" >/dev/null 2>&1 || fail "second copy did not end by itself"
 [ $(( $(now) - start )) -lt 5000 ] || fail "second copy took $(( $(now) - start )) ms"
 kill -0 "${pids[0]}" 2>/dev/null || fail "first copy ended"
+fg=$("$wine" "$probe" foreground 2>/dev/null | tr -d '\r')
+[ "$fg" = "foreground LodestarApplication" ] || fail "second copy activated: $fg"
+"$wine" taskkill /im "$(basename "$launch_probe")" >/dev/null 2>&1 || true
 stop_lodestar
 
 # The start-up delay: icons appear about 1.5 s later with /d:1500 than without it.

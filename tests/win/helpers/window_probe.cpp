@@ -8,6 +8,7 @@
 //   window_probe logoff CLASS          ends the session for every top-level window of the process that
 //                                      owns a window of class CLASS: WM_QUERYENDSESSION, then WM_ENDSESSION;
 //                                      prints "logoff <answer>"
+//   window_probe foreground            prints "foreground <class>" of the foreground window
 #include "WinText.h"
 
 #include <windows.h>
@@ -149,6 +150,12 @@ int main() {
         return Menu(static_cast<DWORD>(_wtoi(argv[2])), keys);
     }
     if (command == "logoff" && argc == 3) return LogOff(argv[2]);
-    std::fputs("usage: window_probe box TITLE MS | menu MS KEY... | logoff CLASS\n", stderr);
+    if (command == "foreground") {
+        wchar_t className[64] = {};
+        ::GetClassNameW(::GetForegroundWindow(), className, 64);
+        std::printf("foreground %s\n", Narrow(className).c_str());
+        return 0;
+    }
+    std::fputs("usage: window_probe box TITLE MS | menu MS KEY... | logoff CLASS | foreground\n", stderr);
     return 2;
 }
