@@ -41,7 +41,8 @@ void* operator new(std::size_t size) {
 // What freed memory is filled with, eight bytes at a time; a test may choose a value that makes a use
 // observable (a window handle read from a freed component), and keep freed blocks from being handed out
 // again meanwhile.
-std::uintptr_t freedFill = 0xDDDDDDDDDDDDDDDDu;
+const auto kFreedFill = static_cast<std::uintptr_t>(0xDDDDDDDDDDDDDDDDull);
+std::uintptr_t freedFill = kFreedFill;
 bool keepFreed = false;
 void operator delete(void* block) noexcept {
     if (!block) return;
@@ -502,7 +503,7 @@ TEST_F(MainWindowTest, AFailedStartUpTakesItsItemsDownCleanly) {
     keepFreed = true;
     EXPECT_ANY_THROW(Start());
     keepFreed = false;
-    freedFill = 0xDDDDDDDDDDDDDDDDu;
+    freedFill = kFreedFill;
     ::UnhookWindowsHookEx(hook);
     EXPECT_FALSE(::RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, 'J')) << "a freed component was used";
     ::DestroyWindow(bystander);
