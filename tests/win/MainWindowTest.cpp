@@ -478,13 +478,14 @@ TEST_F(MainWindowTest, IconsTheShellRefusesStayItemsAndComeLater) {
     ProgramDialogs().OpenOptions = saved;
 }
 
-// Registers the main window for drops as it is created, before the program can.
+// Registers the main window for drops as it is created, before the program can. (The target is made
+// before the hook is set: it creates a window of its own.)
+static TDropTarget* dropBlocker = nullptr;
 static LRESULT CALLBACK BlockMainWindowDrops(int code, WPARAM wParam, LPARAM lParam) {
-    static TDropTarget blocker(nullptr);
     wchar_t name[64] = {};
     if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
         std::wstring(name) == L"LodestarMainWindow")
-        ::RegisterDragDrop(reinterpret_cast<HWND>(wParam), &blocker);
+        ::RegisterDragDrop(reinterpret_cast<HWND>(wParam), dropBlocker);
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -495,6 +496,8 @@ TEST_F(MainWindowTest, AFailedStartUpTakesItsItemsDownCleanly) {
     TItemData withKey = Item("notepad.exe");
     withKey.HotKey = 0xC04B;
     SetGroup(0, "", {Item("a.exe"), withKey});
+    static TDropTarget blocker(nullptr);
+    dropBlocker = &blocker;
     const HHOOK hook = ::SetWindowsHookExW(WH_CBT, BlockMainWindowDrops, nullptr, ::GetCurrentThreadId());
     const HWND bystander =
         ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
