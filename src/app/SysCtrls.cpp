@@ -45,6 +45,12 @@ struct TTrayIcons {
     std::vector<TIconTray*> Released;
 };
 
+// The identifier goes from the map only while it still names `icon`.
+void ForgetIconId(TTrayIcons& icons, std::uint32_t id, const TIconTray* icon) {
+    if (const auto found = icons.Icons.find(id); found != icons.Icons.end() && found->second == icon)
+        icons.Icons.erase(found);
+}
+
 TTrayIcons& TrayIcons() {
     // Never destroyed: a window left at the program's end goes with its thread.
     static auto* icons = new TTrayIcons;
@@ -76,8 +82,7 @@ TIconTray::~TIconTray() {
     UpdateTrayIcon(false);
     TTrayIcons& icons = TrayIcons();
     // A released icon gave its identifier back already; another icon may hold it now.
-    if (const auto found = icons.Icons.find(iconId_); found != icons.Icons.end() && found->second == this)
-        icons.Icons.erase(found);
+    ForgetIconId(icons, iconId_, this);
     if (icons.Icons.empty() && icons.Dispatching == 0) {
         // The queued notifications and markers go with the window.
         icons.Window.reset();
@@ -157,8 +162,7 @@ void TIconTray::Release(TIconTray* icon) {
 void TIconTray::Detach() {
     UpdateTrayIcon(false);
     TTrayIcons& icons = TrayIcons();
-    if (const auto found = icons.Icons.find(iconId_); found != icons.Icons.end() && found->second == this)
-        icons.Icons.erase(found);
+    ForgetIconId(icons, iconId_, this);
     OnClick = nullptr;
     OnDblClick = nullptr;
     OnMouseDown = nullptr;

@@ -144,6 +144,9 @@ private:
     // icon stays with its item and the retry timer adds it later.
     void ShowInTray(const std::function<void()>& show);
     void StartTrayRetry();
+    // Adds the icons to the tray again (only those the shell has not taken, when `missingOnly`); whether
+    // the shell refused one.
+    bool ReAddTrayIcons(bool missingOnly);
     // Saves the group and its number however either step ends; failures are shown when `report`.
     void SaveOnExit(bool report) noexcept;
     // Tells the user that the shown group is kept unchanged; true when it is (the caller then stops).

@@ -97,20 +97,25 @@ void TForm1::miHiddenIconsClick(TMenuItem*) {
                      MB_ICONEXCLAMATION);
 }
 
-void TForm1::ReAddIcons() {
+bool TForm1::ReAddTrayIcons(bool missingOnly) {
     // Every icon is tried, whichever fails before it.
     bool refused = false;
-    const auto reAdd = [&refused](TIconTray* icon) {
+    std::vector<TIconTray*> icons{MainIcon};
+    for (TIconItem* item : IconItems())
+        icons.push_back(item);
+    for (TIconTray* icon : icons) {
+        if (missingOnly && (!icon->Icon() || icon->Registered())) continue;
         try {
             icon->ReAdd();
         } catch (const EIconTrayError&) {
             refused = true;
         }
-    };
-    reAdd(MainIcon);
-    for (TIconItem* item : IconItems())
-        reAdd(item);
-    if (refused) StartTrayRetry();
+    }
+    return refused;
+}
+
+void TForm1::ReAddIcons() {
+    if (ReAddTrayIcons(false)) StartTrayRetry();
 }
 
 void TForm1::ShowInTray(const std::function<void()>& show) {
@@ -130,18 +135,7 @@ void TForm1::StartTrayRetry() {
 
 void TForm1::RetryTrayIcons() {
     if (!trayRetrying_) return;
-    bool missing = false;
-    std::vector<TIconTray*> icons{MainIcon};
-    for (TIconItem* item : IconItems())
-        icons.push_back(item);
-    for (TIconTray* icon : icons) {
-        if (!icon->Icon() || icon->Registered()) continue;
-        try {
-            icon->ReAdd();
-        } catch (const EIconTrayError&) {
-            missing = true;
-        }
-    }
+    const bool missing = ReAddTrayIcons(true);
     if (missing && ++trayRetries_ < kTrayRetries) return;
     ::KillTimer(Handle(), kTrayRetryTimer);
     trayRetrying_ = false;

@@ -9,6 +9,7 @@ work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 eval "$("$wine" env)"
+. "$(dirname "$0")/mouse_drag.sh"
 
 wait_for() {
     for _ in $(seq 1 200); do
@@ -24,15 +25,7 @@ pid=$!
 for n in 1 2 3 4; do
     wait_for "^drag $n "
     read -r _ _ x0 y0 x1 y1 < <(grep "^drag $n " "$work/out.txt" | tr -d '\r')
-    xdotool mousemove "$x0" "$y0"
-    sleep 0.2
-    xdotool mousedown 1
-    for k in 1 2 3 4 5 6; do
-        sleep 0.1
-        xdotool mousemove $((x0 + (x1 - x0) * k / 6)) $((y0 + (y1 - y0) * k / 6))
-    done
-    sleep 0.2
-    xdotool mouseup 1
+    mouse_drag "$x0" "$y0" "$x1" "$y1"
     wait_for "^done $n "
     grep "^done $n " "$work/out.txt" | tr -d '\r'
     if [ -n "$shots" ]; then
