@@ -124,11 +124,13 @@ public:
                 const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
                 ::PostMessageW(toolbar, WM_RBUTTONDOWN, MK_RBUTTON, at);
                 ::PostMessageW(toolbar, WM_RBUTTONUP, 0, at);
-                const HWND menu = WaitForMenu(100);
-                if (!menu) continue; // a button without help opens no menu
+                // A button without help opens no menu; the wait is long enough for a loaded machine, where a
+                // menu that came after a shorter wait would stay open and swallow the next button's clicks.
+                const HWND menu = WaitForMenu(300);
+                if (!menu) continue;
                 ++menus_;
                 ::PostMessageW(menu, WM_CHAR, L'h', 1);
-                for (int wait = 0; wait < 200 && ::IsWindowVisible(menu); ++wait)
+                for (int wait = 0; wait < 500 && ::IsWindowVisible(menu); ++wait)
                     ::Sleep(10);
             }
         }
