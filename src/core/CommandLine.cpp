@@ -16,37 +16,9 @@ bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= 0x20;
 }
 
-// Spaces and quotes are ASCII and never the second byte of a double-byte character, so the legacy
-// text can be searched byte by byte.
-TCmd SplitLegacy(std::string_view line) {
-    TCmd cmd;
-    if (line.empty()) return cmd;
-    if (line.front() == '"') {
-        line = CutLegacy(line, kQuotedLimit);
-        const std::size_t quote = line.find("\" ");
-        std::string_view path;
-        if (quote == std::string_view::npos) {
-            // No closing quote before a space: the program runs to the 256th byte.
-            path = CutLegacy(line, kQuotedLimit - 1).substr(1);
-        } else {
-            // A line that starts with a quote and a space has an empty program.
-            path = quote == 0 ? std::string_view() : line.substr(1, quote - 1);
-            cmd.Params = std::string(TrimBlanks(line.substr(quote + 2)));
-        }
-        if (!path.empty() && path.back() == '"') path.remove_suffix(1);
-        cmd.Path = std::string(path);
-    } else {
-        line = CutLegacy(line, kUnquotedLimit);
-        std::size_t space = line.find(' ');
-        if (space == std::string_view::npos) {
-            // Without a space the program takes at most 255 bytes.
-            cmd.Path = std::string(CutLegacy(line, kUnquotedLimit - 1));
-        } else {
-            cmd.Path = std::string(line.substr(0, space));
-            cmd.Params = std::string(line.substr(space + 1));
-        }
-    }
-    return cmd;
+// The text up to the legacy byte limit, cut on a whole character.
+std::string_view CutText(std::string_view text, std::size_t maxLegacyBytes) {
+    return text.substr(0, Utf8CutPoint(text, maxLegacyBytes));
 }
 
 } // namespace
@@ -66,11 +38,38 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
+// The line is split as it is: spaces and quotes are ASCII and never part of a longer UTF-8 character, so
+// names the legacy code page lacks reach the program unchanged. Only the limits count legacy bytes.
 TCmd SplitCommandLine(std::string_view commandLine) {
-    const std::string_view trimmed = TrimBlanks(commandLine);
-    if (IsAscii(trimmed)) return SplitLegacy(trimmed);
-    TCmd legacy = SplitLegacy(ToLegacy(trimmed));
-    return TCmd{FromLegacy(legacy.Path), FromLegacy(legacy.Params)};
+    std::string_view line = TrimBlanks(commandLine);
+    TCmd cmd;
+    if (line.empty()) return cmd;
+    if (line.front() == '"') {
+        line = CutText(line, kQuotedLimit);
+        const std::size_t quote = line.find("\" ");
+        std::string_view path;
+        if (quote == std::string_view::npos) {
+            // No closing quote before a space: the program runs to the 256th byte.
+            path = CutText(line, kQuotedLimit - 1).substr(1);
+        } else {
+            // A line that starts with a quote and a space has an empty program.
+            path = quote == 0 ? std::string_view() : line.substr(1, quote - 1);
+            cmd.Params = std::string(TrimBlanks(line.substr(quote + 2)));
+        }
+        if (!path.empty() && path.back() == '"') path.remove_suffix(1);
+        cmd.Path = std::string(path);
+    } else {
+        line = CutText(line, kUnquotedLimit);
+        const std::size_t space = line.find(' ');
+        if (space == std::string_view::npos) {
+            // Without a space the program takes at most 255 bytes.
+            cmd.Path = std::string(CutText(line, kUnquotedLimit - 1));
+        } else {
+            cmd.Path = std::string(line.substr(0, space));
+            cmd.Params = std::string(line.substr(space + 1));
+        }
+    }
+    return cmd;
 }
 
 std::string QuoteIfSpaced(std::string_view text) {

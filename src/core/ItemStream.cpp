@@ -3,7 +3,9 @@
 #include "Errors.h"
 #include "LegacyText.h"
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 
 namespace lodestar {
@@ -11,6 +13,10 @@ namespace lodestar {
 namespace {
 
 constexpr std::size_t kFieldHeader = 4;
+// Opens the field that follows a block's known fields and holds the exact UTF-8 form of its texts.
+constexpr std::string_view kExactTag = "UTF8";
+// A legacy byte of a stored string is at most one character, of at most 4 UTF-8 bytes.
+constexpr std::size_t kMaxExactString = 4 * kMaxReadString;
 
 std::uint32_t LoadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -41,13 +47,32 @@ public:
         return field;
     }
 
-    std::string String() {
+    // A string field's legacy bytes: up to its first NUL, at most 1000 bytes, whole characters.
+    std::string_view LegacyString() {
         auto field = Field();
         auto text = field.first(field.size() < kMaxReadString ? field.size() : kMaxReadString);
         std::string_view raw(reinterpret_cast<const char*>(text.data()), text.size());
         raw = raw.substr(0, raw.find('\0'));
         // The 1000-byte cut may have left half a double-byte character.
-        return FromLegacy(WholeLegacyChars(raw));
+        return WholeLegacyChars(raw);
+    }
+
+    // The exact texts of the block's string fields, from the field after the known ones; empty when the
+    // block has none, or when it is not what this version writes there.
+    std::vector<std::string_view> ExactTexts(std::size_t count) {
+        const auto field = Field();
+        std::string_view rest(reinterpret_cast<const char*>(field.data()), field.size());
+        if (rest.substr(0, kExactTag.size()) != kExactTag) return {};
+        rest.remove_prefix(kExactTag.size());
+        std::vector<std::string_view> texts;
+        while (texts.size() < count && rest.size() >= kFieldHeader) {
+            const std::uint32_t n = LoadU32(reinterpret_cast<const std::uint8_t*>(rest.data()));
+            if (n > rest.size() - kFieldHeader) return {};
+            texts.push_back(rest.substr(kFieldHeader, n));
+            rest.remove_prefix(kFieldHeader + n);
+        }
+        if (texts.size() != count) return {};
+        return texts;
     }
 
     std::int32_t Integer() {
@@ -77,16 +102,61 @@ std::uint8_t LowByteBelow(std::int32_t value, unsigned limit) {
     return low < limit ? low : 0;
 }
 
-// A string as written: legacy bytes, cut to 260 without splitting a character.
-std::string StoredString(const std::string& utf8) {
-    std::string legacy = ToLegacy(utf8);
-    legacy.resize(LegacyCutPoint(legacy, kMaxStoredString));
-    return legacy;
+// A string as written: legacy bytes, cut to 260 without splitting a character, and the exact text that
+// those bytes stand for.
+struct StoredText {
+    std::string Legacy;
+    std::string Exact;
+    bool Kept = true; // the legacy bytes read back as the exact text
+};
+
+StoredText Stored(const std::string& utf8) {
+    StoredText text;
+    text.Exact = CutToLegacyBytes(utf8, kMaxStoredString);
+    text.Legacy = ToLegacy(text.Exact);
+    text.Legacy.resize(LegacyCutPoint(text.Legacy, kMaxStoredString));
+    text.Kept = IsAscii(text.Exact) || FromLegacy(text.Legacy) == text.Exact;
+    return text;
 }
 
-void PutString(Bytes& out, const std::string& legacy) {
-    PutU32(out, static_cast<std::uint32_t>(legacy.size()));
-    out.insert(out.end(), legacy.begin(), legacy.end());
+// The exact texts of a block whose legacy fields lose some of them; nothing when they lose none, so a
+// block of such texts is stored byte for byte as older versions store it.
+Bytes ExactTextsField(std::initializer_list<const StoredText*> texts) {
+    Bytes field;
+    if (std::all_of(texts.begin(), texts.end(), [](const StoredText* t) { return t->Kept; })) return field;
+    field.insert(field.end(), kExactTag.begin(), kExactTag.end());
+    for (const StoredText* text : texts) {
+        PutU32(field, static_cast<std::uint32_t>(text->Exact.size()));
+        field.insert(field.end(), text->Exact.begin(), text->Exact.end());
+    }
+    return field;
+}
+
+// A text read from its legacy bytes, or its exact form while that still stands for the same bytes: a
+// version that knows no exact texts may have rewritten the legacy field and dropped or kept the rest.
+std::string ReadText(std::string_view legacy, const std::vector<std::string_view>& exact, std::size_t index) {
+    if (index < exact.size()) {
+        const std::string_view text = exact[index];
+        if (text.size() <= kMaxExactString && text.find('\0') == std::string_view::npos &&
+            IsValidUtf8(text) && ToLegacy(text) == legacy)
+            return std::string(text);
+    }
+    return FromLegacy(legacy);
+}
+
+void PutString(Bytes& out, const StoredText& text) {
+    PutU32(out, static_cast<std::uint32_t>(text.Legacy.size()));
+    out.insert(out.end(), text.Legacy.begin(), text.Legacy.end());
+}
+
+void PutField(Bytes& out, const Bytes& field) {
+    if (field.empty()) return;
+    PutU32(out, static_cast<std::uint32_t>(field.size()));
+    out.insert(out.end(), field.begin(), field.end());
+}
+
+std::size_t FieldSize(const Bytes& field) {
+    return field.empty() ? 0 : kFieldHeader + field.size();
 }
 
 void PutInteger(Bytes& out, std::uint32_t value) {
@@ -116,17 +186,23 @@ void ReadItemStream(MemoryReader& in, TItemData& item) {
 
     BlockReader parent(data, parentBegin, parentEnd);
     item.IDList = parent.IdListField();
-    item.Cmd = parent.String();
+    const std::string_view cmd = parent.LegacyString();
+    item.Cmd = FromLegacy(cmd);
     if (!IsValidItem(item)) {
         // "コマンドが割り当てられていません": nothing more is read, and the caller sees an invalid record.
         in.Seek(data.size());
         return;
     }
-    item.DefDir = parent.String();
+    const std::string_view defDir = parent.LegacyString();
     item.WndSize = LowByteBelow(parent.Integer(), 3);
-    item.Tip = parent.String();
-    item.CustomIcon = parent.String();
+    const std::string_view tip = parent.LegacyString();
+    const std::string_view customIcon = parent.LegacyString();
     item.HotKey = static_cast<std::uint16_t>(parent.Integer() & 0xFFFF);
+    const auto exact = parent.ExactTexts(4);
+    item.Cmd = ReadText(cmd, exact, 0);
+    item.DefDir = ReadText(defDir, exact, 1);
+    item.Tip = ReadText(tip, exact, 2);
+    item.CustomIcon = ReadText(customIcon, exact, 3);
     in.Seek(parentEnd);
 
     while (in.Remaining() >= 4) {
@@ -137,15 +213,20 @@ void ReadItemStream(MemoryReader& in, TItemData& item) {
         BlockReader block(data, begin, end);
         TChildIcon child;
         child.IDList = block.IdListField();
-        child.Cmd = block.String();
+        const std::string_view childCmd = block.LegacyString();
+        child.Cmd = FromLegacy(childCmd);
         if (IsValidItem(child)) {
-            child.DefDir = block.String();
+            const std::string_view childDir = block.LegacyString();
             child.WndSize = LowByteBelow(block.Integer(), 3);
             child.DelayMs = block.Integer();
             child.WaitMode = LowByteBelow(block.Integer(), 3);
             child.AutoQuit = (block.Integer() & 0xFF) != 0;
             child.DupCheckMode = LowByteBelow(block.Integer(), 4);
-            child.DupCheckText = block.String();
+            const std::string_view dupText = block.LegacyString();
+            const auto exact = block.ExactTexts(3);
+            child.Cmd = ReadText(childCmd, exact, 0);
+            child.DefDir = ReadText(childDir, exact, 1);
+            child.DupCheckText = ReadText(dupText, exact, 2);
             item.Children.push_back(std::move(child));
         }
         in.Seek(end);
@@ -162,13 +243,14 @@ TItemData ReadItem(std::span<const std::uint8_t> data) {
 }
 
 void WriteItemStream(const TItemData& item, const std::string& defaultTip, Bytes& out) {
-    const std::string cmd = StoredString(item.Cmd);
-    const std::string defDir = StoredString(item.DefDir);
-    const std::string tip = item.Tip == defaultTip ? std::string() : StoredString(item.Tip);
-    const std::string customIcon = StoredString(item.CustomIcon);
+    const StoredText cmd = Stored(item.Cmd);
+    const StoredText defDir = Stored(item.DefDir);
+    const StoredText tip = item.Tip == defaultTip ? StoredText{} : Stored(item.Tip);
+    const StoredText customIcon = Stored(item.CustomIcon);
+    const Bytes exact = ExactTextsField({&cmd, &defDir, &tip, &customIcon});
 
-    const std::size_t parentLength =
-        36 + item.IDList.Size() + cmd.size() + defDir.size() + tip.size() + customIcon.size();
+    const std::size_t parentLength = 36 + item.IDList.Size() + cmd.Legacy.size() + defDir.Legacy.size() +
+                                     tip.Legacy.size() + customIcon.Legacy.size() + FieldSize(exact);
     out.reserve(out.size() + 4 + parentLength + item.Children.size() * (60 + 3 * kMaxStoredString));
     PutU32(out, static_cast<std::uint32_t>(parentLength));
     PutIdList(out, item.IDList);
@@ -178,13 +260,15 @@ void WriteItemStream(const TItemData& item, const std::string& defaultTip, Bytes
     PutString(out, tip);
     PutString(out, customIcon);
     PutInteger(out, item.HotKey);
+    PutField(out, exact);
 
     for (const TChildIcon& child : item.Children) {
-        const std::string childCmd = StoredString(child.Cmd);
-        const std::string childDir = StoredString(child.DefDir);
-        const std::string dupText = StoredString(child.DupCheckText);
-        const std::size_t length =
-            56 + child.IDList.Size() + childCmd.size() + childDir.size() + dupText.size();
+        const StoredText childCmd = Stored(child.Cmd);
+        const StoredText childDir = Stored(child.DefDir);
+        const StoredText dupText = Stored(child.DupCheckText);
+        const Bytes childExact = ExactTextsField({&childCmd, &childDir, &dupText});
+        const std::size_t length = 56 + child.IDList.Size() + childCmd.Legacy.size() +
+                                   childDir.Legacy.size() + dupText.Legacy.size() + FieldSize(childExact);
         PutU32(out, static_cast<std::uint32_t>(length));
         PutIdList(out, child.IDList);
         PutString(out, childCmd);
@@ -195,6 +279,7 @@ void WriteItemStream(const TItemData& item, const std::string& defaultTip, Bytes
         PutInteger(out, child.AutoQuit ? 1 : 0);
         PutInteger(out, child.DupCheckMode);
         PutString(out, dupText);
+        PutField(out, childExact);
     }
 }
 

@@ -4,6 +4,12 @@
 // chain entry up to the end of the data. A block is a 32-bit length and that many bytes of fields;
 // a field is a 32-bit length and that many bytes. Readers skip whatever follows the last field they
 // know inside a block, which is how later versions may add fields.
+//
+// Texts are stored in the legacy encoding. A block whose texts that encoding cannot hold (an emoji, a
+// letter of another script) has one more field after its known ones: "UTF8" and then, for each of its
+// string fields in order, a 32-bit length and the text in UTF-8. A reader takes such a text only while
+// its legacy form still equals the string field, so an item rewritten by an older version reads as that
+// version wrote it. A block of texts the legacy encoding holds is stored exactly as before.
 #pragma once
 
 #include "ItemData.h"

@@ -63,11 +63,66 @@ std::size_t LegacyLength(std::string_view utf8) {
     return IsAscii(utf8) ? utf8.size() : Legacy().Encode(utf8).size();
 }
 
+std::size_t Utf8CutPoint(std::string_view utf8, std::size_t maxBytes) {
+    if (IsAscii(utf8)) return std::min(utf8.size(), maxBytes);
+    if (Legacy().Encode(utf8).size() <= maxBytes) return utf8.size();
+    // Character by character: the legacy code pages are stateless, so the lengths add up.
+    std::size_t pos = 0;
+    std::size_t bytes = 0;
+    while (pos < utf8.size()) {
+        std::size_t next = pos + 1;
+        while (next < utf8.size() && (static_cast<unsigned char>(utf8[next]) & 0xC0) == 0x80)
+            ++next;
+        const std::string_view character = utf8.substr(pos, next - pos);
+        const std::size_t length = IsAscii(character) ? 1 : Legacy().Encode(character).size();
+        if (bytes + length > maxBytes) break;
+        bytes += length;
+        pos = next;
+    }
+    return pos;
+}
+
 std::string CutToLegacyBytes(std::string_view utf8, std::size_t maxBytes) {
-    if (utf8.size() <= maxBytes && IsAscii(utf8)) return std::string(utf8);
-    std::string legacy = ToLegacy(utf8);
-    if (legacy.size() <= maxBytes) return std::string(utf8);
-    return FromLegacy(CutLegacy(legacy, maxBytes));
+    return std::string(utf8.substr(0, Utf8CutPoint(utf8, maxBytes)));
+}
+
+bool KeptByLegacy(std::string_view utf8) {
+    return IsAscii(utf8) || FromLegacy(ToLegacy(utf8)) == utf8;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[pos]);
+        std::size_t length = 0;
+        char32_t value = 0;
+        if (lead < 0x80) {
+            ++pos;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            value = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            value = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            value = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (text.size() - pos < length) return false;
+        for (std::size_t i = 1; i < length; ++i) {
+            const auto next = static_cast<unsigned char>(text[pos + i]);
+            if ((next & 0xC0) != 0x80) return false;
+            value = (value << 6) | (next & 0x3F);
+        }
+        const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+        if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+        pos += length;
+    }
+    return true;
 }
 
 bool FitsStoredString(std::string_view utf8) {

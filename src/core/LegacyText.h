@@ -37,8 +37,16 @@ std::string_view WholeLegacyChars(std::string_view legacy);
 
 // Number of bytes the UTF-8 text takes in the legacy encoding.
 std::size_t LegacyLength(std::string_view utf8);
-// The longest prefix of the UTF-8 text whose legacy form fits in maxBytes.
+// Length of the longest prefix of the UTF-8 text whose legacy form fits in maxBytes; the prefix ends on a
+// whole character, and characters the legacy encoding lacks count as their replacement's bytes.
+std::size_t Utf8CutPoint(std::string_view utf8, std::size_t maxBytes);
+// That prefix, as it is: the cut follows the legacy byte count but never converts the text.
 std::string CutToLegacyBytes(std::string_view utf8, std::size_t maxBytes);
+// Whether the legacy form reads back as the same text (false for an emoji, or for "é" on a Japanese
+// system, where the legacy form holds a replacement).
+bool KeptByLegacy(std::string_view utf8);
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view text);
 
 // Whether the item stream's writer keeps the whole text (a string field holds at most 260 legacy bytes,
 // no terminator): what does not fit would be stored cut, and start something else.

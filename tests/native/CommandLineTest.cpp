@@ -26,6 +26,9 @@ TEST(SplitCommandLine, SplitsProgramAndParameters) {
         {"\"C:\\a\"b c\" d", "C:\\a\"b c", "d"},
         {"\"C:\\no closing quote", "C:\\no closing quote", ""},
         {"\"C:\\メモ 帳\\メモ.exe\" ファイル.txt", "C:\\メモ 帳\\メモ.exe", "ファイル.txt"},
+        // Names the legacy code page lacks reach the program as they are.
+        {"\"C:\\Users\\Zoë\\Café😀项.txt\" /ü", "C:\\Users\\Zoë\\Café😀项.txt", "/ü"},
+        {"C:\\😀\\a.exe 项目", "C:\\😀\\a.exe", "项目"},
     };
     for (const Case& c : cases) {
         const TCmd cmd = SplitCommandLine(c.line);

@@ -80,6 +80,60 @@ TEST(ItemStream, JapaneseTextIsStoredAsShiftJis) {
     EXPECT_EQ(Read(bytes), item);
 }
 
+// Names the legacy code page lacks keep every character through a write and a read; older readers see the
+// legacy fields, and an exact text no longer standing for its legacy field is not taken.
+TEST(ItemStream, TextsTheLegacyEncodingLacksRoundTripExactly) {
+    TItemData item;
+    item.Cmd = "\"C:\\Users\\me\\Café😀项.txt\" /ü";
+    item.Tip = "Café 😀 项目";
+    item.DefDir = "C:\\Users\\me\\Café";
+    item.CustomIcon = "C:\\图标\\app.ico,1";
+    TChildIcon child;
+    child.Cmd = "C:\\Tools\\Zoë.exe";
+    child.DupCheckText = "*Zoë*";
+    item.Children = {child, FullItem().Children[0]};
+    const std::string bytes = Write(item);
+    EXPECT_EQ(Read(bytes), item);
+
+    // What an older version reads: the known fields, in the legacy encoding, and nothing else.
+    const std::string legacyCmd = ToLegacy(item.Cmd);
+    const Block older =
+        Parent(legacyCmd, "", ToLegacy(item.DefDir), 0, ToLegacy(item.Tip), ToLegacy(item.CustomIcon));
+    ASSERT_EQ(bytes.substr(4, older.Bytes().size() - 4), older.Bytes().substr(4));
+
+    const auto exact = [](std::initializer_list<std::string> texts) {
+        std::string field = "UTF8";
+        for (const std::string& text : texts)
+            field += Block::Le(static_cast<std::uint32_t>(text.size())) + text;
+        return field;
+    };
+    const std::string stored = exact({item.Cmd, "", "Café 😀 项目", ""});
+    const struct {
+        const char* name;
+        std::string legacy;
+        std::string field;
+        std::string cmd;
+        std::string tip;
+    } cases[] = {
+        {"exact texts taken", legacyCmd, stored, item.Cmd, "Café 😀 项目"},
+        {"command rewritten by an older version", "notepad.exe", stored, "notepad.exe", "Café 😀 项目"},
+        {"another tag", legacyCmd, "UTF9" + stored.substr(4), FromLegacy(legacyCmd),
+         FromLegacy(ToLegacy(item.Tip))},
+        {"too few texts", legacyCmd, exact({item.Cmd, ""}), FromLegacy(legacyCmd),
+         FromLegacy(ToLegacy(item.Tip))},
+        {"a length past the field", legacyCmd, stored + Block::Le(9), item.Cmd, "Café 😀 项目"},
+        {"not UTF-8", ToLegacy("Caf\xE9"), exact({"Caf\xE9", "", "", ""}), FromLegacy(ToLegacy("Caf\xE9")),
+         FromLegacy(ToLegacy(item.Tip))},
+    };
+    for (const auto& c : cases) {
+        Block block = Parent(c.legacy, "", "", 0, ToLegacy(item.Tip));
+        block.Str(c.field);
+        const TItemData read = Read(block.Bytes());
+        EXPECT_EQ(read.Cmd, c.cmd) << c.name;
+        EXPECT_EQ(read.Tip, c.tip) << c.name;
+    }
+}
+
 TEST(ItemStream, TipEqualToDefaultNameIsStoredEmpty) {
     struct Case {
         const char* tip;

@@ -20,10 +20,16 @@ TEST(LegacyText, CutsNeverSplitACharacter) {
         std::size_t max;
         const char* expected;
     } cases[] = {
-        {"abcdef", 4, "abcd"}, {"aメモ", 2, "a"}, // the second byte would split メ
-        {"aメモ", 3, "aメ"},   {"aメモ", 100, "aメモ"},
-        {"ｱメ", 2, "ｱ"},       {"表示", 3, "表"}, // 表 ends in 0x5C, the backslash byte
+        {"abcdef", 4, "abcd"},
+        {"aメモ", 2, "a"}, // the second byte would split メ
+        {"aメモ", 3, "aメ"},
+        {"aメモ", 100, "aメモ"},
+        {"ｱメ", 2, "ｱ"},
+        {"表示", 3, "表"}, // 表 ends in 0x5C, the backslash byte
         {"", 5, ""},
+        // Characters the code page lacks count as their replacement and are kept as they are.
+        {"a😀b", 2, "a😀"},
+        {"Café项目", 5, "Café项"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CutToLegacyBytes(c.utf8, c.max), c.expected) << c.utf8 << " " << c.max;
@@ -37,6 +43,22 @@ TEST(LegacyText, DanglingLeadByteIsDropped) {
 TEST(LegacyText, UnconvertibleTextDoesNotFail) {
     EXPECT_EQ(ToLegacy("a😀b"), "a?b");
     EXPECT_FALSE(FromLegacy("\xFF\xFE").empty());
+    EXPECT_FALSE(KeptByLegacy("a😀b"));
+    EXPECT_TRUE(KeptByLegacy("メモ帳.txt"));
+}
+
+TEST(LegacyText, WellFormedUtf8) {
+    const struct {
+        std::string text;
+        bool valid;
+    } cases[] = {
+        {"Café 😀 项目", true},       {"", true}, {"Caf\xE9", false}, {"\xC0\xAF", false}, // overlong "/"
+        {"\xED\xA0\x80", false},                                                          // a surrogate
+        {"\xF4\x90\x80\x80", false},                                                      // past U+10FFFF
+        {"\xE6\x97", false},                                                              // cut short
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.text;
 }
 
 TEST(LegacyText, CutCharactersCountsCodePoints) {

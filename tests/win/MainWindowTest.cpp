@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Dialogs.h"
 #include "DropTarget.h"
+#include "LaunchProbe.h"
 #include "Hkhotkey.h"
 #include "Seams.h"
 #include "Store.h"
@@ -522,4 +523,22 @@ TEST_F(MainWindowTest, ADroppedPathLongerThanTheStoreKeepsIsRefusedNotCut) {
     EXPECT_EQ(form->IconItems()[0]->Cmd, "C:\\windows\\notepad.exe");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].rfind(": ドロップされたファイルのパスが長すぎます。", 0), 0u) << boxes[0];
+}
+
+// A file named in scripts the legacy code page lacks becomes an item that keeps its name and path through
+// the exit's save and the next start.
+TEST_F(MainWindowTest, ADroppedNameInAnyScriptIsKeptThroughExitAndRestart) {
+    TTestFolder folder{"scripts"};
+    const std::string path = folder / "Café😀项.txt";
+    WriteBytes(path, "text");
+    Start();
+    ::SendMessageW(form->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({path})), 0);
+    ASSERT_EQ(form->IconItems().size(), 1u);
+    const std::string dropped = form->IconItems()[0]->Cmd + "|" + form->IconItems()[0]->Hint();
+    EXPECT_EQ(dropped, path + "|Café😀项.txt");
+    form.reset();
+    Start();
+    ASSERT_EQ(form->IconItems().size(), 1u);
+    EXPECT_EQ(form->IconItems()[0]->Cmd + "|" + form->IconItems()[0]->Hint(), dropped);
+    EXPECT_TRUE(boxes.empty()) << boxes[0];
 }

@@ -245,7 +245,9 @@ protected:
 };
 
 TEST_F(OptionsTransferTest, Clipboard) {
-    const TItemData a = Rich(1), b = Rich(2);
+    TItemData a = Rich(1);
+    const TItemData b = Rich(2);
+    a.Tip = "Café 😀 项目"; // kept whole through copy and paste
     TItemData panel;
     panel.IDList = ParseIdList(kControlPanel);
     ASSERT_TRUE(panel.IDList) << "the shell knows no Control Panel";

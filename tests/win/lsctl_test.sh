@@ -23,7 +23,20 @@ assert len(d["Groups"]) == 10
 assert d["Groups"][0]["Items"][0]["Children"][1]["DupCheckText"] == "*マイ コンピュータ*"
 assert d["Window"] == {"FixToolbarPos": True, "OptDlgTop": -40, "OptDlgLeft": 120}, d["Window"]
 assert d["Settings"]["IconGroup"] == 3 and d["Settings"]["HideLinkOverlay"] is False
+# Names in scripts the legacy code page lacks are stored whole.
+item = d["Groups"][0]["Items"][3]
+assert (item["Tip"], item["Cmd"]) == ("Café 😀 项目", "C:\\Users\\Public\\Café😀项.txt"), item
+assert item["Children"][0]["DupCheckText"] == "*Zoë*", item
 PY
+# An item whose texts the legacy code page holds is stored byte for byte as before: its legacy fields only.
+hex=$(printf '%s' '{"Cmd": "C:\\メモ.txt", "Tip": "帳簿"}' | run item encode | tr -d '\r')
+expected=$(python3 -c '
+import struct
+s = lambda t: struct.pack("<I", len(t)) + t
+i = lambda v: s(struct.pack("<I", v))
+body = s(b"") + s("C:\\メモ.txt".encode("cp932")) + s(b"") + i(0) + s("帳簿".encode("cp932")) + s(b"") + i(0)
+print((struct.pack("<I", len(body)) + body).hex())')
+[ "$hex" = "$expected" ] || fail "plain item stored as $hex, not $expected"
 
 run reset
 run export "$work/empty.json"
