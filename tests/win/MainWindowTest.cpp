@@ -535,7 +535,7 @@ TEST_F(MainWindowTest, ADroppedNameInAnyScriptIsKeptThroughExitAndRestart) {
     ::SendMessageW(form->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({path})), 0);
     ASSERT_EQ(form->IconItems().size(), 1u);
     const std::string dropped = form->IconItems()[0]->Cmd + "|" + form->IconItems()[0]->Hint();
-    EXPECT_EQ(dropped, path + "|Café😀项.txt");
+    EXPECT_EQ(dropped, QuoteIfSpaced(path) + "|Café😀项.txt");
     form.reset();
     Start();
     ASSERT_EQ(form->IconItems().size(), 1u);
