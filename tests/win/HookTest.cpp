@@ -193,6 +193,39 @@ TEST_F(HookLibraryTest, MessagesForOtherWindowsOfTheThreadPassUnchanged) {
     EXPECT_EQ(receiver_.Drops, (std::vector<Drop>{{0x77, 2}}));
 }
 
+// On Windows 10 the area's children cover it: a drop lands on the icons' toolbar or the clock.
+TEST(HookLibraryWindows10, TheAreasChildrenAcceptFilesAndTheirDropsReachTheReceiver) {
+    TTrayStandIn standIn;
+    ASSERT_TRUE(standIn.Start(120, "win10"));
+    TReceiver receiver;
+    const UniqueModule library(::LoadLibraryW(L"LSHOOK.DLL"));
+    ASSERT_TRUE(library);
+    const auto install = reinterpret_cast<hook::InstallHookProcFn>(
+        reinterpret_cast<void*>(::GetProcAddress(library.Get(), "InstallHookProc")));
+    const auto uninstall = reinterpret_cast<hook::UninstallHookProcFn>(
+        reinterpret_cast<void*>(::GetProcAddress(library.Get(), "UninstallHookProc")));
+    ASSERT_NE(install(receiver.Handle()), nullptr);
+    const HWND windows[] = {standIn.Area(), standIn.Toolbar(), standIn.Clock()};
+    for (const WPARAM request : {1, 0}) {
+        ASSERT_TRUE(
+            ::PostMessageW(standIn.Area(), WM_TRAYACCEPTFILES, request, static_cast<LPARAM>(request)));
+        standIn.WaitForLog(request ? 1 : 5);
+        for (const HWND window : windows)
+            EXPECT_EQ(standIn.AcceptsFiles(window), request != 0) << window;
+        if (!request) break;
+        for (std::size_t i = 0; i < std::size(windows); ++i)
+            ASSERT_TRUE(::PostMessageW(windows[i], WM_DROPFILES, 0x100 + i, 0));
+        EXPECT_EQ(standIn.WaitForLog(4),
+                  (std::vector<std::string>{Line("area", "WM_TRAYACCEPTFILES", 1, 1, true),
+                                            Line("area", "WM_DROPFILES", 0x100, 0, true),
+                                            Line("toolbar", "WM_DROPFILES", 0x101, 0, true),
+                                            Line("clock", "WM_DROPFILES", 0x102, 0, true)}));
+        Drain();
+        EXPECT_EQ(receiver.Drops, (std::vector<Drop>{{0x100, 0}, {0x101, 0}, {0x102, 0}}));
+    }
+    EXPECT_TRUE(uninstall());
+}
+
 TEST_F(HookLibraryTest, NoReceiverInstallsNothing) {
     EXPECT_EQ(install_(nullptr), nullptr);
     ASSERT_TRUE(::PostMessageW(standIn_.Area(), WM_TRAYACCEPTFILES, 1, 1));

@@ -4,13 +4,22 @@
 // desktop's own "Shell_TrayWnd" when its own would not be the one found first). It is painted with a
 // magenta and cyan checkerboard of 5-pixel squares, so that a copy of it can be told apart in a screenshot.
 //
-//   tray_standin.exe --log FILE --ready FILE [--seconds N]
+//   tray_standin.exe --log FILE --ready FILE [--seconds N] [--model plain|win10|win11]
 //
-// --ready FILE   receives the area's window handle in decimal, written whole once the area is up.
-// --log FILE     one line for every WM_TRAYACCEPTFILES and WM_DROPFILES that reaches the area, or another
-//                window of the same thread (class "TrayStandInOther", hidden):
-//                "<area|other> <WM_TRAYACCEPTFILES|WM_DROPFILES> wParam=<n> lParam=<n> accept=<0|1>",
-//                numbers in decimal, accept = the window's WS_EX_ACCEPTFILES bit when it handles the message.
+// --model        plain (the default): the bare area. win10: the area covered by its children as on Windows
+// 10,
+//                a chevron "Button" (the left 16 pixels), a "SysPager" holding the icons' "ToolbarWindow32"
+//                (the next 104), a "TrayClockWClass" (the right 40). win11: the same, and over the whole
+//                taskbar a "Windows.UI.Composition.DesktopWindowContentBridge", as Windows 11 draws its bar.
+// --ready FILE   receives the area's window handle in decimal, written whole once the area is up; with a
+// model,
+//                the handles of the toolbar, the clock and the content window follow, separated by blanks.
+// --log FILE     one line for every WM_TRAYACCEPTFILES and WM_DROPFILES that reaches a window of the
+// stand-in,
+//                or another window of the same thread (class "TrayStandInOther", hidden):
+//                "<window> <WM_TRAYACCEPTFILES|WM_DROPFILES> wParam=<n> lParam=<n> accept=<0|1>", the window
+//                one of area, pager, toolbar, clock, chevron, content, taskbar, other; numbers in decimal,
+//                accept = the window's WS_EX_ACCEPTFILES bit when it handles the message.
 // --seconds N    ends after N seconds (default 120); WM_CLOSE to the area ends it at once.
 //
 // Posting WM_APP + 1 to the area with wParam = milliseconds keeps the thread busy that long, so that the
@@ -31,6 +40,20 @@ constexpr int kAreaWidth = 160;
 
 HANDLE logFile = INVALID_HANDLE_VALUE;
 HWND area = nullptr;
+HWND taskbar = nullptr;
+// The windows of the Windows 10 and 11 models, null in the plain one.
+HWND pager = nullptr, toolbar = nullptr, clock = nullptr, chevron = nullptr, content = nullptr;
+
+const char* NameOf(HWND window) {
+    const struct {
+        HWND window;
+        const char* name;
+    } names[] = {{area, "area"},       {pager, "pager"},     {toolbar, "toolbar"}, {clock, "clock"},
+                 {chevron, "chevron"}, {content, "content"}, {taskbar, "taskbar"}};
+    for (const auto& known : names)
+        if (known.window && known.window == window) return known.name;
+    return "other";
+}
 
 std::wstring Wide(const char* text) {
     const int n = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
@@ -44,7 +67,7 @@ void Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const bool accept = (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
     char line[200];
     const int n = std::snprintf(
-        line, sizeof line, "%s %s wParam=%llu lParam=%lld accept=%d\r\n", window == area ? "area" : "other",
+        line, sizeof line, "%s %s wParam=%llu lParam=%lld accept=%d\r\n", NameOf(window),
         message == WM_DROPFILES ? "WM_DROPFILES" : "WM_TRAYACCEPTFILES",
         static_cast<unsigned long long>(wParam), static_cast<long long>(lParam), accept ? 1 : 0);
     DWORD written = 0;
@@ -86,7 +109,7 @@ LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         ::Sleep(static_cast<DWORD>(wParam));
         return 0;
     case WM_PAINT:
-        if (window != area) break;
+        if (!std::strcmp(NameOf(window), "other")) break;
         PaintCheckerboard(window);
         return 0;
     case WM_TIMER:
@@ -115,8 +138,11 @@ bool WriteReady(const std::wstring& path) {
     const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    const std::string text =
-        std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(area)));
+    std::string text;
+    for (const HWND window : {area, toolbar, clock, content})
+        if (window == area || toolbar)
+            text += (text.empty() ? "" : " ") +
+                    std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
     DWORD written = 0;
     const bool ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                     written == text.size();
@@ -129,6 +155,7 @@ bool WriteReady(const std::wstring& path) {
 int main(int argc, char** argv) {
     std::wstring logPath, readyPath;
     int seconds = 120;
+    std::string model = "plain";
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--log"))
             logPath = Wide(argv[i + 1]);
@@ -136,15 +163,19 @@ int main(int argc, char** argv) {
             readyPath = Wide(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--seconds"))
             seconds = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--model"))
+            model = argv[i + 1];
     }
+    if (model != "plain" && model != "win10" && model != "win11") return 2;
     if (!logPath.empty()) {
         logFile = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
-    if (!RegisterClassNamed(L"TrayNotifyWnd") || !RegisterClassNamed(L"TrayStandInOther") ||
-        !RegisterClassNamed(L"Shell_TrayWnd"))
-        return 1;
+    for (const wchar_t* name :
+         {L"TrayNotifyWnd", L"TrayStandInOther", L"Shell_TrayWnd", L"SysPager", L"ToolbarWindow32",
+          L"TrayClockWClass", L"Button", L"Windows.UI.Composition.DesktopWindowContentBridge"})
+        if (!RegisterClassNamed(name)) return 1;
 
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     // Where the area goes: the right-hand end of the desktop's taskbar, or of the screen's bottom strip.
@@ -161,9 +192,9 @@ int main(int argc, char** argv) {
     // Wine shows nothing that a process draws into a child of another process's window, and copies of it
     // come out empty. A topmost taskbar of our own over that end of the strip comes first for FindWindow,
     // so the area inside it is the one every program finds, and its picture can be seen and copied.
-    HWND taskbar = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"Shell_TrayWnd",
-                                     L"", WS_POPUP, strip.right - width, strip.top, width, height, nullptr,
-                                     nullptr, instance, nullptr);
+    taskbar = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"Shell_TrayWnd", L"",
+                                WS_POPUP, strip.right - width, strip.top, width, height, nullptr, nullptr,
+                                instance, nullptr);
     if (taskbar) ::ShowWindow(taskbar, SW_SHOWNOACTIVATE);
     shellTaskbarWindow = shellTaskbar;
     int left = 0;
@@ -176,13 +207,35 @@ int main(int argc, char** argv) {
         left = client.right - width;
     }
     if (!taskbar) return 1;
-    area = ::CreateWindowExW(0, L"TrayNotifyWnd", L"", WS_CHILD | WS_VISIBLE, left, 0, width, height, taskbar,
-                             nullptr, instance, nullptr);
+    area = ::CreateWindowExW(0, L"TrayNotifyWnd", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, left, 0,
+                             width, height, taskbar, nullptr, instance, nullptr);
     if (!area) return 1;
+    if (model != "plain") {
+        const auto child = [instance](const wchar_t* name, HWND parent, int x, int w, int h) {
+            return ::CreateWindowExW(0, name, L"", WS_CHILD | WS_VISIBLE, x, 0, w, h, parent, nullptr,
+                                     instance, nullptr);
+        };
+        const int chevronWidth = 16, clockWidth = 40;
+        const int pagerWidth = width - chevronWidth - clockWidth;
+        chevron = child(L"Button", area, 0, chevronWidth, height);
+        pager = child(L"SysPager", area, chevronWidth, pagerWidth, height);
+        toolbar = child(L"ToolbarWindow32", pager, 0, pagerWidth, height);
+        clock = child(L"TrayClockWClass", area, width - clockWidth, clockWidth, height);
+        if (!chevron || !pager || !toolbar || !clock) return 1;
+    }
+    if (model == "win11") {
+        RECT bar{};
+        ::GetClientRect(taskbar, &bar);
+        content = ::CreateWindowExW(0, L"Windows.UI.Composition.DesktopWindowContentBridge", L"",
+                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, bar.right, bar.bottom,
+                                    taskbar, nullptr, instance, nullptr);
+        if (!content) return 1;
+        ::SetWindowPos(content, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     ::CreateWindowExW(0, L"TrayStandInOther", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance,
                       nullptr);
     ::SetTimer(area, 1, static_cast<UINT>(seconds > 0 ? seconds : 120) * 1000u, nullptr);
-    ::UpdateWindow(area);
+    ::RedrawWindow(taskbar, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     if (!readyPath.empty() && !WriteReady(readyPath)) return 1;
 
     MSG msg;
