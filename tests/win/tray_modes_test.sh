@@ -36,14 +36,15 @@ winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
 # The stand-in as plain area and as the window trees of Windows 10 and 11; kept until the next one starts.
 standin_pid=
+winwork=$(winpath "$work")
 start_standin() {
     if [ -n "$standin_pid" ]; then
         "$wine" taskkill /im "$(basename "$standin")" >/dev/null 2>&1 || true
         for _ in $(seq 1 100); do kill -0 "$standin_pid" 2>/dev/null || break; sleep 0.1; done
     fi
     rm -f "$work/ready.txt" "$work/standin.log"
-    "$wine" "$standin" --log "$(winpath "$work")\\standin.log" --ready "$(winpath "$work")\\ready.txt" \
-        --seconds 60 --model "$1" >/dev/null 2>&1 &
+    "$wine" "$standin" --log "$winwork\\standin.log" --ready "$winwork\\ready.txt" --seconds 60 --model "$1" \
+        >/dev/null 2>&1 &
     standin_pid=$!
     pids+=($!)
     wait_for ready.txt .
@@ -59,7 +60,7 @@ lodestar_pid=$!
 sleep 2
 : >"$work/offered.txt"
 model=plain
-for case in "plain area 944" "win10 toolbar 932" "win10 clock 1004" "win11 toolbar 932" "win11 clock 1004"; do
+for case in "plain area 944" "win10 toolbar 932" "win10 clock 1004" "win11 content 932"; do
     read -r want over x <<<"$case"
     [ "$want" = "$model" ] || { model=$want; start_standin "$model"; }
     "$wine" "$source" >"$work/source.txt" 2>/dev/null &
@@ -71,7 +72,7 @@ for case in "plain area 944" "win10 toolbar 932" "win10 clock 1004" "win11 toolb
         sleep 0.15
         xdotool mousemove $point
     done
-    sleep 1
+    sleep 0.6
     xdotool mousemove "$x" 758
     sleep 0.3
     [ "$over" = clock ] || import -display "$DISPLAY" -window root "${shot%.png}-$model.png"
