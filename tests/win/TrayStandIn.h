@@ -80,7 +80,7 @@ public:
         if (!PumpUntil([&] { return !(ready = ReadAll(readyPath)).empty() || Exited(); }) || ready.empty())
             return ::testing::AssertionFailure() << "the stand-in did not come up";
         std::istringstream handles(ready);
-        for (HWND* window : {&area_, &toolbar_, &clock_, &content_}) {
+        for (HWND* window : {&area_, &toolbar_, &clock_}) {
             unsigned long long value = 0;
             handles >> value;
             *window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
@@ -95,14 +95,13 @@ public:
         if (::WaitForSingleObject(process_.Get(), 10000) != WAIT_OBJECT_0)
             ::TerminateProcess(process_.Get(), 1);
         process_.Reset();
-        area_ = toolbar_ = clock_ = content_ = nullptr;
+        area_ = toolbar_ = clock_ = nullptr;
     }
 
     HWND Area() const { return area_; }
-    // The icons' toolbar, the clock and the Windows 11 content window of the models; null where absent.
+    // The icons' toolbar and the clock of the Windows 10 and 11 models; null in the plain one.
     HWND Toolbar() const { return toolbar_; }
     HWND Clock() const { return clock_; }
-    HWND Content() const { return content_; }
     // The hidden window of the stand-in's thread that is not the area.
     HWND Other() const {
         DWORD pid = 0;
@@ -152,7 +151,7 @@ private:
     }
 
     UniqueKernelHandle process_;
-    HWND area_ = nullptr, toolbar_ = nullptr, clock_ = nullptr, content_ = nullptr;
+    HWND area_ = nullptr, toolbar_ = nullptr, clock_ = nullptr;
     std::string logPath_;
 };
 

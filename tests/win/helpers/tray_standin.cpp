@@ -6,20 +6,17 @@
 //
 //   tray_standin.exe --log FILE --ready FILE [--seconds N] [--model plain|win10|win11]
 //
-// --model        plain (the default): the bare area. win10: the area covered by its children as on Windows
-// 10,
-//                a chevron "Button" (the left 16 pixels), a "SysPager" holding the icons' "ToolbarWindow32"
-//                (the next 104), a "TrayClockWClass" (the right 40). win11: the same, and over the whole
-//                taskbar a "Windows.UI.Composition.DesktopWindowContentBridge", as Windows 11 draws its bar.
-// --ready FILE   receives the area's window handle in decimal, written whole once the area is up; with a
-// model,
-//                the handles of the toolbar, the clock and the content window follow, separated by blanks.
-// --log FILE     one line for every WM_TRAYACCEPTFILES and WM_DROPFILES that reaches a window of the
-// stand-in,
-//                or another window of the same thread (class "TrayStandInOther", hidden):
-//                "<window> <WM_TRAYACCEPTFILES|WM_DROPFILES> wParam=<n> lParam=<n> accept=<0|1>", the window
-//                one of area, pager, toolbar, clock, chevron, content, taskbar, other; numbers in decimal,
-//                accept = the window's WS_EX_ACCEPTFILES bit when it handles the message.
+// --model        plain (the default): the bare area. win10: the area covered by its children as on
+//                Windows 10: a chevron "Button" (16 pixels), a "SysPager" holding the icons'
+//                "ToolbarWindow32" (104), a "TrayClockWClass" (40). win11: that, and a content window of
+//                Windows 11's class "Windows.UI.Composition.DesktopWindowContentBridge" over the whole
+//                taskbar.
+// --ready FILE   receives the area's window handle in decimal, and with a model the toolbar's and the clock's
+//                after blanks, written whole once the area is up.
+// --log FILE     one line for every WM_TRAYACCEPTFILES and WM_DROPFILES that reaches a window of the thread:
+//                "<window> <WM_TRAYACCEPTFILES|WM_DROPFILES> wParam=<n> lParam=<n> accept=<0|1>", window =
+//                area, pager, toolbar, clock, chevron, content, or other (class "TrayStandInOther", hidden);
+//                numbers in decimal, accept = the window's WS_EX_ACCEPTFILES bit when it handles the message.
 // --seconds N    ends after N seconds (default 120); WM_CLOSE to the area ends it at once.
 //
 // Posting WM_APP + 1 to the area with wParam = milliseconds keeps the thread busy that long, so that the
@@ -40,18 +37,14 @@ constexpr int kAreaWidth = 160;
 
 HANDLE logFile = INVALID_HANDLE_VALUE;
 HWND area = nullptr;
-HWND taskbar = nullptr;
 // The windows of the Windows 10 and 11 models, null in the plain one.
 HWND pager = nullptr, toolbar = nullptr, clock = nullptr, chevron = nullptr, content = nullptr;
 
 const char* NameOf(HWND window) {
-    const struct {
-        HWND window;
-        const char* name;
-    } names[] = {{area, "area"},       {pager, "pager"},     {toolbar, "toolbar"}, {clock, "clock"},
-                 {chevron, "chevron"}, {content, "content"}, {taskbar, "taskbar"}};
-    for (const auto& known : names)
-        if (known.window && known.window == window) return known.name;
+    const HWND windows[] = {area, pager, toolbar, clock, chevron, content};
+    const char* const names[] = {"area", "pager", "toolbar", "clock", "chevron", "content"};
+    for (std::size_t i = 0; i < std::size(windows); ++i)
+        if (windows[i] == window) return names[i];
     return "other";
 }
 
@@ -138,11 +131,10 @@ bool WriteReady(const std::wstring& path) {
     const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    std::string text;
-    for (const HWND window : {area, toolbar, clock, content})
-        if (window == area || toolbar)
-            text += (text.empty() ? "" : " ") +
-                    std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+    std::string text = std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(area)));
+    for (const HWND window : {toolbar, clock})
+        if (window)
+            text += " " + std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
     DWORD written = 0;
     const bool ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                     written == text.size();
@@ -192,9 +184,9 @@ int main(int argc, char** argv) {
     // Wine shows nothing that a process draws into a child of another process's window, and copies of it
     // come out empty. A topmost taskbar of our own over that end of the strip comes first for FindWindow,
     // so the area inside it is the one every program finds, and its picture can be seen and copied.
-    taskbar = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"Shell_TrayWnd", L"",
-                                WS_POPUP, strip.right - width, strip.top, width, height, nullptr, nullptr,
-                                instance, nullptr);
+    HWND taskbar = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"Shell_TrayWnd",
+                                     L"", WS_POPUP, strip.right - width, strip.top, width, height, nullptr,
+                                     nullptr, instance, nullptr);
     if (taskbar) ::ShowWindow(taskbar, SW_SHOWNOACTIVATE);
     shellTaskbarWindow = shellTaskbar;
     int left = 0;
