@@ -152,7 +152,10 @@ private:
     // Tells the user that the shown group is kept unchanged; true when it is (the caller then stops).
     bool RefuseChange();
     void PopupMain(int x, int y);
-    void ShowOverlay(HWND area);
+    // The notification area on the screen: the "TrayNotifyWnd"'s rectangle, whatever covers it; without
+    // one, the rectangle spanned by the program's own icons. Empty when neither is known.
+    RECT TrayAreaRect() const;
+    void ShowOverlay(const RECT& area);
     void HideOverlay();
     void PaintOverlay();
 

@@ -16,6 +16,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace lodestar {
 
@@ -45,8 +46,10 @@ void TForm1::Timer1Timer() {
     if (DragTicks > 0) {
         POINT cursor{};
         ::GetCursorPos(&cursor);
-        const HWND area = FindTrayNotifyWnd();
-        if (area && ::WindowFromPoint(cursor) == area) {
+        // The area's own window is never the one under the pointer on Windows 10 (its children cover it)
+        // or 11 (the taskbar's content window covers the whole bar): only its rectangle tells.
+        const RECT area = TrayAreaRect();
+        if (::PtInRect(&area, cursor)) {
             if (NextItemNumber(*MainIcon) > kMaxItemNumber) return;
             ShowOverlay(area);
         }
@@ -54,31 +57,45 @@ void TForm1::Timer1Timer() {
     ++DragTicks;
 }
 
+RECT TForm1::TrayAreaRect() const {
+    RECT area{};
+    if (const HWND window = FindTrayNotifyWnd();
+        window && ::GetWindowRect(window, &area) && !::IsRectEmpty(&area))
+        return area;
+    area = {};
+    std::vector<const TIconTray*> icons{MainIcon};
+    for (const TIconItem* item : IconItems())
+        icons.push_back(item);
+    for (const TIconTray* icon : icons) {
+        if (!icon || !icon->Registered()) continue;
+        NOTIFYICONIDENTIFIER identifier{};
+        identifier.cbSize = sizeof identifier;
+        identifier.hWnd = icon->WindowHandle();
+        identifier.uID = icon->IconID();
+        RECT place{};
+        if (SUCCEEDED(::Shell_NotifyIconGetRect(&identifier, &place))) ::UnionRect(&area, &area, &place);
+    }
+    return area;
+}
+
 bool TForm1::OverlayShown() const {
     return ::IsWindowVisible(Handle()) != FALSE;
 }
 
-void TForm1::ShowOverlay(HWND area) {
-    RECT bounds{};
-    ::GetWindowRect(area, &bounds);
+void TForm1::ShowOverlay(const RECT& area) {
+    RECT bounds = area;
     ::InflateRect(&bounds, -1, -1);
     const int width = std::max<LONG>(bounds.right - bounds.left, 0);
     const int height = std::max<LONG>(bounds.bottom - bounds.top, 0);
     ::SetWindowPos(Handle(), HWND_TOPMOST, bounds.left, bounds.top, width, height, SWP_NOACTIVATE);
-    if (const WindowDC areaDc(area); areaDc) {
-        UniqueMemoryDC memory(::CreateCompatibleDC(areaDc.Get()));
-        UniqueBitmap picture(::CreateCompatibleBitmap(areaDc.Get(), width, height));
+    // The screen, not the area's window: on Windows 11 the area's window is not what the user sees there.
+    if (const WindowDC screen(nullptr); screen) {
+        UniqueMemoryDC memory(::CreateCompatibleDC(screen.Get()));
+        UniqueBitmap picture(::CreateCompatibleBitmap(screen.Get(), width, height));
         if (memory && picture) {
             {
                 const SelectedObject selected(memory.Get(), picture.Get());
-                if (!::BitBlt(memory.Get(), 0, 0, width, height, areaDc.Get(), 0, 0, SRCCOPY)) {
-                    // Some systems refuse to read another process's window: the screen shows the same pixels.
-                    POINT origin{0, 0};
-                    ::ClientToScreen(area, &origin);
-                    if (const WindowDC screen(nullptr); screen)
-                        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), origin.x, origin.y,
-                                 SRCCOPY);
-                }
+                ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), bounds.left, bounds.top, SRCCOPY);
             }
             pb1_ = std::move(picture);
             pb1Size_ = {width, height};

@@ -49,18 +49,27 @@ void SetAcceptFiles(HWND window, bool accept) {
     if (wanted != style) ::SetWindowLongPtrW(window, GWL_EXSTYLE, wanted);
 }
 
+BOOL CALLBACK SetChildAcceptFiles(HWND window, LPARAM accept) {
+    SetAcceptFiles(window, accept != 0);
+    return TRUE;
+}
+
 LRESULT CALLBACK GetMsgProc(int code, WPARAM removal, LPARAM lParam) {
     const TSharedBlock* shared = block;
     if (shared && code >= 0 && lParam) {
         const MSG& msg = *reinterpret_cast<const MSG*>(lParam);
-        if (shared->TrayWnd != 0 && msg.hwnd == WindowOf(shared->TrayWnd)) {
-            if (msg.message == WM_TRAYACCEPTFILES) {
-                SetAcceptFiles(msg.hwnd, msg.wParam != 0);
-            } else if (msg.message == WM_DROPFILES && removal == PM_REMOVE) {
-                // A thread that peeks before it gets shows the hook each message twice; forwarding both
-                // would register every dropped file twice.
-                ::PostMessageW(WindowOf(shared->ReceiverWnd), WM_DROPFILES, msg.wParam, msg.lParam);
-            }
+        const HWND area = shared->TrayWnd != 0 ? WindowOf(shared->TrayWnd) : nullptr;
+        if (area && msg.hwnd == area && msg.message == WM_TRAYACCEPTFILES) {
+            // A drop goes to the window under the pointer, and on Windows 10 that is one of the area's
+            // children (the icons' toolbar, the clock, a button), never the area itself. The area's own bit
+            // changes last: the loader reads it as the sign that the request was handled.
+            ::EnumChildWindows(area, SetChildAcceptFiles, msg.wParam != 0);
+            SetAcceptFiles(area, msg.wParam != 0);
+        } else if (area && msg.message == WM_DROPFILES && removal == PM_REMOVE &&
+                   (msg.hwnd == area || ::IsChild(area, msg.hwnd))) {
+            // A thread that peeks before it gets shows the hook each message twice; forwarding both would
+            // register every dropped file twice.
+            ::PostMessageW(WindowOf(shared->ReceiverWnd), WM_DROPFILES, msg.wParam, msg.lParam);
         }
     }
     return ::CallNextHookEx(shared ? HookOf(shared->HookHandle) : nullptr, code, removal, lParam);

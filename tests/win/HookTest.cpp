@@ -96,7 +96,7 @@ void Drain() {
 class HookLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(standIn_.Start());
+        ASSERT_TRUE(standIn_.Start(120, Model()));
         ASSERT_NE(receiver_.Handle(), nullptr);
         library_.Reset(::LoadLibraryW(L"LSHOOK.DLL"));
         ASSERT_TRUE(library_);
@@ -117,6 +117,7 @@ protected:
         ASSERT_NE(install_(receiver_.Handle()), nullptr);
         hooked_ = true;
     }
+    virtual const char* Model() const { return "plain"; }
 
     TTrayStandIn standIn_;
     TReceiver receiver_;
@@ -124,6 +125,10 @@ protected:
     hook::InstallHookProcFn install_ = nullptr;
     hook::UninstallHookProcFn uninstall_ = nullptr;
     bool hooked_ = false;
+};
+
+class HookLibraryWindows10Test : public HookLibraryTest {
+    const char* Model() const override { return "win10"; }
 };
 
 } // namespace
@@ -191,6 +196,29 @@ TEST_F(HookLibraryTest, MessagesForOtherWindowsOfTheThreadPassUnchanged) {
     EXPECT_FALSE(standIn_.AcceptsFiles(other));
     Drain();
     EXPECT_EQ(receiver_.Drops, (std::vector<Drop>{{0x77, 2}}));
+}
+
+// On Windows 10 the area's children cover it: a drop lands on the icons' toolbar or the clock.
+TEST_F(HookLibraryWindows10Test, TheAreasChildrenAcceptFilesAndTheirDropsReachTheReceiver) {
+    Install();
+    const HWND windows[] = {standIn_.Area(), standIn_.Toolbar(), standIn_.Clock()};
+    ASSERT_TRUE(::PostMessageW(windows[0], WM_TRAYACCEPTFILES, 1, 1));
+    standIn_.WaitForLog(1);
+    for (std::size_t i = 0; i < std::size(windows); ++i) {
+        EXPECT_TRUE(standIn_.AcceptsFiles(windows[i])) << i;
+        ASSERT_TRUE(::PostMessageW(windows[i], WM_DROPFILES, 0x100 + i, 0));
+    }
+    EXPECT_EQ(standIn_.WaitForLog(4),
+              (std::vector<std::string>{Line("area", "WM_TRAYACCEPTFILES", 1, 1, true),
+                                        Line("area", "WM_DROPFILES", 0x100, 0, true),
+                                        Line("toolbar", "WM_DROPFILES", 0x101, 0, true),
+                                        Line("clock", "WM_DROPFILES", 0x102, 0, true)}));
+    Drain();
+    EXPECT_EQ(receiver_.Drops, (std::vector<Drop>{{0x100, 0}, {0x101, 0}, {0x102, 0}}));
+    ASSERT_TRUE(::PostMessageW(windows[0], WM_TRAYACCEPTFILES, 0, 0));
+    standIn_.WaitForLog(5);
+    for (const HWND window : windows)
+        EXPECT_FALSE(standIn_.AcceptsFiles(window));
 }
 
 TEST_F(HookLibraryTest, NoReceiverInstallsNothing) {

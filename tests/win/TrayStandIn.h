@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -59,14 +60,14 @@ public:
     TTrayStandIn& operator=(const TTrayStandIn&) = delete;
     ~TTrayStandIn() { Stop(); }
 
-    // Starts the stand-in and waits until its area is up.
-    ::testing::AssertionResult Start(int seconds = 120) {
+    // Starts the stand-in with its window model (plain, win10, win11) and waits until its area is up.
+    ::testing::AssertionResult Start(int seconds = 120, const char* model = "plain") {
         const std::string folder = NewTempFolder("standin");
         logPath_ = folder + "log.txt";
         const std::string readyPath = folder + "ready.txt";
         std::wstring command = L"\"" + Widen(ExeFolder() + "tray_standin.exe") + L"\" --log \"" +
                                Widen(logPath_) + L"\" --ready \"" + Widen(readyPath) + L"\" --seconds " +
-                               std::to_wstring(seconds);
+                               std::to_wstring(seconds) + L" --model " + Widen(model);
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
@@ -78,7 +79,12 @@ public:
         std::string ready;
         if (!PumpUntil([&] { return !(ready = ReadAll(readyPath)).empty() || Exited(); }) || ready.empty())
             return ::testing::AssertionFailure() << "the stand-in did not come up";
-        area_ = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(ready)));
+        std::istringstream handles(ready);
+        for (HWND* window : {&area_, &toolbar_, &clock_}) {
+            unsigned long long value = 0;
+            handles >> value;
+            *window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
+        }
         return ::testing::AssertionSuccess();
     }
 
@@ -89,10 +95,13 @@ public:
         if (::WaitForSingleObject(process_.Get(), 10000) != WAIT_OBJECT_0)
             ::TerminateProcess(process_.Get(), 1);
         process_.Reset();
-        area_ = nullptr;
+        area_ = toolbar_ = clock_ = nullptr;
     }
 
     HWND Area() const { return area_; }
+    // The icons' toolbar and the clock of the Windows 10 and 11 models; null in the plain one.
+    HWND Toolbar() const { return toolbar_; }
+    HWND Clock() const { return clock_; }
     // The hidden window of the stand-in's thread that is not the area.
     HWND Other() const {
         DWORD pid = 0;
@@ -142,7 +151,7 @@ private:
     }
 
     UniqueKernelHandle process_;
-    HWND area_ = nullptr;
+    HWND area_ = nullptr, toolbar_ = nullptr, clock_ = nullptr;
     std::string logPath_;
 };
 

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Lodestar.exe in both drop modes against a stand-in for the notification-area window that Wine's desktop
-# lacks. Timer mode, driven with the mouse: a real drag from another program that rests on the area brings
-# up the overlay, and the drop on it registers the dragged files as new items (the screen with the overlay
-# is kept as build/.../tray-overlay.png for a look). Hook mode: the program loads its hook library from
-# beside itself, the hook runs inside the stand-in's process and makes the area accept files while the
-# program runs, and no longer once it has ended.
+# lacks, as a plain area and as the window trees of Windows 10 (the area covered by its children) and 11 (the
+# whole bar covered by a content window). Timer mode, driven with the mouse: a real drag from another program
+# that rests on the area, over whichever window covers it, brings up the overlay, and the drop on it
+# registers the dragged files as new items (the screen with the overlay is kept as
+# build/.../tray-overlay-<model>.png for a look). Hook mode: the program loads its hook library from beside
+# itself, the hook runs inside the stand-in's process and makes the area accept files while the program
+# runs, and no longer once it has ended.
 set -euo pipefail
 wine=$1 lodestar=$2 lsctl=$3 standin=$4 source=$5 shot=$6
 work=$(mktemp -d)
@@ -32,43 +34,66 @@ winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 "$wine" reg add 'HKCU\Software\Marlowe\Lodestar\Settings' /v TrayDndType /t REG_DWORD /d 1 /f >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Marlowe\Lodestar\Settings' /v Interval /t REG_DWORD /d 300 /f >/dev/null 2>&1
 
-"$wine" "$standin" --log "$(winpath "$work")\\standin.log" --ready "$(winpath "$work")\\ready.txt" --seconds 60 \
-    >/dev/null 2>&1 &
-pids+=($!)
-wait_for ready.txt .
+# The stand-in as plain area and as the window trees of Windows 10 and 11; kept until the next one starts.
+standin_pid=
+winwork=$(winpath "$work")
+start_standin() {
+    if [ -n "$standin_pid" ]; then
+        "$wine" taskkill /im "$(basename "$standin")" >/dev/null 2>&1 || true
+        for _ in $(seq 1 100); do kill -0 "$standin_pid" 2>/dev/null || break; sleep 0.1; done
+    fi
+    rm -f "$work/ready.txt" "$work/standin.log"
+    "$wine" "$standin" --log "$winwork\\standin.log" --ready "$winwork\\ready.txt" --seconds 60 --model "$1" \
+        >/dev/null 2>&1 &
+    standin_pid=$!
+    pids+=($!)
+    wait_for ready.txt .
+}
+
+# Timer mode, one program run for every case: a drag from the source rests on the point (x, 758) of the
+# area (the stand-in's right-hand 160 pixels of the taskbar: a chevron 864..879, the icons' toolbar
+# 880..983, the clock 984..1023; on win11 all under the content window) and must be dropped on the overlay.
+start_standin plain
 "$wine" "$lodestar" >/dev/null 2>&1 &
 pids+=($!)
 lodestar_pid=$!
-"$wine" "$source" >"$work/source.txt" 2>/dev/null &
-pids+=($!)
-source_pid=$!
-wait_for source.txt ready
 sleep 2
-
-# Press on the source, move onto the area (the stand-in's right-hand 160 pixels of the taskbar) and rest.
-xdotool mousemove 150 150 mousedown 1
-for point in "170 170" "400 400" "700 650" "900 740" "944 758"; do
-    sleep 0.15
-    xdotool mousemove $point
+: >"$work/offered.txt"
+model=plain
+for case in "plain area 944" "win10 toolbar 932" "win10 clock 1004" "win11 content 932"; do
+    read -r want over x <<<"$case"
+    [ "$want" = "$model" ] || { model=$want; start_standin "$model"; }
+    "$wine" "$source" >"$work/source.txt" 2>/dev/null &
+    pids+=($!)
+    wait_for source.txt ready
+    sleep 0.3
+    xdotool mousemove 150 150 mousedown 1
+    for point in "170 170" "400 400" "700 650" "900 740" "$((x - 2)) 758"; do
+        sleep 0.15
+        xdotool mousemove $point
+    done
+    sleep 0.6
+    xdotool mousemove "$x" 758
+    sleep 0.3
+    [ "$over" = clock ] || import -display "$DISPLAY" -window root "${shot%.png}-$model.png"
+    xdotool mouseup 1
+    wait_for source.txt "^done"
+    tr -d '\r' <"$work/source.txt" >"$work/source.clean"
+    grep -q "^done drop 4$" "$work/source.clean" ||
+        fail "$model, over the $over: the drop was not taken as a link: $(cat "$work/source.clean")"
+    grep "^offered " "$work/source.clean" >>"$work/offered.txt"
+    echo "$model, over the $over: the overlay took the drop"
 done
-sleep 1.5
-xdotool mousemove 946 758
-sleep 0.3
-import -display "$DISPLAY" -window root "$shot"
-xdotool mouseup 1
-wait_for source.txt "^done"
-tr -d '\r' <"$work/source.txt" >"$work/source.clean"
-grep -q "^done drop 4$" "$work/source.clean" || fail "the drop was not taken as a link: $(cat "$work/source.clean")"
 
 # The new items are saved when the program ends.
 sleep 0.5
 "$wine" taskkill /im Lodestar.exe >/dev/null 2>&1 || true
 for _ in $(seq 1 100); do kill -0 "$lodestar_pid" 2>/dev/null || break; sleep 0.1; done
 "$wine" "$lsctl" export | tr -d '\r' >"$work/store.json"
-python3 - "$work/store.json" "$work/source.clean" <<'PY'
+python3 - "$work/store.json" "$work/offered.txt" <<'PY'
 import json, sys
 store = json.load(open(sys.argv[1], encoding="utf-8"))
-offered = [l.split(" ", 1)[1] for l in open(sys.argv[2], encoding="utf-8").read().splitlines() if l.startswith("offered ")]
+offered = [l.split(" ", 1)[1] for l in open(sys.argv[2], encoding="utf-8").read().splitlines()]
 cmds = [item.get("Cmd", "") for item in store["Groups"][0]["Items"]]
 want = ['"%s"' % p if " " in p else p for p in offered]
 if cmds != want:

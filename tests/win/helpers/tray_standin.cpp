@@ -4,12 +4,18 @@
 // desktop's own "Shell_TrayWnd" when its own would not be the one found first). It is painted with a
 // magenta and cyan checkerboard of 5-pixel squares, so that a copy of it can be told apart in a screenshot.
 //
-//   tray_standin.exe --log FILE --ready FILE [--seconds N]
+//   tray_standin.exe --log FILE --ready FILE [--seconds N] [--model plain|win10|win11]
 //
-// --ready FILE   receives the area's window handle in decimal, written whole once the area is up.
-// --log FILE     one line for every WM_TRAYACCEPTFILES and WM_DROPFILES that reaches the area, or another
-//                window of the same thread (class "TrayStandInOther", hidden):
-//                "<area|other> <WM_TRAYACCEPTFILES|WM_DROPFILES> wParam=<n> lParam=<n> accept=<0|1>",
+// --model        plain (the default): the bare area. win10: the area covered by its children as on
+//                Windows 10: a chevron "Button" (16 pixels), a "SysPager" holding the icons'
+//                "ToolbarWindow32" (104), a "TrayClockWClass" (40). win11: that, and a content window of
+//                Windows 11's class "Windows.UI.Composition.DesktopWindowContentBridge" over the whole
+//                taskbar.
+// --ready FILE   receives the area's window handle in decimal, and with a model the toolbar's and the clock's
+//                after blanks, written whole once the area is up.
+// --log FILE     one line for every WM_TRAYACCEPTFILES and WM_DROPFILES that reaches a window of the thread:
+//                "<window> <WM_TRAYACCEPTFILES|WM_DROPFILES> wParam=<n> lParam=<n> accept=<0|1>", window =
+//                area, pager, toolbar, clock, chevron, content, or other (class "TrayStandInOther", hidden);
 //                numbers in decimal, accept = the window's WS_EX_ACCEPTFILES bit when it handles the message.
 // --seconds N    ends after N seconds (default 120); WM_CLOSE to the area ends it at once.
 //
@@ -31,6 +37,16 @@ constexpr int kAreaWidth = 160;
 
 HANDLE logFile = INVALID_HANDLE_VALUE;
 HWND area = nullptr;
+// The windows of the Windows 10 and 11 models, null in the plain one.
+HWND pager = nullptr, toolbar = nullptr, clock = nullptr, chevron = nullptr, content = nullptr;
+
+const char* NameOf(HWND window) {
+    const HWND windows[] = {area, pager, toolbar, clock, chevron, content};
+    const char* const names[] = {"area", "pager", "toolbar", "clock", "chevron", "content"};
+    for (std::size_t i = 0; i < std::size(windows); ++i)
+        if (windows[i] == window) return names[i];
+    return "other";
+}
 
 std::wstring Wide(const char* text) {
     const int n = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
@@ -44,7 +60,7 @@ void Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const bool accept = (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
     char line[200];
     const int n = std::snprintf(
-        line, sizeof line, "%s %s wParam=%llu lParam=%lld accept=%d\r\n", window == area ? "area" : "other",
+        line, sizeof line, "%s %s wParam=%llu lParam=%lld accept=%d\r\n", NameOf(window),
         message == WM_DROPFILES ? "WM_DROPFILES" : "WM_TRAYACCEPTFILES",
         static_cast<unsigned long long>(wParam), static_cast<long long>(lParam), accept ? 1 : 0);
     DWORD written = 0;
@@ -86,7 +102,7 @@ LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         ::Sleep(static_cast<DWORD>(wParam));
         return 0;
     case WM_PAINT:
-        if (window != area) break;
+        if (!std::strcmp(NameOf(window), "other")) break;
         PaintCheckerboard(window);
         return 0;
     case WM_TIMER:
@@ -115,8 +131,10 @@ bool WriteReady(const std::wstring& path) {
     const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    const std::string text =
-        std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(area)));
+    std::string text = std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(area)));
+    for (const HWND window : {toolbar, clock})
+        if (window)
+            text += " " + std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
     DWORD written = 0;
     const bool ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                     written == text.size();
@@ -129,6 +147,7 @@ bool WriteReady(const std::wstring& path) {
 int main(int argc, char** argv) {
     std::wstring logPath, readyPath;
     int seconds = 120;
+    std::string model = "plain";
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--log"))
             logPath = Wide(argv[i + 1]);
@@ -136,15 +155,19 @@ int main(int argc, char** argv) {
             readyPath = Wide(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--seconds"))
             seconds = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--model"))
+            model = argv[i + 1];
     }
+    if (model != "plain" && model != "win10" && model != "win11") return 2;
     if (!logPath.empty()) {
         logFile = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
-    if (!RegisterClassNamed(L"TrayNotifyWnd") || !RegisterClassNamed(L"TrayStandInOther") ||
-        !RegisterClassNamed(L"Shell_TrayWnd"))
-        return 1;
+    for (const wchar_t* name :
+         {L"TrayNotifyWnd", L"TrayStandInOther", L"Shell_TrayWnd", L"SysPager", L"ToolbarWindow32",
+          L"TrayClockWClass", L"Button", L"Windows.UI.Composition.DesktopWindowContentBridge"})
+        if (!RegisterClassNamed(name)) return 1;
 
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     // Where the area goes: the right-hand end of the desktop's taskbar, or of the screen's bottom strip.
@@ -176,13 +199,35 @@ int main(int argc, char** argv) {
         left = client.right - width;
     }
     if (!taskbar) return 1;
-    area = ::CreateWindowExW(0, L"TrayNotifyWnd", L"", WS_CHILD | WS_VISIBLE, left, 0, width, height, taskbar,
-                             nullptr, instance, nullptr);
+    area = ::CreateWindowExW(0, L"TrayNotifyWnd", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, left, 0,
+                             width, height, taskbar, nullptr, instance, nullptr);
     if (!area) return 1;
+    if (model != "plain") {
+        const auto child = [instance](const wchar_t* name, HWND parent, int x, int w, int h) {
+            return ::CreateWindowExW(0, name, L"", WS_CHILD | WS_VISIBLE, x, 0, w, h, parent, nullptr,
+                                     instance, nullptr);
+        };
+        const int chevronWidth = 16, clockWidth = 40;
+        const int pagerWidth = width - chevronWidth - clockWidth;
+        chevron = child(L"Button", area, 0, chevronWidth, height);
+        pager = child(L"SysPager", area, chevronWidth, pagerWidth, height);
+        toolbar = child(L"ToolbarWindow32", pager, 0, pagerWidth, height);
+        clock = child(L"TrayClockWClass", area, width - clockWidth, clockWidth, height);
+        if (!chevron || !pager || !toolbar || !clock) return 1;
+    }
+    if (model == "win11") {
+        RECT bar{};
+        ::GetClientRect(taskbar, &bar);
+        content = ::CreateWindowExW(0, L"Windows.UI.Composition.DesktopWindowContentBridge", L"",
+                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, bar.right, bar.bottom,
+                                    taskbar, nullptr, instance, nullptr);
+        if (!content) return 1;
+        ::SetWindowPos(content, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
     ::CreateWindowExW(0, L"TrayStandInOther", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance,
                       nullptr);
     ::SetTimer(area, 1, static_cast<UINT>(seconds > 0 ? seconds : 120) * 1000u, nullptr);
-    ::UpdateWindow(area);
+    ::RedrawWindow(taskbar, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     if (!readyPath.empty() && !WriteReady(readyPath)) return 1;
 
     MSG msg;
