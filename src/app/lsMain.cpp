@@ -24,6 +24,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <utility>
 #include <cctype>
 
 namespace lodestar {
@@ -75,6 +76,11 @@ std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_DROPFILES:
         DropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_COPYDATA:
+        return ReceiveDroppedNames(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+    case WM_ADDDROPPED:
+        AddDroppedFiles(std::exchange(droppedNames_, {}));
         return 0;
     case WM_PAINT:
         PaintOverlay();

@@ -30,6 +30,9 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTrayRetryTimer = 2;
 // Posted to itself when a drop on the overlay was refused: the drag source must not wait for the box.
 constexpr UINT WM_REFUSEDROP = WM_APP + 0x100;
+// Posted to itself when the hook library handed over dropped names: they are added once the shell's
+// thread, which waits for the handover, is free again.
+constexpr UINT WM_ADDDROPPED = WM_APP + 0x101;
 
 class TForm1 : public TComponent {
 public:
@@ -126,6 +129,9 @@ public:
     void FormHide();
     // Files the notification area received while it accepted files.
     void DropFiles(HDROP drop);
+    // The names of files the hook library took from a drop on the notification area (WM_COPYDATA); false
+    // for any other data.
+    bool ReceiveDroppedNames(const COPYDATASTRUCT* data);
     // Whether the window lies over the notification area, showing its picture.
     bool OverlayShown() const;
 
@@ -163,6 +169,8 @@ private:
     // pb1: the notification area's picture while the overlay is shown.
     UniqueBitmap pb1_;
     SIZE pb1Size_{};
+    std::vector<std::string> droppedNames_;
+    void AddDroppedFiles(const std::vector<std::string>& paths);
     bool active_ = false;
     int currentGroup_ = 0;
     int dropMode_ = 1;

@@ -10,12 +10,14 @@
 #include "WinText.h"
 #include "lsCommon.h"
 #include "lsCommonUi.h"
+#include "lshook.h"
 #include "lshook1.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace lodestar {
@@ -167,19 +169,41 @@ void TForm1::AddDroppedItem(const TItemData& record) {
 }
 
 void TForm1::DropFiles(HDROP drop) {
-    if (groupIncomplete_) {
-        ::DragFinish(drop);
-        RefuseChange();
-        return;
-    }
+    std::vector<std::string> paths;
     const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        if (NextItemNumber(*MainIcon) > kMaxItemNumber) break;
         // Read whole, however long: a path cut here would name another file.
         std::wstring buffer(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
         const UINT length = ::DragQueryFileW(drop, i, buffer.data(), static_cast<UINT>(buffer.size()));
-        const std::string path =
-            Narrow(std::wstring_view(buffer.data(), std::min<std::size_t>(length, buffer.size() - 1)));
+        paths.push_back(
+            Narrow(std::wstring_view(buffer.data(), std::min<std::size_t>(length, buffer.size() - 1))));
+    }
+    ::DragFinish(drop);
+    AddDroppedFiles(paths);
+}
+
+bool TForm1::ReceiveDroppedNames(const COPYDATASTRUCT* data) {
+    if (!data || data->dwData != hook::kDroppedFilesData || !HookLoaded() || !data->lpData) return false;
+    const std::wstring_view names(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+    std::size_t at = 0;
+    while (at < names.size()) {
+        const std::size_t end = std::min(names.find(L'\0', at), names.size());
+        if (end == at) break;
+        droppedNames_.push_back(Narrow(names.substr(at, end - at)));
+        at = end + 1;
+    }
+    ::PostMessageW(Handle(), WM_ADDDROPPED, 0, 0);
+    return true;
+}
+
+void TForm1::AddDroppedFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    if (groupIncomplete_) {
+        RefuseChange();
+        return;
+    }
+    for (const std::string& path : paths) {
+        if (NextItemNumber(*MainIcon) > kMaxItemNumber) break;
         TItemData record;
         if (!FileExists(path) || !ProgramSettings().DereferLinks || !ItemFromFile(path, record)) {
             record = TItemData{};
@@ -187,7 +211,6 @@ void TForm1::DropFiles(HDROP drop) {
         }
         AddDroppedItem(record);
     }
-    ::DragFinish(drop);
 }
 
 } // namespace lodestar

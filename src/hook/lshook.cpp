@@ -2,6 +2,8 @@
 // it uses nothing but Win32: no exceptions, no run-time library objects, nothing that could throw.
 #include "lshook.h"
 
+#include <shellapi.h>
+
 using namespace lodestar::hook;
 
 namespace {
@@ -49,6 +51,31 @@ void SetAcceptFiles(HWND window, bool accept) {
     if (wanted != style) ::SetWindowLongPtrW(window, GWL_EXSTYLE, wanted);
 }
 
+// The drop's handle is memory of the shell's process and means nothing in another one: the names are read
+// here and go to the receiver as a copy. The handle is then given back, as the window it was meant for
+// would have done.
+void ForwardDrop(HWND receiver, HDROP drop) {
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    SIZE_T chars = 1;
+    for (UINT i = 0; i < count; ++i)
+        chars += ::DragQueryFileW(drop, i, nullptr, 0) + 1;
+    auto* names =
+        count ? static_cast<wchar_t*>(::HeapAlloc(::GetProcessHeap(), 0, chars * sizeof(wchar_t))) : nullptr;
+    if (names) {
+        SIZE_T at = 0;
+        for (UINT i = 0; i < count && at < chars - 1; ++i)
+            at += ::DragQueryFileW(drop, i, names + at, static_cast<UINT>(chars - 1 - at)) + 1;
+        names[at < chars ? at : chars - 1] = L'\0';
+        COPYDATASTRUCT data{kDroppedFilesData, static_cast<DWORD>((at + 1) * sizeof(wchar_t)), names};
+        DWORD_PTR answer = 0;
+        // The receiver takes a copy and answers at once; a hung receiver must not hold up the taskbar.
+        ::SendMessageTimeoutW(receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                              5000, &answer);
+        ::HeapFree(::GetProcessHeap(), 0, names);
+    }
+    ::DragFinish(drop);
+}
+
 BOOL CALLBACK SetChildAcceptFiles(HWND window, LPARAM accept) {
     SetAcceptFiles(window, accept != 0);
     return TRUE;
@@ -57,7 +84,7 @@ BOOL CALLBACK SetChildAcceptFiles(HWND window, LPARAM accept) {
 LRESULT CALLBACK GetMsgProc(int code, WPARAM removal, LPARAM lParam) {
     const TSharedBlock* shared = block;
     if (shared && code >= 0 && lParam) {
-        const MSG& msg = *reinterpret_cast<const MSG*>(lParam);
+        MSG& msg = *reinterpret_cast<MSG*>(lParam);
         const HWND area = shared->TrayWnd != 0 ? WindowOf(shared->TrayWnd) : nullptr;
         if (area && msg.hwnd == area && msg.message == WM_TRAYACCEPTFILES) {
             // A drop goes to the window under the pointer, and on Windows 10 that is one of the area's
@@ -68,8 +95,9 @@ LRESULT CALLBACK GetMsgProc(int code, WPARAM removal, LPARAM lParam) {
         } else if (area && msg.message == WM_DROPFILES && removal == PM_REMOVE &&
                    (msg.hwnd == area || ::IsChild(area, msg.hwnd))) {
             // A thread that peeks before it gets shows the hook each message twice; forwarding both would
-            // register every dropped file twice.
-            ::PostMessageW(WindowOf(shared->ReceiverWnd), WM_DROPFILES, msg.wParam, msg.lParam);
+            // register every dropped file twice. The window gets nothing: its drop is taken.
+            ForwardDrop(WindowOf(shared->ReceiverWnd), reinterpret_cast<HDROP>(msg.wParam));
+            msg.message = WM_NULL;
         }
     }
     return ::CallNextHookEx(shared ? HookOf(shared->HookHandle) : nullptr, code, removal, lParam);

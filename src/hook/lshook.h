@@ -10,6 +10,10 @@ namespace lodestar::hook {
 // Posted to the notification area: wParam (and lParam) 1 lets it accept dropped files, 0 stops that.
 constexpr UINT WM_TRAYACCEPTFILES = 0x8392;
 
+// The dwData of the WM_COPYDATA that carries the names of files dropped on the notification area to the
+// receiver: the names in UTF-16, each ended by a NUL, and one more NUL after the last.
+constexpr ULONG_PTR kDroppedFilesData = 0x4C534446; // "LSDF"
+
 constexpr const wchar_t* kLibraryName = L"LSHOOK.DLL";
 constexpr const wchar_t* kSharedBlockName = L"Memory Mapped File for Lodestar-R";
 

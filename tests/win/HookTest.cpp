@@ -39,9 +39,9 @@ const std::string kInstallFailed = "フックのインストールに失敗し�
 const std::string kAlreadyInstalled = "フックは既にインストールされています";
 const std::string kNotInstalled = "フックはインストールされていません";
 
-using Drop = std::pair<WPARAM, LPARAM>;
+using Names = std::vector<std::string>;
 
-// Stands for the main window: keeps every WM_DROPFILES it gets.
+// Stands for the main window: keeps the names of every drop the library hands over.
 class TReceiver {
 public:
     TReceiver() {
@@ -62,7 +62,7 @@ public:
         if (handle_) ::DestroyWindow(handle_);
     }
     HWND Handle() const { return handle_; }
-    std::vector<Drop> Drops;
+    std::vector<Names> Drops;
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -71,9 +71,17 @@ private:
                 window, GWLP_USERDATA,
                 reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         auto* self = reinterpret_cast<TReceiver*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_DROPFILES && self) {
-            self->Drops.emplace_back(wParam, lParam);
-            return 0;
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (message == WM_COPYDATA && self && data->dwData == hook::kDroppedFilesData) {
+            const std::wstring_view list(static_cast<const wchar_t*>(data->lpData), data->cbData / 2);
+            Names names;
+            for (std::size_t at = 0; at < list.size() && list[at];) {
+                const std::size_t end = list.find(L'\0', at);
+                names.push_back(Narrow(list.substr(at, end - at)));
+                at = end + 1;
+            }
+            self->Drops.push_back(names);
+            return TRUE;
         }
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -170,16 +178,16 @@ TEST_F(HookLibraryTest, DropsOnTheAreaReachTheReceiverOnceEach) {
     Install();
     // Both drops wait in the queue, so the stand-in's loop shows each of them to the hook twice (peek, get).
     standIn_.Stall(300);
-    ASSERT_TRUE(::PostMessageW(standIn_.Area(), WM_DROPFILES, 0x1234, 0x55));
-    ASSERT_TRUE(::PostMessageW(standIn_.Area(), WM_DROPFILES, 0xABCDEF, 0));
-    const auto lines = standIn_.WaitForLog(2);
-    ASSERT_EQ(lines.size(), 2u);
-    // The area still gets them: the hook passes every message on.
-    EXPECT_EQ(lines[0], Line("area", "WM_DROPFILES", 0x1234, 0x55, false));
-    EXPECT_EQ(lines[1], Line("area", "WM_DROPFILES", 0xABCDEF, 0, false));
-    // The hook posts before the area handles the message: everything forwarded is queued here by now.
-    Drain();
-    EXPECT_EQ(receiver_.Drops, (std::vector<Drop>{{0x1234, 0x55}, {0xABCDEF, 0}}));
+    standIn_.Drop(standIn_.Area(), 1);
+    standIn_.Drop(standIn_.Area(), 2);
+    // The names were read in the stand-in's process, where the drop's handle lives.
+    EXPECT_TRUE(PumpUntil([&] { return receiver_.Drops.size() >= 2; }));
+    EXPECT_EQ(receiver_.Drops,
+              (std::vector<Names>{TTrayStandIn::DroppedNames(1), TTrayStandIn::DroppedNames(2)}));
+    // The area gets nothing: the drop was taken.
+    ASSERT_TRUE(::PostMessageW(standIn_.Other(), WM_TRAYACCEPTFILES, 1, 1));
+    EXPECT_EQ(standIn_.WaitForLog(1),
+              std::vector<std::string>{Line("other", "WM_TRAYACCEPTFILES", 1, 1, false)});
 }
 
 TEST_F(HookLibraryTest, MessagesForOtherWindowsOfTheThreadPassUnchanged) {
@@ -188,14 +196,14 @@ TEST_F(HookLibraryTest, MessagesForOtherWindowsOfTheThreadPassUnchanged) {
     ASSERT_NE(other, nullptr);
     ASSERT_TRUE(::PostMessageW(other, WM_TRAYACCEPTFILES, 1, 1));
     ASSERT_TRUE(::PostMessageW(other, WM_DROPFILES, 0x99, 7));
-    ASSERT_TRUE(::PostMessageW(standIn_.Area(), WM_DROPFILES, 0x77, 2));
-    const auto lines = standIn_.WaitForLog(3);
-    ASSERT_EQ(lines.size(), 3u);
+    standIn_.Drop(standIn_.Area(), 3);
+    EXPECT_TRUE(PumpUntil([&] { return !receiver_.Drops.empty(); }));
+    const auto lines = standIn_.WaitForLog(2);
+    ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], Line("other", "WM_TRAYACCEPTFILES", 1, 1, false));
     EXPECT_EQ(lines[1], Line("other", "WM_DROPFILES", 0x99, 7, false));
     EXPECT_FALSE(standIn_.AcceptsFiles(other));
-    Drain();
-    EXPECT_EQ(receiver_.Drops, (std::vector<Drop>{{0x77, 2}}));
+    EXPECT_EQ(receiver_.Drops, std::vector<Names>{TTrayStandIn::DroppedNames(3)});
 }
 
 // On Windows 10 the area's children cover it: a drop lands on the icons' toolbar or the clock.
@@ -203,20 +211,18 @@ TEST_F(HookLibraryWindows10Test, TheAreasChildrenAcceptFilesAndTheirDropsReachTh
     Install();
     const HWND windows[] = {standIn_.Area(), standIn_.Toolbar(), standIn_.Clock()};
     ASSERT_TRUE(::PostMessageW(windows[0], WM_TRAYACCEPTFILES, 1, 1));
-    standIn_.WaitForLog(1);
+    EXPECT_EQ(standIn_.WaitForLog(1),
+              std::vector<std::string>{Line("area", "WM_TRAYACCEPTFILES", 1, 1, true)});
+    std::vector<Names> expected;
     for (std::size_t i = 0; i < std::size(windows); ++i) {
         EXPECT_TRUE(standIn_.AcceptsFiles(windows[i])) << i;
-        ASSERT_TRUE(::PostMessageW(windows[i], WM_DROPFILES, 0x100 + i, 0));
+        standIn_.Drop(windows[i], 10 + i);
+        expected.push_back(TTrayStandIn::DroppedNames(static_cast<int>(10 + i)));
     }
-    EXPECT_EQ(standIn_.WaitForLog(4),
-              (std::vector<std::string>{Line("area", "WM_TRAYACCEPTFILES", 1, 1, true),
-                                        Line("area", "WM_DROPFILES", 0x100, 0, true),
-                                        Line("toolbar", "WM_DROPFILES", 0x101, 0, true),
-                                        Line("clock", "WM_DROPFILES", 0x102, 0, true)}));
-    Drain();
-    EXPECT_EQ(receiver_.Drops, (std::vector<Drop>{{0x100, 0}, {0x101, 0}, {0x102, 0}}));
+    EXPECT_TRUE(PumpUntil([&] { return receiver_.Drops.size() >= 3; }));
+    EXPECT_EQ(receiver_.Drops, expected);
     ASSERT_TRUE(::PostMessageW(windows[0], WM_TRAYACCEPTFILES, 0, 0));
-    standIn_.WaitForLog(5);
+    EXPECT_EQ(standIn_.WaitForLog(2).size(), 2u);
     for (const HWND window : windows)
         EXPECT_FALSE(standIn_.AcceptsFiles(window));
 }
@@ -305,25 +311,25 @@ TEST_F(HookLoaderTest, InstallShowsAcceptsForwardsAndUninstallLeavesTheAreaRefus
     EXPECT_EQ(RaisedBy([&] { InstallHook(receiver_.Handle()); }), kAlreadyInstalled);
     EXPECT_TRUE(HookLoaded());
 
-    ASSERT_TRUE(::PostMessageW(standIn.Area(), WM_DROPFILES, 0x4242, 0));
+    standIn.Drop(standIn.Area(), 4);
     EXPECT_TRUE(PumpUntil([&] { return !receiver_.Drops.empty(); }));
-    EXPECT_EQ(receiver_.Drops, (std::vector<Drop>{{0x4242, 0}}));
+    EXPECT_EQ(receiver_.Drops, std::vector<Names>{TTrayStandIn::DroppedNames(4)});
 
     // With the area's thread busy, the disable request is still queued when the loader would remove the hook.
     standIn.Stall(500);
     UninstallHook();
     EXPECT_FALSE(HookLoaded());
     EXPECT_FALSE(standIn.AcceptsFiles(standIn.Area()));
-    lines = standIn.WaitForLog(3);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[2], Line("area", "WM_TRAYACCEPTFILES", 0, 0, false));
+    lines = standIn.WaitForLog(2);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], Line("area", "WM_TRAYACCEPTFILES", 0, 0, false));
 
     // The hook is gone: requests and drops no longer do anything.
     ASSERT_TRUE(::PostMessageW(standIn.Area(), WM_TRAYACCEPTFILES, 1, 1));
     ASSERT_TRUE(::PostMessageW(standIn.Area(), WM_DROPFILES, 0x4343, 0));
-    lines = standIn.WaitForLog(5);
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[3], Line("area", "WM_TRAYACCEPTFILES", 1, 1, false));
+    lines = standIn.WaitForLog(4);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2], Line("area", "WM_TRAYACCEPTFILES", 1, 1, false));
     Drain();
     EXPECT_EQ(receiver_.Drops.size(), 1u);
     EXPECT_TRUE(shown_.empty());
@@ -333,9 +339,9 @@ TEST_F(HookLoaderTest, InstallShowsAcceptsForwardsAndUninstallLeavesTheAreaRefus
     InstallHook(receiver_.Handle());
     EXPECT_TRUE(shown_.empty());
     EXPECT_TRUE(HookLoaded());
-    lines = standIn.WaitForLog(6);
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[5], Line("area", "WM_TRAYACCEPTFILES", 1, 1, true));
+    lines = standIn.WaitForLog(5);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[4], Line("area", "WM_TRAYACCEPTFILES", 1, 1, true));
 }
 
 TEST_F(HookLoaderTest, FailuresAfterLoadingAreShownAndLeaveNothingLoaded) {

@@ -286,6 +286,8 @@ TEST_F(OptionsTransferTest, Clipboard) {
          },
          [&](const TOutcome& out) {
              EXPECT_EQ(Streams(out.Rows), Streams({a, panel, b, a, panel}));
+             ASSERT_EQ(out.Rows.size(), 5u);
+             EXPECT_EQ(out.Rows[3].Tip, a.Tip);
          }},
         {"pasting while row 2 is selected puts the items before row 2",
          [&] {

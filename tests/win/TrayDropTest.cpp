@@ -240,6 +240,12 @@ TEST_F(TrayDropTest, DropModesSwitchTheTimerAndTheHook) {
         return (::GetWindowLongW(standIn.Area(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
     };
     EXPECT_TRUE(PumpUntil(accepts));
+    // A drop the hook took in the shell's process comes as the files' names and becomes items.
+    standIn.Drop(standIn.Area(), 5);
+    EXPECT_TRUE(PumpUntil([&] { return form->IconItems().size() == 2; }));
+    const std::vector<std::string> names = TTrayStandIn::DroppedNames(5);
+    ASSERT_EQ(Items().size(), 2u);
+    EXPECT_EQ(Items()[0].Cmd + "|" + Items()[1].Cmd, names[0] + "|" + names[1]);
     form->SetActive(false);
     EXPECT_FALSE(accepts());
     form->SetActive(true);

@@ -54,6 +54,7 @@ inline bool PumpUntil(const std::function<bool()>& done) {
 class TTrayStandIn {
 public:
     static constexpr UINT kStall = WM_APP + 1;
+    static constexpr UINT kDrop = WM_APP + 2;
 
     TTrayStandIn() = default;
     TTrayStandIn(const TTrayStandIn&) = delete;
@@ -115,6 +116,12 @@ public:
     }
     // Keeps the stand-in's thread busy, so that what is posted meanwhile waits in its queue.
     void Stall(DWORD milliseconds) const { ::PostMessageW(area_, kStall, milliseconds, 0); }
+    // Has the stand-in post the window a real drop of two files (DroppedNames(n)).
+    void Drop(HWND window, WPARAM n) const { ::PostMessageW(window, kDrop, n, 0); }
+    static std::vector<std::string> DroppedNames(int n) {
+        const std::string folder = "C:\\dropped\\" + std::to_string(n) + "\\";
+        return {folder + "a.txt", folder + "Café😀项.txt"};
+    }
 
     std::vector<std::string> Log() const {
         std::vector<std::string> lines;

@@ -20,9 +20,12 @@
 // --seconds N    ends after N seconds (default 120); WM_CLOSE to the area ends it at once.
 //
 // Posting WM_APP + 1 to the area with wParam = milliseconds keeps the thread busy that long, so that the
-// messages posted meanwhile wait in its queue. The message loop peeks at every message before it takes
-// it, as some shells do: a message hook then sees each waiting message twice.
+// messages posted meanwhile wait in its queue. Posting WM_APP + 2 to a window with wParam = n makes the
+// stand-in post that window a real drop of "C:\dropped\<n>\a.txt" and "C:\dropped\<n>\Café😀项.txt". The
+// message loop peeks at every message before it takes it, as some shells do: a message hook then sees each
+// waiting message twice.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +36,22 @@ namespace {
 
 constexpr UINT WM_TRAYACCEPTFILES = 0x8392;
 constexpr UINT WM_STANDIN_STALL = WM_APP + 1;
+constexpr UINT WM_STANDIN_DROP = WM_APP + 2;
+
+// Posts the window a drop of two files, as the system posts one to a window that accepts files:
+// "C:\dropped\<n>\a.txt" and "C:\dropped\<n>\Café😀项.txt", n = the request's wParam.
+void PostDrop(HWND window, WPARAM n) {
+    const std::wstring folder = L"C:\\dropped\\" + std::to_wstring(n) + L"\\";
+    const std::wstring names =
+        folder + L"a.txt" + L'\0' + folder + L"Caf\u00E9\U0001F600\u9879.txt" + L'\0' + L'\0';
+    const HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() * 2);
+    auto* header = static_cast<DROPFILES*>(::GlobalLock(block));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::memcpy(header + 1, names.data(), names.size() * 2);
+    ::GlobalUnlock(block);
+    ::PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+}
 constexpr int kAreaWidth = 160;
 
 HANDLE logFile = INVALID_HANDLE_VALUE;
@@ -100,6 +119,9 @@ LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_STANDIN_STALL:
         ::Sleep(static_cast<DWORD>(wParam));
+        return 0;
+    case WM_STANDIN_DROP:
+        PostDrop(window, wParam);
         return 0;
     case WM_PAINT:
         if (!std::strcmp(NameOf(window), "other")) break;
