@@ -47,20 +47,6 @@ TEST(LegacyText, UnconvertibleTextDoesNotFail) {
     EXPECT_TRUE(KeptByLegacy("メモ帳.txt"));
 }
 
-TEST(LegacyText, WellFormedUtf8) {
-    const struct {
-        std::string text;
-        bool valid;
-    } cases[] = {
-        {"Café 😀 项目", true},       {"", true}, {"Caf\xE9", false}, {"\xC0\xAF", false}, // overlong "/"
-        {"\xED\xA0\x80", false},                                                          // a surrogate
-        {"\xF4\x90\x80\x80", false},                                                      // past U+10FFFF
-        {"\xE6\x97", false},                                                              // cut short
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.text;
-}
-
 TEST(LegacyText, CutCharactersCountsCodePoints) {
     EXPECT_EQ(CutCharacters("仕事用のグループ", 3), "仕事用");
     EXPECT_EQ(CutCharacters("ab", 40), "ab");
