@@ -165,22 +165,24 @@ void TThExecChain::CloseAutoQuitPrograms() {
 }
 
 UniqueKernelHandle TThExecChain::StartEntry(const TChildIcon& entry) {
-    const TCmd cmd = SplitCommandLine(entry.Cmd);
+    // Program and folder may be written through the environment (%USERPROFILE%\Documents), as an item's.
+    TCmd cmd = SplitCommandLine(entry.Cmd);
+    cmd.Path = ExpandEnvironment(cmd.Path);
     std::string folder;
     if (!entry.DefDir.empty()) {
-        if (!FolderExists(entry.DefDir)) {
+        folder = ExpandEnvironment(entry.DefDir);
+        if (!FolderExists(folder)) {
             // The user named a folder that is gone: worth a beep even when failures are kept quiet.
             Beep(MB_OK);
             return {};
         }
-        folder = entry.DefDir;
     } else if (FileExists(cmd.Path)) {
         folder = ExtractFilePath(cmd.Path);
     }
     const int show = ShowCommand(entry.WndSize);
     if (!entry.AutoQuit || entry.IDList || FolderExists(cmd.Path))
         return ShellStart(entry, cmd.Path, cmd.Params, folder, show);
-    return CreateAutoQuitProcess(entry, cmd.Path, cmd.Params, folder, show);
+    return CreateAutoQuitProcess(cmd.Path, cmd.Params, folder, show);
 }
 
 UniqueKernelHandle TThExecChain::ShellStart(const TChildIcon& entry, const std::string& path,
@@ -215,15 +217,14 @@ UniqueKernelHandle TThExecChain::ShellStart(const TChildIcon& entry, const std::
     return {};
 }
 
-UniqueKernelHandle TThExecChain::CreateAutoQuitProcess(const TChildIcon& entry, const std::string& path,
-                                                       const std::string& params, const std::string& folder,
-                                                       int show) {
+UniqueKernelHandle TThExecChain::CreateAutoQuitProcess(const std::string& path, const std::string& params,
+                                                       const std::string& folder, int show) {
     // A process of our own, not one the shell might hand to an already running program: only then is
     // its identifier the one whose windows are closed with the parent.
     const std::string ext = ExtractFileExt(path);
     std::string line;
     if (IsDirectExtension(UpperAscii(ext))) {
-        line = entry.Cmd;
+        line = JoinCommandLine(TCmd{path, params});
     } else if (const std::string templ = GetAssociatedCommand(ext); !templ.empty()) {
         line = SubstituteParam(templ, path);
         if (!params.empty()) line += " " + params;

@@ -48,8 +48,8 @@ private:
     UniqueKernelHandle StartEntry(const TChildIcon& entry);
     UniqueKernelHandle ShellStart(const TChildIcon& entry, const std::string& path, const std::string& params,
                                   const std::string& folder, int show);
-    UniqueKernelHandle CreateAutoQuitProcess(const TChildIcon& entry, const std::string& path,
-                                             const std::string& params, const std::string& folder, int show);
+    UniqueKernelHandle CreateAutoQuitProcess(const std::string& path, const std::string& params,
+                                             const std::string& folder, int show);
     void SignalFailure();
     void Beep(UINT type);
 

@@ -529,6 +529,19 @@ TEST_F(ExecChain, AssociationsWrittenAsExpandableStringsAreExpanded) {
         EXPECT_EQ(started.at("args"), document);
     }
     EXPECT_EQ(GetAssociatedCommand(".txt"), systemTxt);
+    // The entry's own program and folder, written through the environment too.
+    for (const bool autoQuit : {true, false}) {
+        const std::string record = Record(autoQuit ? "own process" : "by the shell");
+        TChildIcon entry;
+        entry.Cmd = "\"%LODESTAR_PROBES%\\launch_probe.exe\" --out \"" + record + "\"";
+        entry.DefDir = "%LODESTAR_RECORDS%";
+        entry.AutoQuit = autoQuit;
+        WaitForChain(Run({entry}, 0));
+        const TProbeRecord started = WaitForProbeRecord(record);
+        ASSERT_FALSE(started.empty()) << autoQuit;
+        EXPECT_TRUE(SamePathText(AddBackslash(started.at("cwd")), AddBackslash(Folder->Path())))
+            << started.at("cwd");
+    }
 }
 
 // Entries whose program already runs are skipped; the others start. (A standard test, mode 1, needs a
