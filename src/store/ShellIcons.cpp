@@ -24,32 +24,46 @@ std::string ReadDefaultString(HKEY key, const wchar_t* valueName) {
         ERROR_SUCCESS)
         return {};
     text.back() = L'\0';
-    return Narrow(text.data());
+    if (type != REG_EXPAND_SZ) return Narrow(text.data());
+    // As Windows writes most icon locations: "%SystemRoot%\system32\shell32.dll",13.
+    const DWORD needed = ::ExpandEnvironmentStringsW(text.data(), nullptr, 0);
+    std::vector<wchar_t> expanded(needed + 1, L'\0');
+    if (!needed || !::ExpandEnvironmentStringsW(text.data(), expanded.data(), needed + 1))
+        return Narrow(text.data());
+    return Narrow(expanded.data());
+}
+
+// The file of an icon location, without the quotes a registry value may put around it.
+std::wstring IconFile(std::string& location, int& index) {
+    index = SplitIconLocation(location);
+    return Widen(UnquotedPath(location));
 }
 
 } // namespace
 
 UniqueIcon ExtractSmallIcon(std::string_view location) {
-    std::string file(location);
-    const int index = SplitIconLocation(file);
+    std::string text(location);
+    int index = 0;
+    const std::wstring file = IconFile(text, index);
     if (file.empty()) return {};
     HICON small = nullptr;
     // One icon per call; a missing file answers with a count, not an icon.
-    const UINT extracted = ::ExtractIconExW(Widen(file).c_str(), index, nullptr, &small, 1);
+    const UINT extracted = ::ExtractIconExW(file.c_str(), index, nullptr, &small, 1);
     if (extracted == 0 || extracted == UINT_MAX) return {};
     return UniqueIcon(small);
 }
 
 UniqueIcon ExtractIconAt(std::string_view location, int size) {
     if (size == 16) return ExtractSmallIcon(location);
-    std::string file(location);
-    const int index = SplitIconLocation(file);
+    std::string text(location);
+    int index = 0;
+    const std::wstring file = IconFile(text, index);
     if (file.empty() || size <= 0) return {};
     HICON icon = nullptr;
     UINT id = 0;
     // Picks the file's entry of that size (or scales the nearest) instead of stretching the small one.
     const UINT extracted =
-        ::PrivateExtractIconsW(Widen(file).c_str(), index, size, size, &icon, &id, 1, LR_DEFAULTCOLOR);
+        ::PrivateExtractIconsW(file.c_str(), index, size, size, &icon, &id, 1, LR_DEFAULTCOLOR);
     if (extracted != 0 && extracted != UINT_MAX && icon) return UniqueIcon(icon);
     return ExtractSmallIcon(location);
 }

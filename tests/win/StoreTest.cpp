@@ -312,8 +312,10 @@ TEST(ShellIcons, IconsComeFromTheShellAndUrlProtocols) {
             ::RegSetValueExW(key.Get(), L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
         ::RegCreateKeyExW(key.Get(), L"DefaultIcon", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, icon.Put(),
                           nullptr);
-        const std::wstring location = L"shell32.dll,13";
-        ::RegSetValueExW(icon.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(location.c_str()),
+        // As Windows writes it: expandable, the path quoted.
+        const std::wstring location = L"\"%SystemRoot%\\system32\\shell32.dll\",13";
+        ::RegSetValueExW(icon.Get(), nullptr, 0, REG_EXPAND_SZ,
+                         reinterpret_cast<const BYTE*>(location.c_str()),
                          static_cast<DWORD>((location.size() + 1) * 2));
     }
     EXPECT_TRUE(GetURLProtocolIcon("lodestar-test-proto"));
