@@ -21,6 +21,40 @@ std::string_view CutText(std::string_view text, std::size_t maxLegacyBytes) {
     return text.substr(0, Utf8CutPoint(text, maxLegacyBytes));
 }
 
+// A quoted program ends at the first quote followed by a space, an unquoted one at the first space; `cut`
+// keeps the text up to a number of legacy bytes.
+template <typename Cut> TCmd SplitWith(std::string_view line, Cut cut) {
+    TCmd cmd;
+    if (line.empty()) return cmd;
+    if (line.front() == '"') {
+        line = cut(line, kQuotedLimit);
+        const std::size_t quote = line.find("\" ");
+        std::string_view path;
+        if (quote == std::string_view::npos) {
+            // No closing quote before a space: the program runs to the 256th byte.
+            path = cut(line, kQuotedLimit - 1);
+            if (!path.empty()) path.remove_prefix(1);
+        } else {
+            // A line that starts with a quote and a space has an empty program.
+            path = quote == 0 ? std::string_view() : line.substr(1, quote - 1);
+            cmd.Params = std::string(TrimBlanks(line.substr(quote + 2)));
+        }
+        if (!path.empty() && path.back() == '"') path.remove_suffix(1);
+        cmd.Path = std::string(path);
+    } else {
+        line = cut(line, kUnquotedLimit);
+        const std::size_t space = line.find(' ');
+        if (space == std::string_view::npos) {
+            // Without a space the program takes at most 255 bytes.
+            cmd.Path = std::string(cut(line, kUnquotedLimit - 1));
+        } else {
+            cmd.Path = std::string(line.substr(0, space));
+            cmd.Params = std::string(line.substr(space + 1));
+        }
+    }
+    return cmd;
+}
+
 } // namespace
 
 std::string UpperAscii(std::string_view text) {
@@ -39,37 +73,14 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 // The line is split as it is: spaces and quotes are ASCII and never part of a longer UTF-8 character, so
-// names the legacy code page lacks reach the program unchanged. Only the limits count legacy bytes.
+// names the legacy code page lacks reach the program unchanged; only the limits count legacy bytes.
+// Malformed text, which no system string holds, is split in the legacy encoding, as it always was.
 TCmd SplitCommandLine(std::string_view commandLine) {
-    std::string_view line = TrimBlanks(commandLine);
-    TCmd cmd;
-    if (line.empty()) return cmd;
-    if (line.front() == '"') {
-        line = CutText(line, kQuotedLimit);
-        const std::size_t quote = line.find("\" ");
-        std::string_view path;
-        if (quote == std::string_view::npos) {
-            // No closing quote before a space: the program runs to the 256th byte.
-            path = CutText(line, kQuotedLimit - 1).substr(1);
-        } else {
-            // A line that starts with a quote and a space has an empty program.
-            path = quote == 0 ? std::string_view() : line.substr(1, quote - 1);
-            cmd.Params = std::string(TrimBlanks(line.substr(quote + 2)));
-        }
-        if (!path.empty() && path.back() == '"') path.remove_suffix(1);
-        cmd.Path = std::string(path);
-    } else {
-        line = CutText(line, kUnquotedLimit);
-        const std::size_t space = line.find(' ');
-        if (space == std::string_view::npos) {
-            // Without a space the program takes at most 255 bytes.
-            cmd.Path = std::string(CutText(line, kUnquotedLimit - 1));
-        } else {
-            cmd.Path = std::string(line.substr(0, space));
-            cmd.Params = std::string(line.substr(space + 1));
-        }
-    }
-    return cmd;
+    const std::string_view line = TrimBlanks(commandLine);
+    if (IsValidUtf8(line)) return SplitWith(line, CutText);
+    const std::string legacy = ToLegacy(line);
+    const TCmd cmd = SplitWith(legacy, CutLegacy);
+    return TCmd{FromLegacy(cmd.Path), FromLegacy(cmd.Params)};
 }
 
 std::string QuoteIfSpaced(std::string_view text) {

@@ -3,6 +3,7 @@
 #include "ItemStream.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace lodestar {
 
@@ -65,21 +66,33 @@ std::size_t LegacyLength(std::string_view utf8) {
 
 std::size_t Utf8CutPoint(std::string_view utf8, std::size_t maxBytes) {
     if (IsAscii(utf8)) return std::min(utf8.size(), maxBytes);
-    if (Legacy().Encode(utf8).size() <= maxBytes) return utf8.size();
-    // Character by character: the legacy code pages are stateless, so the lengths add up.
-    std::size_t pos = 0;
-    std::size_t bytes = 0;
-    while (pos < utf8.size()) {
-        std::size_t next = pos + 1;
-        while (next < utf8.size() && (static_cast<unsigned char>(utf8[next]) & 0xC0) == 0x80)
-            ++next;
-        const std::string_view character = utf8.substr(pos, next - pos);
-        const std::size_t length = IsAscii(character) ? 1 : Legacy().Encode(character).size();
-        if (bytes + length > maxBytes) break;
-        bytes += length;
-        pos = next;
+    const auto fits = [&](std::size_t end) {
+        return Legacy().Encode(utf8.substr(0, end)).size() <= maxBytes;
+    };
+    if (fits(utf8.size())) return utf8.size();
+    // The ends of the characters; the longest prefix that fits is found by halving, each try measured
+    // whole, so that the answer holds for whatever the codec makes of malformed text.
+    std::vector<std::size_t> ends;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        // A lead byte takes the continuation bytes its form asks for; any other byte stands alone.
+        const auto lead = static_cast<unsigned char>(utf8[pos]);
+        const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::size_t start = pos++;
+        while (pos < utf8.size() && pos - start < length &&
+               (static_cast<unsigned char>(utf8[pos]) & 0xC0) == 0x80)
+            ++pos;
+        ends.push_back(pos);
     }
-    return pos;
+    std::size_t low = 0; // the first `low` characters fit
+    std::size_t high = ends.size() - 1;
+    while (low < high) {
+        const std::size_t mid = (low + high + 1) / 2;
+        if (fits(ends[mid - 1]))
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return low ? ends[low - 1] : 0;
 }
 
 std::string CutToLegacyBytes(std::string_view utf8, std::size_t maxBytes) {
