@@ -112,10 +112,20 @@ struct StoredText {
 
 StoredText Stored(const std::string& utf8) {
     StoredText text;
-    text.Exact = CutToLegacyBytes(utf8, kMaxStoredString);
-    text.Legacy = ToLegacy(text.Exact);
-    text.Legacy.resize(LegacyCutPoint(text.Legacy, kMaxStoredString));
-    text.Kept = IsAscii(text.Exact) || FromLegacy(text.Legacy) == text.Exact;
+    if (IsAscii(utf8)) {
+        text.Exact = utf8.substr(0, kMaxStoredString);
+        text.Legacy = text.Exact;
+        return text;
+    }
+    text.Legacy = ToLegacy(utf8);
+    text.Exact = utf8;
+    // Only a text too long for the field needs its cut found, and converting again.
+    if (text.Legacy.size() > kMaxStoredString) {
+        text.Exact = CutToLegacyBytes(utf8, kMaxStoredString);
+        text.Legacy = ToLegacy(text.Exact);
+        text.Legacy.resize(LegacyCutPoint(text.Legacy, kMaxStoredString));
+    }
+    text.Kept = FromLegacy(text.Legacy) == text.Exact;
     return text;
 }
 
