@@ -1,6 +1,7 @@
 #include "ShellIcons.h"
 
 #include "CommandLine.h"
+#include "ShellHelpers.h"
 #include "WinText.h"
 
 #include <windows.h>
@@ -24,13 +25,8 @@ std::string ReadDefaultString(HKEY key, const wchar_t* valueName) {
         ERROR_SUCCESS)
         return {};
     text.back() = L'\0';
-    if (type != REG_EXPAND_SZ) return Narrow(text.data());
     // As Windows writes most icon locations: "%SystemRoot%\system32\shell32.dll",13.
-    const DWORD needed = ::ExpandEnvironmentStringsW(text.data(), nullptr, 0);
-    std::vector<wchar_t> expanded(needed + 1, L'\0');
-    if (!needed || !::ExpandEnvironmentStringsW(text.data(), expanded.data(), needed + 1))
-        return Narrow(text.data());
-    return Narrow(expanded.data());
+    return type == REG_EXPAND_SZ ? ExpandEnvironment(Narrow(text.data())) : Narrow(text.data());
 }
 
 // The file of an icon location, without the quotes a registry value may put around it.
