@@ -2,7 +2,9 @@
 # LodestarSetup.exe under Wine: a silent installation into a folder with a blank in its name, the
 # installed program started from its Start menu shortcut, uninstallations with and without the settings,
 # installing over and uninstalling a running copy, and a prefix that ends as it began.
-set -euo pipefail
+set -eEuo pipefail
+# A command that fails where no check expects it ends the run; say which, and where.
+trap 'echo "FAILED: line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
 wine=$1 setup=$2 stuck=$7 version=$8
 declare -A built=([Lodestar.exe]=$3 [LSHOOK.DLL]=$4 [lsctl.exe]=$5 [Lodestar.chm]=$6)
 program_files=(Lodestar.exe LSHOOK.DLL lsctl.exe Lodestar.chm)
@@ -143,8 +145,8 @@ start_installed() {
     lodestar_pids >/dev/null || fail "the program with the icon is not the one in $install_win"
 }
 
-reg_value() { # key name: prints the value's data
-    "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+reg_value() { # key name: prints the value's data, nothing when there is no such value
+    { "$wine" reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 
 run_setup() {
