@@ -1,9 +1,12 @@
-// Opening cost of the icon picker under Wine or Windows, on the file of the system folder that holds the
-// most icons: from the call that opens it until the shown dialog answers a message, against a bare loop
-// that extracts the same icons one by one into an image list, measured in the same run.
-// Run: scripts/wine build/win64/bench/icon_picker_bench.exe [FILE]
+// Opening cost of the icon picker under Wine or Windows, on shell32.dll (or the given file, or "largest":
+// the file of the system folder that holds the most icons): from the call that opens it until the shown
+// dialog answers a message, against a bare loop that extracts the same icons one by one into an image
+// list, measured in the same run.
+// Run: scripts/bench picker, or
+//      scripts/wine build/win64/bench/icon_picker_bench.exe [FILE|largest] [--rounds N]
 //      scripts/wine build/win64/bench/icon_picker_bench.exe --show [--large] [FILE [INDEX]]
 //      (only shows the picker, for a look or a screenshot; prints the result when it closes)
+#include "BenchReport.h"
 #include "BenchTiming.h"
 #include "Application.h"
 #include "ImageList.h"
@@ -24,7 +27,6 @@
 
 using namespace lodestar;
 using bench::Clock;
-using bench::Median;
 using bench::Ms;
 
 namespace {
@@ -142,12 +144,13 @@ int Show(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::string(argv[1]) == "--show") return Show(argc, argv);
+    const bool fileGiven = argc >= 2 && std::string(argv[1]).rfind("--", 0) != 0;
     int icons = 0;
-    const auto searchStart = Clock::now();
-    const std::string file = argc >= 2 ? std::string(argv[1]) : LargestIconFile(icons);
-    if (argc >= 2) icons = IconCount(Widen(file));
-    std::printf("file: %s, %d icons (found in %.0f ms)\n", file.c_str(), icons,
-                Ms(Clock::now() - searchStart));
+    const std::string file = !fileGiven                          ? SystemFolder() + "\\shell32.dll"
+                             : std::string(argv[1]) == "largest" ? LargestIconFile(icons)
+                                                                 : std::string(argv[1]);
+    icons = IconCount(Widen(file));
+    std::printf("file: %s, %d icons\n", file.c_str(), icons);
     if (icons == 0) return 2;
 
     // Both once unmeasured, so that the file and the dialog's code are in memory for every round.
@@ -156,26 +159,19 @@ int main(int argc, char** argv) {
     Baseline(file, loaded);
     OpenPicker(file, false, shown);
 
-    constexpr int kRounds = 15;
-    std::printf("%-8s %14s %14s %8s %14s %14s %8s\n", "view", "picker ms", "bare ms", "ratio", "picker min",
-                "bare min", "ratio");
-    for (const bool large : {false, true}) {
-        std::vector<double> picker, bare;
-        for (int i = 0; i < kRounds; ++i) {
-            // Each goes first in every other round, so that neither profits from the other's work.
-            if (i % 2 == 0) bare.push_back(Baseline(file, loaded));
-            picker.push_back(OpenPicker(file, large, shown));
-            if (i % 2 == 1) bare.push_back(Baseline(file, loaded));
-            if (shown != loaded)
-                std::printf("the picker showed %d icons, the bare loop loaded %d\n", shown, loaded);
-        }
-        // Medians, and the fastest rounds, which other work on the machine disturbs least.
-        const double p = Median(picker);
-        const double b = Median(bare);
-        const double pMin = *std::min_element(picker.begin(), picker.end());
-        const double bMin = *std::min_element(bare.begin(), bare.end());
-        std::printf("%-8s %14.1f %14.1f %8.2f %14.1f %14.1f %8.2f\n", large ? "large" : "normal", p, b, p / b,
-                    pMin, bMin, pMin / bMin);
+    bench::About("picker", "icon picker on shell32.dll until it answers");
+    bench::About("picker-bare", "the same icons extracted one by one into an image list");
+    bench::About("picker-large", "the picker in its large view");
+    const int rounds = bench::Rounds(argc, argv, 15);
+    for (int i = 0; i < rounds; ++i) {
+        // Each goes first in every other round, so that neither profits from the other's work.
+        if (i % 2 == 0) bench::Sample("picker-bare", Baseline(file, loaded));
+        bench::Sample("picker", OpenPicker(file, false, shown));
+        if (i % 2 == 1) bench::Sample("picker-bare", Baseline(file, loaded));
+        if (shown != loaded)
+            std::printf("the picker showed %d icons, the bare loop loaded %d\n", shown, loaded);
+        bench::Sample("picker-large", OpenPicker(file, true, shown));
     }
+    bench::RatioTarget("picker", "picker-bare", 1.20);
     return 0;
 }

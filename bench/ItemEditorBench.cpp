@@ -4,7 +4,8 @@
 // a bare Shell_NotifyIconW NIM_MODIFY with a ready icon, and the shell icon look-up of the new command
 // followed by that NIM_MODIFY, which is the least any editor has to do; and the close of the program's
 // smallest dialog (the running-instance check) from its OK, which any dialog pays.
-// Run: scripts/wine build/win64/bench/item_editor_bench.exe
+// Run: scripts/bench editor, or scripts/wine build/win64/bench/item_editor_bench.exe [--rounds N]
+#include "BenchReport.h"
 #include "BenchTiming.h"
 #include "BenchStore.h"
 #include "IconItem.h"
@@ -28,7 +29,6 @@
 
 using namespace lodestar;
 using bench::Clock;
-using bench::Median;
 using bench::Ms;
 
 namespace {
@@ -38,10 +38,6 @@ BOOL CALLBACK FindCommandEdit(HWND window, LPARAM found) {
     if (::GetDlgCtrlID(window) != IDC_ITEM_EDITCMD) return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
-}
-
-double Min(const std::vector<double>& v) {
-    return *std::min_element(v.begin(), v.end());
 }
 
 std::string SystemFolder() {
@@ -151,7 +147,7 @@ double SmallDialogOnce() {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     const bench::TStoredStateGuard stored;
     if (!stored.Ready()) {
         std::printf("the stored settings and items could not be read whole; nothing was measured\n");
@@ -175,22 +171,12 @@ int main() {
     wcscpy_s(add.szTip, L"bench");
     if (!::Shell_NotifyIconW(NIM_ADD, &add))
         std::printf("the shell took no tray icon; is a desktop running?\n");
-    constexpr int kBare = 200;
-    std::vector<double> bare, lookUp;
-    for (int i = 0; i < kBare; ++i)
-        bare.push_back(BareModify(window, icon.Get()));
-    for (int i = 0; i < kBare; ++i)
-        lookUp.push_back(LookUpAndModify(window, commands[i % 2]));
-    NOTIFYICONDATAW remove{};
-    remove.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    remove.hWnd = window;
-    remove.uID = 1;
-    ::Shell_NotifyIconW(NIM_DELETE, &remove);
-    ::DestroyWindow(window);
-
-    // (b) The editor on a shown item.
-    constexpr int kRounds = 21;
-    std::vector<double> toReturn, setData, total;
+    bench::About("editor-ok", "item editor OK until the item's tray icon is the new one");
+    bench::About("editor-ok-bare", "a bare NIM_MODIFY with a ready icon");
+    bench::About("editor-look-up", "the new command's icon looked up, then NIM_MODIFY");
+    bench::About("editor-return", "item editor OK until the editor has returned");
+    bench::About("dialog-ok", "the smallest dialog's OK until it has returned");
+    const int rounds = bench::Rounds(argc, argv, 21);
     int refused = 0;
     {
         TComponent owner(nullptr);
@@ -200,34 +186,28 @@ int main() {
         first.Tip = "ベンチ";
         item->SetData(first);
         EditOnce(*item, text); // unmeasured: code and files in memory
-        for (int i = 0; i < kRounds; ++i) {
+        SmallDialogOnce();
+        for (int i = 0; i < rounds; ++i) {
+            bench::Sample("editor-ok-bare", BareModify(window, icon.Get()));
+            bench::Sample("editor-look-up", LookUpAndModify(window, commands[i % 2]));
             const TRound round = EditOnce(*item, commands[i % 2]);
             if (!round.Accepted) {
                 ++refused;
                 continue;
             }
-            toReturn.push_back(round.ClickToReturn);
-            setData.push_back(round.SetData);
-            total.push_back(round.Total);
+            bench::Sample("editor-ok", round.Total);
+            bench::Sample("editor-return", round.ClickToReturn);
+            bench::Sample("dialog-ok", SmallDialogOnce());
         }
-        if (item->Cmd != commands[(kRounds - 1) % 2]) std::printf("the item did not take the last command\n");
+        if (item->Cmd != commands[(rounds - 1) % 2]) std::printf("the item did not take the last command\n");
     }
+    NOTIFYICONDATAW remove{};
+    remove.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    remove.hWnd = window;
+    remove.uID = 1;
+    ::Shell_NotifyIconW(NIM_DELETE, &remove);
+    ::DestroyWindow(window);
     if (refused) std::printf("%d rounds ended without OK\n", refused);
-    std::vector<double> small;
-    SmallDialogOnce();
-    for (int i = 0; i < kRounds; ++i)
-        small.push_back(SmallDialogOnce());
-    if (total.empty()) return 2;
-
-    std::printf("%-44s %10s %10s %6s\n", "", "median ms", "min ms", "n");
-    const auto row = [](const char* name, const std::vector<double>& v) {
-        std::printf("%-44s %10.3f %10.3f %6zu\n", name, Median(v), Min(v), v.size());
-    };
-    row("bare NIM_MODIFY, same icon", bare);
-    row("icon look-up + NIM_MODIFY", lookUp);
-    row("editor: OK clicked -> EditItem returned", toReturn);
-    row("editor: SetData", setData);
-    row("editor: OK clicked -> item has its new icon", total);
-    row("small dialog: OK clicked -> returned", small);
+    bench::PlusTarget("editor-ok", "editor-ok-bare", 50);
     return 0;
 }

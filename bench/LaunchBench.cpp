@@ -1,9 +1,11 @@
 // Launch cost under Wine or Windows.
 // 1. From a click on an item's tray icon (the tray's notification posted to the icon's window) to the
 //    started program's own start time, against a bare ShellExecuteEx of the same program in this run.
-// 2. How quickly the main thread answers a posted message while an item's chain waits for a program that
-//    runs 10 s.
-// Run: scripts/wine build/win64/bench/launch_bench.exe (the probe of the Windows tests must be built)
+// 2. How quickly the main thread answers a posted message while 20 items' chains wait for their programs,
+//    which run 10 s, against the same with nothing running.
+// Run: scripts/bench launch, or scripts/wine build/win64/bench/launch_bench.exe [PROBE.exe] [--rounds N]
+//      (the probe of the Windows tests must be built)
+#include "BenchReport.h"
 #include "BenchTiming.h"
 #include "AppSettings.h"
 #include "BenchStore.h"
@@ -23,7 +25,6 @@
 #include <vector>
 
 using namespace lodestar;
-using lodestar::bench::Median;
 namespace fs = std::filesystem;
 
 namespace {
@@ -76,15 +77,17 @@ std::string ProbeCmd(const std::string& probe, const fs::path& out, int stayMs) 
 }
 
 std::uint64_t posted = 0;
-double worst = 0;
+const char* answerMeasure = "";
 
 LRESULT CALLBACK AnswerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_APP) worst = std::max(worst, static_cast<double>(Now() - posted) / 10000.0);
+    if (message == WM_APP) bench::Sample(answerMeasure, static_cast<double>(Now() - posted) / 10000.0);
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-// Milliseconds of the longest wait of a posted message, sampled every 20 ms for the given time.
-double WorstAnswerWhileWaiting(int forMs) {
+// How long a message posted to the main thread waits for its answer, sampled every 20 ms for the given
+// time, reported as samples of `measure`.
+void AnswersFor(const char* measure, int forMs) {
+    answerMeasure = measure;
     WNDCLASSW cls{};
     cls.lpfnWndProc = &AnswerProc;
     cls.lpszClassName = L"LaunchBenchAnswer";
@@ -102,7 +105,6 @@ double WorstAnswerWhileWaiting(int forMs) {
         }
     }
     ::DestroyWindow(window);
-    return worst;
 }
 
 } // namespace
@@ -113,9 +115,10 @@ int main(int argc, char** argv) {
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     const fs::path beside =
         fs::path(self).parent_path().parent_path() / L"tests" / L"win" / L"launch_probe.exe";
-    const std::string builtProbe = argc >= 2 ? std::string(argv[1]) : Narrow(beside.wstring());
+    const bool probeGiven = argc >= 2 && std::string(argv[1]).rfind("--", 0) != 0;
+    const std::string builtProbe = probeGiven ? std::string(argv[1]) : Narrow(beside.wstring());
     if (!fs::exists(fs::path(Widen(builtProbe)))) {
-        std::printf("usage: launch_bench [PROBE.exe]   (no probe at %s)\n", builtProbe.c_str());
+        std::printf("usage: launch_bench [PROBE.exe] [--rounds N]   (no probe at %s)\n", builtProbe.c_str());
         return 2;
     }
     const bench::TStoredStateGuard stored;
@@ -147,11 +150,14 @@ int main(int argc, char** argv) {
     WriteSettings(settings);
     SaveShownGroup(0, {});
 
-    constexpr int kRounds = 10;
-    std::vector<double> viaClick, bare;
+    bench::About("click", "tray click until the item's program runs");
+    bench::About("click-bare", "bare ShellExecuteEx until the program runs");
+    bench::About("answer-idle", "a posted message's wait on the main thread, nothing running");
+    bench::About("answer-20-chains", "the same while 20 chains wait for their programs");
+    const int rounds = bench::Rounds(argc, argv, 10);
     {
         TForm1 form;
-        for (int i = 0; i < kRounds; ++i) {
+        const auto viaClick = [&](int i) {
             const fs::path out = dir / ("click" + std::to_string(i) + ".txt");
             TItemData record;
             record.Cmd = ProbeCmd(probe, out, 5000);
@@ -159,14 +165,14 @@ int main(int argc, char** argv) {
             const std::uint64_t clicked = Now();
             ::PostMessageW(item->WindowHandle(), kTrayCallbackMessage, item->IconID(), WM_LBUTTONDOWN);
             ::PostMessageW(item->WindowHandle(), kTrayCallbackMessage, item->IconID(), WM_LBUTTONUP);
-            const std::uint64_t started = WaitForStart(out);
-            viaClick.push_back(static_cast<double>(started - clicked) / 10000.0);
+            bench::Sample("click", static_cast<double>(WaitForStart(out) - clicked) / 10000.0);
             CloseProbe(out);
             delete item;
-
-            const fs::path bareOut = dir / ("bare" + std::to_string(i) + ".txt");
+        };
+        const auto bare = [&](int i) {
+            const fs::path out = dir / ("bare" + std::to_string(i) + ".txt");
             const std::wstring file = Widen(probe);
-            const std::wstring params = L"--out \"" + bareOut.wstring() + L"\" --stay 5000";
+            const std::wstring params = L"--out \"" + out.wstring() + L"\" --stay 5000";
             SHELLEXECUTEINFOW info{};
             info.cbSize = sizeof info;
             info.fMask = SEE_MASK_FLAG_NO_UI;
@@ -175,29 +181,37 @@ int main(int argc, char** argv) {
             info.nShow = SW_SHOWNORMAL;
             const std::uint64_t called = Now();
             ::ShellExecuteExW(&info);
-            bare.push_back(static_cast<double>(WaitForStart(bareOut) - called) / 10000.0);
-            CloseProbe(bareOut);
+            bench::Sample("click-bare", static_cast<double>(WaitForStart(out) - called) / 10000.0);
+            CloseProbe(out);
+        };
+        for (int i = 0; i < rounds; ++i) {
+            // Each goes first in every other round.
+            if (i % 2 == 0) bare(i);
+            viaClick(i);
+            if (i % 2 == 1) bare(i);
         }
+        bench::RatioTarget("click", "click-bare", 1.05);
 
-        std::printf(
-            "click to program start, median of %d: %.1f ms; bare ShellExecuteEx: %.1f ms; ratio %.2f\n",
-            kRounds, Median(viaClick), Median(bare), Median(viaClick) / Median(bare));
-
-        // A chain that waits for its item's program, which runs 10 s.
-        const fs::path parentOut = dir / "parent.txt";
-        TItemData record;
-        record.Cmd = ProbeCmd(probe, parentOut, 10000);
-        TChildIcon child;
-        child.Cmd = ProbeCmd(probe, dir / "child.txt", 1000);
-        child.WaitMode = 2;
-        record.Children.push_back(child);
-        TIconItem* item = form.AddItem(record);
-        LaunchItem(form, *item, false);
-        WaitForStart(parentOut);
-        std::printf("worst answer to a posted message while the chain waits 10 s: %.1f ms\n",
-                    WorstAnswerWhileWaiting(9000));
-        WaitForStart(dir / "child.txt");
-        CloseProbe(dir / "child.txt");
+        AnswersFor("answer-idle", 3000);
+        // Twenty chains, each waiting for its item's program (running 10 s) before its second program.
+        constexpr int kChains = 20;
+        for (int i = 0; i < kChains; ++i) {
+            TItemData record;
+            record.Cmd = ProbeCmd(probe, dir / ("parent" + std::to_string(i) + ".txt"), 10000);
+            TChildIcon child;
+            child.Cmd = ProbeCmd(probe, dir / ("child" + std::to_string(i) + ".txt"), 1000);
+            child.WaitMode = 2;
+            record.Children.push_back(child);
+            LaunchItem(form, *form.AddItem(record), false);
+        }
+        for (int i = 0; i < kChains; ++i)
+            WaitForStart(dir / ("parent" + std::to_string(i) + ".txt"));
+        AnswersFor("answer-20-chains", 6000);
+        bench::MaxTarget("answer-20-chains", 16);
+        for (int i = 0; i < kChains; ++i) {
+            WaitForStart(dir / ("child" + std::to_string(i) + ".txt"));
+            CloseProbe(dir / ("child" + std::to_string(i) + ".txt"));
+        }
     }
     // The probes were asked to close; the folder goes once they have.
     for (int attempt = 0; attempt < 50 && fs::exists(dir, error); ++attempt) {

@@ -4,7 +4,8 @@
 //    list view with the same 200 rows and their icons.
 //  - OK: the dialog switched to another full group, from the click on OK until the main window shows that
 //    group's icons, against the main window's own start with 200 items, in the same run.
-// Run: scripts/wine build/win64/bench/options_bench.exe
+// Run: scripts/bench options, or scripts/wine build/win64/bench/options_bench.exe [--rounds N]
+#include "BenchReport.h"
 #include "BenchTiming.h"
 #include "AppSettings.h"
 #include "BenchStore.h"
@@ -32,12 +33,10 @@
 using namespace lodestar;
 namespace fs = std::filesystem;
 using bench::Clock;
-using bench::Median;
 using bench::Ms;
 
 namespace {
 
-constexpr int kRounds = 5;
 constexpr int kItems = 200;
 const wchar_t* const kCaption = L"管理＆設定 - Lodestar";
 const wchar_t* const kBareCaption = L"bench: one list of 200 items";
@@ -123,7 +122,7 @@ void BareList(const std::vector<TItemData>& items, std::atomic<Clock::time_point
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     const bench::TStoredStateGuard stored;
     if (!stored.Ready()) {
         std::printf("the stored settings and items could not be read whole; nothing was measured\n");
@@ -152,38 +151,40 @@ int main() {
         SaveShownGroup(group, items);
     WriteIconGroup(0);
 
-    // Under Wine every tray icon added leaves a tooltip window behind in the desktop's process, which slows
-    // every later window a little: the four measures take turns, so that each sees the same mix.
-    std::vector<double> startups;
-    std::vector<double> bare;
-    std::vector<double> opening;
-    std::vector<double> ok;
+    bench::About("options-open", "options dialog, 10 groups of 200, open until it answers");
+    bench::About("options-open-bare", "a bare window with one list of 200 rows and icons");
+    bench::About("options-ok", "options OK with another group shown, until its icons are in the area");
+    bench::About("options-ok-bare", "main window start with 200 items");
     // The program's own link between the main window and the dialog.
     LinkDialogs();
-    for (int round = 0; round < kRounds; ++round) {
-        {
-            const auto start = Clock::now();
-            TForm1 form;
-            startups.push_back(Ms(Clock::now() - start));
-        }
-
-        bare.push_back(TimeUntilAnswering(
-            kBareCaption, [&](auto& start) { BareList(items, start); },
-            [](HWND window) { ::PostMessageW(window, WM_CLOSE, 0, 0); }));
-
+    const auto startup = [&] {
+        const auto start = Clock::now();
+        TForm1 form;
+        bench::Sample("options-ok-bare", Ms(Clock::now() - start));
+    };
+    const auto bareList = [&] {
+        bench::Sample("options-open-bare", TimeUntilAnswering(
+                                               kBareCaption, [&](auto& start) { BareList(items, start); },
+                                               [](HWND window) { ::PostMessageW(window, WM_CLOSE, 0, 0); }));
+    };
+    const auto open = [&] {
         WriteIconGroup(0);
         TForm1 form;
-        opening.push_back(TimeUntilAnswering(
-            kCaption,
-            [&](auto& start) {
-                start = Clock::now();
-                TForm2 dialog(form);
-                dialog.Execute();
-            },
-            [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }));
-
-        // OK after switching to another full group: the time runs from the click until the main window
-        // has made that group's icons.
+        bench::Sample("options-open",
+                      TimeUntilAnswering(
+                          kCaption,
+                          [&](auto& start) {
+                              start = Clock::now();
+                              TForm2 dialog(form);
+                              dialog.Execute();
+                          },
+                          [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }));
+    };
+    // OK after switching to another full group: the time runs from the click until the main window has
+    // made that group's icons.
+    const auto ok = [&](int round) {
+        WriteIconGroup(0);
+        TForm1 form;
         const int target = 5;
         std::atomic<Clock::time_point> clicked{Clock::now()};
         std::thread driver([&] {
@@ -206,17 +207,26 @@ int main() {
         if (form.CurrentGroup() != target || static_cast<int>(form.IconItems().size()) != kItems)
             std::printf("round %d: the tray shows group %d with %zu items, not group %d\n", round,
                         form.CurrentGroup(), form.IconItems().size(), target);
-        ok.push_back(ms);
+        bench::Sample("options-ok", ms);
+    };
+    // Every tray icon added under Wine leaves a window behind in the desktop's process, which slows every
+    // later window a little: each measure and its baseline take turns at going first.
+    const int rounds = bench::Rounds(argc, argv, 5);
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            bareList();
+            open();
+            startup();
+            ok(round);
+        } else {
+            open();
+            bareList();
+            ok(round);
+            startup();
+        }
     }
-
-    const double startup = Median(startups);
-    std::printf("%-52s %10s %8s\n", "", "median ms", "ratio");
-    std::printf("%-52s %10.1f\n", "bare window: one list of 200 rows and icons", Median(bare));
-    std::printf("%-52s %10.1f %8.2f\n", "options dialog, 10 groups of 200: open until it answers",
-                Median(opening), Median(opening) / Median(bare));
-    std::printf("%-52s %10.1f\n", "main window start with 200 items", startup);
-    std::printf("%-52s %10.1f %8.2f\n", "options dialog OK to the new group's icons", Median(ok),
-                Median(ok) / startup);
+    bench::RatioTarget("options-open", "options-open-bare", 1.20);
+    bench::RatioTarget("options-ok", "options-ok-bare", 1.20);
     std::error_code error;
     fs::remove_all(dir, error);
     return 0;

@@ -1,6 +1,8 @@
 // Start-up cost of the launcher under Wine or Windows: the main window's creation (settings, group, one
 // tray icon and hotkey per item) for groups of 0, 50 and 200 items whose targets are real files, each
 // against the bare cost of the same number of tray adds and shell icon look-ups measured in this run.
+// Run: scripts/bench startup, or scripts/wine build/win64/bench/startup_bench.exe [--rounds N]
+#include "BenchReport.h"
 #include "BenchTiming.h"
 #include "AppSettings.h"
 #include "BenchStore.h"
@@ -20,7 +22,6 @@
 using namespace lodestar;
 namespace fs = std::filesystem;
 using bench::Clock;
-using bench::Median;
 using bench::Ms;
 
 namespace {
@@ -54,19 +55,7 @@ double Baseline(const std::vector<std::string>& files, HWND window) {
 
 } // namespace
 
-// Milliseconds from the creation of this process to now.
-double SinceProcessStart() {
-    FILETIME created{}, exited{}, kernel{}, user{}, now{};
-    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
-    ::GetSystemTimeAsFileTime(&now);
-    const auto ticks = [](FILETIME t) {
-        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-    };
-    return static_cast<double>(ticks(now) - ticks(created)) / 10000.0;
-}
-
-int main() {
-    const double toMain = SinceProcessStart();
+int main(int argc, char** argv) {
     const bench::TStoredStateGuard stored;
     if (!stored.Ready()) {
         std::printf("the stored settings and items could not be read whole; nothing was measured\n");
@@ -95,9 +84,12 @@ int main() {
     const HWND window =
         ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
 
-    std::printf("process start to main: %.1f ms\n", toMain);
-    std::printf("%-8s %14s %14s %8s\n", "items", "startup ms", "baseline ms", "ratio");
-    for (int n : {0, 50, 200}) {
+    bench::About("startup-0", "start with no items");
+    bench::About("startup-50", "start with 50 items until every icon is in the area");
+    bench::About("startup-50-bare", "50 x (shell icon look-up + NIM_ADD)");
+    bench::About("startup-200", "start with 200 items until every icon is in the area");
+    bench::About("startup-200-bare", "200 x (shell icon look-up + NIM_ADD)");
+    const auto measure = [&](int n) {
         std::vector<TItemData> items;
         for (int i = 0; i < n; ++i) {
             TItemData item;
@@ -107,19 +99,28 @@ int main() {
         SaveShownGroup(0, items);
         WriteIconGroup(0);
         const auto start = Clock::now();
-        double startup = 0;
+        double ms = 0;
         {
             TForm1 form;
-            startup = Ms(Clock::now() - start);
+            ms = Ms(Clock::now() - start);
             if (static_cast<int>(form.IconItems().size()) != n) std::printf("expected %d items\n", n);
         }
-        const std::vector<std::string> some(files.begin(), files.begin() + n);
-        const double baseline = Baseline(some, window);
-        if (n == 0)
-            std::printf("%-8d %14.1f %14s %8s\n", n, startup, "-", "-");
-        else
-            std::printf("%-8d %14.1f %14.1f %8.2f\n", n, startup, baseline, startup / baseline);
+        return ms;
+    };
+    const int rounds = bench::Rounds(argc, argv, 5);
+    for (int round = 0; round < rounds; ++round) {
+        bench::Sample("startup-0", measure(0));
+        for (int n : {50, 200}) {
+            const std::string name = "startup-" + std::to_string(n);
+            const std::vector<std::string> some(files.begin(), files.begin() + n);
+            // Each goes first in every other round: every icon added leaves the desktop a little slower.
+            if (round % 2 == 0) bench::Sample((name + "-bare").c_str(), Baseline(some, window));
+            bench::Sample(name.c_str(), measure(n));
+            if (round % 2 == 1) bench::Sample((name + "-bare").c_str(), Baseline(some, window));
+        }
     }
+    bench::RatioTarget("startup-50", "startup-50-bare", 1.10);
+    bench::RatioTarget("startup-200", "startup-200-bare", 1.10);
     ::DestroyWindow(window);
     std::error_code error;
     fs::remove_all(dir, error);
