@@ -4,7 +4,7 @@
 # installing over and uninstalling a running copy, and a prefix that ends as it began.
 set -eEuo pipefail
 # A command that fails where no check expects it ends the run; say which, and where.
-trap 'echo "FAILED: line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
+trap 'echo "FAILED: line $LINENO: $BASH_COMMAND (status $?)"' ERR
 wine=$1 setup=$2 stuck=$7 version=$8
 declare -A built=([Lodestar.exe]=$3 [LSHOOK.DLL]=$4 [lsctl.exe]=$5 [Lodestar.chm]=$6)
 program_files=(Lodestar.exe LSHOOK.DLL lsctl.exe Lodestar.chm)
@@ -13,7 +13,12 @@ vendor_key='HKCU\Software\Marlowe'
 settings_key='HKCU\Software\Marlowe\Lodestar'
 
 eval "$("$wine" env)"
-fail() { echo "FAILED: $*" >&2; exit 1; }
+fail() {
+    echo "FAILED ($(date +%T)): $*"
+    # What ran at that moment, to tell a program that did not start from one that did not end.
+    pgrep -af -- '\.exe' || true
+    exit 1
+}
 
 winepath_w() { "$wine" winepath -w "$1" | tr -d '\r'; }
 winvar() { "$wine" cmd /c echo "%$1%" | tr -d '\r'; }
@@ -238,7 +243,7 @@ started=$(date +%s)
 for row in "${rounds[@]}"; do
     read -r action running exit settings user_file args <<<"$row"
     read -r -a arguments <<<"$args"
-    echo "-- $action ${arguments[*]} (program running: $running)"
+    echo "-- $action ${arguments[*]} (program running: $running) at $(date +%T)"
     if [ "$running" != no ] && [ "$action" = install ]; then
         # Stand-ins for the files of an earlier version, which the installation must replace.
         printf 'older' >>"$install_dir/lsctl.exe"
