@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace lodestar;
@@ -76,16 +77,19 @@ std::string ProbeCmd(const std::string& probe, const fs::path& out, int stayMs) 
     return "\"" + probe + "\" --out \"" + Narrow(out.wstring()) + "\" --stay " + std::to_string(stayMs);
 }
 
-std::uint64_t posted = 0;
+// When each message was posted, by its number.
+std::vector<std::uint64_t> posted;
 const char* answerMeasure = "";
 
 LRESULT CALLBACK AnswerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_APP) bench::Sample(answerMeasure, static_cast<double>(Now() - posted) / 10000.0);
+    if (message == WM_APP && wParam < posted.size())
+        bench::Sample(answerMeasure, static_cast<double>(Now() - posted[wParam]) / 10000.0);
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-// How long a message posted to the main thread waits for its answer, sampled every 20 ms for the given
-// time, reported as samples of `measure`.
+// How long a message posted to this thread by another one waits for its answer while this thread runs its
+// message loop, as the program's main thread does: one message every 20 ms for the given time, reported
+// as samples of `measure`.
 void AnswersFor(const char* measure, int forMs) {
     answerMeasure = measure;
     WNDCLASSW cls{};
@@ -94,16 +98,23 @@ void AnswersFor(const char* measure, int forMs) {
     ::RegisterClassW(&cls);
     const HWND window =
         ::CreateWindowW(L"LaunchBenchAnswer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    const DWORD until = ::GetTickCount() + static_cast<DWORD>(forMs);
-    while (::GetTickCount() < until) {
-        posted = Now();
-        ::PostMessageW(window, WM_APP, 0, 0);
-        const DWORD next = ::GetTickCount() + 20;
-        while (::GetTickCount() < next) {
-            Pump();
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    const std::size_t count = static_cast<std::size_t>(forMs / 20);
+    posted.assign(count, 0);
+    std::thread poster([window, count] {
+        for (std::size_t i = 0; i < count; ++i) {
+            posted[i] = Now();
+            ::PostMessageW(window, WM_APP, i, 0);
+            ::Sleep(20);
         }
+        ::PostMessageW(window, WM_APP + 1, 0, 0);
+    });
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.hwnd == window && msg.message == WM_APP + 1) break;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
     }
+    poster.join();
     ::DestroyWindow(window);
 }
 
