@@ -21,6 +21,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace lodestar {
@@ -154,6 +155,12 @@ private:
     // Posted to the page for what must wait until a list's notification is over: wParam 0 shows the
     // message (a new std::string in lParam), 1 refreshes row lParam of lv1.
     static constexpr UINT WM_SHOWREFUSAL = WM_APP + 0x120;
+    // Icons made at each tick of the timer while rows wait for theirs: few enough to answer the user at once.
+    static constexpr int kIconsPerFill = 8;
+    static constexpr UINT_PTR kFillIconsTimer = 0x4C49; // "LI"
+    void SetRowIcon(int row);
+    // Makes the icons of up to `limit` waiting rows, those in view first; asks for more while any wait.
+    void FillPendingIcons(int limit);
     std::string KeptGroupMessage(int group) const;
     void EnterGroup(int group);
     void LeaveGroup(int group);
@@ -227,6 +234,9 @@ private:
     int shownGroup_ = 0;
     bool switching_ = false; // lv2's marks are being set by the dialog itself
     bool batching_ = false;  // rows are being added in one go
+    // The records of rows whose icon is still to be made. Rows added in one go show at once; their icons
+    // follow a few at a time between the dialog's messages, those in view first.
+    std::unordered_set<const TItemData*> iconsPending_;
     std::unique_ptr<TImageList> imgList1;
     std::unique_ptr<TImageList> imgList2;
     TDockSite* itemsDocks_ = nullptr;

@@ -31,8 +31,6 @@ namespace lodestar {
 
 namespace {
 
-enum TItemColumn { icName, icCmd, icDefDir, icWndSize, icIcon, icHotKey };
-
 // The toolbar's buttons from the left, with their pictures in the chain toolbar's glyph strip.
 struct TItemButton {
     int Id;
@@ -54,8 +52,6 @@ constexpr TItemButton kItemButtons[] = {
 
 constexpr int kImageClosedFolder = 0;
 constexpr int kImageOpenFolder = 1;
-// The list view counts state images from 1; 3 draws image 2 of imgList2, the "CHAIN" mark.
-constexpr int kChainStateImage = 3;
 constexpr int kSplitterWidth = 4;
 constexpr int kMinListWidth = 24;
 
@@ -93,19 +89,6 @@ UniqueBitmap CenteredIn(HBITMAP mark, int size) {
     ::SelectObject(source.Get(), oldSource);
     ::SelectObject(target.Get(), oldTarget);
     return square;
-}
-
-std::string WndSizeText(std::uint8_t size) {
-    switch (size) {
-    case 0:
-        return "通常";
-    case 1:
-        return "最小化";
-    case 2:
-        return "最大化";
-    default:
-        return {};
-    }
 }
 
 // Whether the items would be stored exactly as they were read.
@@ -462,83 +445,6 @@ void TForm2::SaveGroups(std::vector<int>& written) {
     if (firstError) std::rethrow_exception(firstError);
 }
 
-// --- Rows ---
-
-bool TForm2::AddItemRow(TItemData record) {
-    TListView lv1 = ItemList();
-    if (lv1.Count() >= static_cast<int>(kMaxItemsInGroup)) return false;
-    if (!record.Tip.empty() && record.Tip == DefaultTip(record)) record.Tip.clear();
-    itemRecords_.push_back(std::make_unique<TItemData>(std::move(record)));
-    const int row = lv1.AddRow("", reinterpret_cast<LPARAM>(itemRecords_.back().get()), I_IMAGENONE);
-    for (int column = icCmd; column <= icHotKey; ++column)
-        lv1.SetText(row, column, "");
-    RefreshItemRow(row);
-    return true;
-}
-
-void TForm2::ShowItemRowTexts(int row) {
-    TListView lv1 = ItemList();
-    const TItemData& item = *reinterpret_cast<const TItemData*>(lv1.Data(row));
-    lv1.SetText(row, icName, ItemName(item));
-    lv1.SetText(row, icCmd, item.Cmd.empty() ? std::string("(特殊)") : item.Cmd);
-    lv1.SetText(row, icDefDir, item.DefDir.empty() ? std::string("(自動)") : item.DefDir);
-    if (const std::string size = WndSizeText(item.WndSize); !size.empty()) lv1.SetText(row, icWndSize, size);
-    lv1.SetText(row, icIcon, item.CustomIcon);
-    lv1.SetText(row, icHotKey, HotKeyText(item.HotKey));
-}
-
-void TForm2::RefreshItemRow(int index) {
-    ShowItemRowTexts(index);
-    TListView lv1 = ItemList();
-    const TItemData& item = *reinterpret_cast<const TItemData*>(lv1.Data(index));
-    if (const UniqueIcon icon = ItemIcon(item.CustomIcon, item.Cmd, item.IDList, imgList1->Width())) {
-        if (lv1.Image(index) == I_IMAGENONE)
-            lv1.SetImage(index, imgList1->AddIcon(icon.Get()));
-        else
-            ::ImageList_ReplaceIcon(imgList1->Handle(), lv1.Image(index), icon.Get());
-    }
-    const int state = item.Children.empty() ? 0 : kChainStateImage;
-    if (lv1.StateImage(index) != state) lv1.SetStateImage(index, state);
-    if (!batching_) UpdateChainImages();
-}
-
-void TForm2::AddRowsInBatch(const std::function<void()>& add) {
-    {
-        TUpdateGuard update(ItemList().Handle());
-        batching_ = true;
-        struct TEnd {
-            bool& Flag;
-            ~TEnd() { Flag = false; }
-        } end{batching_};
-        add();
-    }
-    UpdateChainImages();
-    lv1Change();
-}
-
-void TForm2::UpdateChainImages() {
-    TListView lv1 = ItemList();
-    bool any = false;
-    for (int row = 0; row < lv1.Count() && !any; ++row)
-        any = lv1.StateImage(row) != 0;
-    const HIMAGELIST wanted = any ? imgList2->Handle() : nullptr;
-    if (lv1.ImageList(LVSIL_STATE) != wanted) lv1.SetImageList(wanted, LVSIL_STATE);
-}
-
-void TForm2::FreeAllItems() {
-    if (itemsPageOpen_ && ItemList().Handle()) {
-        TListView lv1 = ItemList();
-        lv1.Clear();
-        lv1.SetImageList(nullptr, LVSIL_STATE);
-    }
-    closedRows_.clear();
-    closedImages_.clear();
-    itemRecords_.clear();
-    for (auto& list : GroupItems)
-        list.clear();
-    if (imgList1) imgList1->Clear();
-}
-
 // --- Switching groups ---
 
 void TForm2::lv2Change() {
@@ -601,6 +507,7 @@ void TForm2::LeaveGroup(int group) {
         lv1.Clear();
     }
     itemRecords_.clear();
+    iconsPending_.clear();
     imgList1->Clear();
     UpdateChainImages();
     TListView lv2 = GroupList();
@@ -628,6 +535,9 @@ void TForm2::LayoutItemsPage() {
 
 void TForm2::ItemsPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_TIMER:
+        if (wParam == kFillIconsTimer) FillPendingIcons(kIconsPerFill);
+        break;
     case WM_SHOWREFUSAL:
         if (wParam == 2) {
             TListView lv2 = GroupList();
@@ -702,14 +612,15 @@ LRESULT CALLBACK TForm2::ItemsPageProc(HWND window, UINT message, WPARAM wParam,
         if (x < lv2.right || x >= lv2.right + kSplitterWidth)
             return ::DefSubclassProc(window, message, wParam, lParam);
     }
-    if (message == WM_SHOWREFUSAL || message == WM_SIZE || message == WM_LBUTTONDOWN ||
+    const bool fillTimer = message == WM_TIMER && wParam == kFillIconsTimer;
+    if (message == WM_SHOWREFUSAL || fillTimer || message == WM_SIZE || message == WM_LBUTTONDOWN ||
         message == WM_MOUSEMOVE || message == WM_LBUTTONUP || message == WM_CAPTURECHANGED) {
         try {
             form->ItemsPageMessage(message, wParam, lParam);
         } catch (...) {
             Application::HandleException(std::current_exception());
         }
-        if (message == WM_SHOWREFUSAL) return 0;
+        if (message == WM_SHOWREFUSAL || fillTimer) return 0;
     }
     return ::DefSubclassProc(window, message, wParam, lParam);
 }

@@ -101,6 +101,23 @@ public:
         return static_cast<int>(
             ::SendMessageW(Groups(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     }
+    // Rows of the list without an icon, after waiting up to five seconds for the last of them.
+    int RowsWithoutIcon(HWND list) const {
+        int missing = 0;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            missing = 0;
+            for (int row = 0; row < Rows(list); ++row) {
+                LVITEMW item{};
+                item.mask = LVIF_IMAGE;
+                item.iItem = row;
+                ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+                missing += item.iImage < 0;
+            }
+            if (missing == 0) break;
+            ::Sleep(50);
+        }
+        return missing;
+    }
     bool Dimmed(int group) const {
         return (::SendMessageW(Groups(), LVM_GETITEMSTATE, group, LVIS_CUT) & LVIS_CUT) != 0;
     }

@@ -182,6 +182,21 @@ TEST_F(OptionsGroupsTest, UserScenarios) {
              EXPECT_EQ(stored[0].Tip, "");
              EXPECT_EQ(stored[0].Cmd, automatic.Cmd);
          }},
+        {"the rows of full groups show at once and every one gets its icon, in the group shown first and in "
+         "one switched to",
+         0,
+         [&] {
+             SaveShownGroup(0, Numbered(1, 200));
+             StoreGroup(2, "", Numbered(201, 200));
+         },
+         [](TPage& page) {
+             EXPECT_EQ(page.Rows(page.Items()), 200);
+             EXPECT_EQ(page.RowsWithoutIcon(page.Items()), 0);
+             page.ShowGroup(2);
+             EXPECT_EQ(page.RowsWithoutIcon(page.Items()), 0);
+             page.Cancel();
+         },
+         [](const TOutcome& out) { EXPECT_FALSE(out.Ok); }},
         {"a group of more than 200 stored items is kept as stored, like one that cannot be read", 0,
          [&] { StoreGroup(4, "多い", Numbered(1, 205)); },
          [](TPage& page) {
