@@ -36,14 +36,27 @@ inline void MaxTarget(const char* measure, double ms) {
     std::printf("target\t%s\t-\tmax\t%.1f\n", measure, ms);
 }
 
-// The number of rounds: `--rounds N` anywhere on the command line, else `fallback`.
-inline int Rounds(int argc, char** argv, int fallback) {
+// The value of `--NAME N` anywhere on the command line, else `fallback`.
+inline int Option(int argc, char** argv, const char* name, int fallback) {
     for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--rounds") == 0) {
+        if (argv[i][0] == '-' && argv[i][1] == '-' && std::strcmp(argv[i] + 2, name) == 0) {
             const int n = std::atoi(argv[i + 1]);
-            if (n > 0) return n;
+            if (n >= 0) return n;
         }
     return fallback;
 }
+
+// The rounds of one run: `--rounds N` (else `fallback`), numbered from `--first K` (else 0). In a round
+// of even number the baseline goes first, in an odd one the measure: scripts/bench runs a benchmark
+// several times, each in a fresh Wine server, and numbers the rounds on so that they keep taking turns.
+struct TRounds {
+    int First = 0;
+    int Count = 0;
+    static TRounds Of(int argc, char** argv, int fallback) {
+        const int count = Option(argc, argv, "rounds", fallback);
+        return {Option(argc, argv, "first", 0), count > 0 ? count : fallback};
+    }
+    bool BaselineFirst(int round) const { return (First + round) % 2 == 0; }
+};
 
 } // namespace lodestar::bench

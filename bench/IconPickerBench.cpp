@@ -162,12 +162,12 @@ int main(int argc, char** argv) {
     bench::About("picker", "icon picker on shell32.dll until it answers");
     bench::About("picker-bare", "the same icons extracted one by one into an image list");
     bench::About("picker-large", "the picker in its large view");
-    const int rounds = bench::Rounds(argc, argv, 15);
-    for (int i = 0; i < rounds; ++i) {
+    const bench::TRounds rounds = bench::TRounds::Of(argc, argv, 15);
+    for (int i = 0; i < rounds.Count; ++i) {
         // Each goes first in every other round, so that neither profits from the other's work.
-        if (i % 2 == 0) bench::Sample("picker-bare", Baseline(file, loaded));
+        if (rounds.BaselineFirst(i)) bench::Sample("picker-bare", Baseline(file, loaded));
         bench::Sample("picker", OpenPicker(file, false, shown));
-        if (i % 2 == 1) bench::Sample("picker-bare", Baseline(file, loaded));
+        if (!rounds.BaselineFirst(i)) bench::Sample("picker-bare", Baseline(file, loaded));
         if (shown != loaded)
             std::printf("the picker showed %d icons, the bare loop loaded %d\n", shown, loaded);
         bench::Sample("picker-large", OpenPicker(file, true, shown));

@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
     bench::About("editor-look-up", "the new command's icon looked up, then NIM_MODIFY");
     bench::About("editor-return", "item editor OK until the editor has returned");
     bench::About("dialog-ok", "the smallest dialog's OK until it has returned");
-    const int rounds = bench::Rounds(argc, argv, 21);
+    const int rounds = bench::TRounds::Of(argc, argv, 21).Count;
     int refused = 0;
     {
         TComponent owner(nullptr);

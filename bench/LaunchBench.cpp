@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     bench::About("click-bare", "bare ShellExecuteEx until the program runs");
     bench::About("answer-idle", "a posted message's wait on the main thread, nothing running");
     bench::About("answer-20-chains", "the same while 20 chains wait for their programs");
-    const int rounds = bench::Rounds(argc, argv, 10);
+    const bench::TRounds rounds = bench::TRounds::Of(argc, argv, 10);
     {
         TForm1 form;
         const auto viaClick = [&](int i) {
@@ -195,11 +195,11 @@ int main(int argc, char** argv) {
             bench::Sample("click-bare", static_cast<double>(WaitForStart(out) - called) / 10000.0);
             CloseProbe(out);
         };
-        for (int i = 0; i < rounds; ++i) {
+        for (int i = 0; i < rounds.Count; ++i) {
             // Each goes first in every other round.
-            if (i % 2 == 0) bare(i);
+            if (rounds.BaselineFirst(i)) bare(i);
             viaClick(i);
-            if (i % 2 == 1) bare(i);
+            if (!rounds.BaselineFirst(i)) bare(i);
         }
         bench::RatioTarget("click", "click-bare", 1.05);
 

@@ -211,9 +211,9 @@ int main(int argc, char** argv) {
     };
     // Every tray icon added under Wine leaves a window behind in the desktop's process, which slows every
     // later window a little: each measure and its baseline take turns at going first.
-    const int rounds = bench::Rounds(argc, argv, 5);
-    for (int round = 0; round < rounds; ++round) {
-        if (round % 2 == 0) {
+    const bench::TRounds rounds = bench::TRounds::Of(argc, argv, 5);
+    for (int round = 0; round < rounds.Count; ++round) {
+        if (rounds.BaselineFirst(round)) {
             bareList();
             open();
             startup();

@@ -8,6 +8,8 @@
 #include "BenchStore.h"
 #include "Store.h"
 #include "WinText.h"
+#include "CommandLine.h"
+#include "lsCommon.h"
 #include "lsMain.h"
 
 #include <windows.h>
@@ -26,19 +28,22 @@ using bench::Ms;
 
 namespace {
 
-// The plain work every icon needs: a shell icon look-up and a tray add (then a delete).
-double Baseline(const std::vector<std::string>& files, HWND window) {
+// The plain work every icon needs: a shell icon look-up and a tray add of that icon with the item's tip
+// (then a delete).
+double Baseline(const std::vector<std::wstring>& files, const std::vector<std::wstring>& tips, HWND window) {
     const auto start = Clock::now();
     UINT id = 1000;
-    for (const std::string& file : files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
         SHFILEINFOW info{};
-        ::SHGetFileInfoW(Widen(file).c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON);
+        ::SHGetFileInfoW(files[i].c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON);
         NOTIFYICONDATAW data{};
         data.cbSize = NOTIFYICONDATAW_V1_SIZE;
         data.hWnd = window;
         data.uID = ++id;
-        data.uFlags = NIF_ICON | NIF_TIP;
+        data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        data.uCallbackMessage = WM_APP;
         data.hIcon = info.hIcon;
+        tips[i].copy(data.szTip, std::min<std::size_t>(tips[i].size(), 63));
         ::Shell_NotifyIconW(NIM_ADD, &data);
         if (info.hIcon) ::DestroyIcon(info.hIcon);
     }
@@ -89,13 +94,25 @@ int main(int argc, char** argv) {
     bench::About("startup-50-bare", "50 x (shell icon look-up + NIM_ADD)");
     bench::About("startup-200", "start with 200 items until every icon is in the area");
     bench::About("startup-200-bare", "200 x (shell icon look-up + NIM_ADD)");
-    const auto measure = [&](int n) {
+    const auto itemsOf = [&](int n) {
         std::vector<TItemData> items;
         for (int i = 0; i < n; ++i) {
             TItemData item;
             item.Cmd = "\"" + files[static_cast<std::size_t>(i)] + "\"";
             items.push_back(item);
         }
+        return items;
+    };
+    const auto baseline = [&](int n) {
+        std::vector<std::wstring> wide, tips;
+        for (const TItemData& item : itemsOf(n)) {
+            wide.push_back(Widen(SplitCommandLine(item.Cmd).Path));
+            tips.push_back(Widen(ItemName(item)));
+        }
+        return Baseline(wide, tips, window);
+    };
+    const auto measure = [&](int n) {
+        const std::vector<TItemData> items = itemsOf(n);
         SaveShownGroup(0, items);
         WriteIconGroup(0);
         const auto start = Clock::now();
@@ -107,16 +124,15 @@ int main(int argc, char** argv) {
         }
         return ms;
     };
-    const int rounds = bench::Rounds(argc, argv, 5);
-    for (int round = 0; round < rounds; ++round) {
+    const bench::TRounds rounds = bench::TRounds::Of(argc, argv, 5);
+    for (int round = 0; round < rounds.Count; ++round) {
         bench::Sample("startup-0", measure(0));
         for (int n : {50, 200}) {
             const std::string name = "startup-" + std::to_string(n);
-            const std::vector<std::string> some(files.begin(), files.begin() + n);
             // Each goes first in every other round: every icon added leaves the desktop a little slower.
-            if (round % 2 == 0) bench::Sample((name + "-bare").c_str(), Baseline(some, window));
+            if (rounds.BaselineFirst(round)) bench::Sample((name + "-bare").c_str(), baseline(n));
             bench::Sample(name.c_str(), measure(n));
-            if (round % 2 == 1) bench::Sample((name + "-bare").c_str(), Baseline(some, window));
+            if (!rounds.BaselineFirst(round)) bench::Sample((name + "-bare").c_str(), baseline(n));
         }
     }
     bench::RatioTarget("startup-50", "startup-50-bare", 1.10);
