@@ -8,6 +8,7 @@
 #include "Dialogs.h"
 #include "DropPIDLTarget.h"
 #include "Hkhotkey.h"
+#include "IconPrefetch.h"
 #include "LsReg.h"
 #include "Seams.h"
 #include "ShellHelpers.h"
@@ -278,18 +279,23 @@ void TForm1::SetActive(bool enabled) noexcept {
 void TForm1::LoadGroup() {
     groupIncomplete_ = false;
     groupOverfull_ = false;
+    std::vector<TItemData> records;
+    std::exception_ptr error;
     try {
         TLsReg reg;
-        reg.ReadGroup(currentGroup_, 0, [this](const TItemData& item, int) {
+        reg.ReadGroup(currentGroup_, 0, [&records](const TItemData& item, int) {
             // Records without command and ID list cannot be started and are not shown.
-            if (!IsValidItem(item) || groupOverfull_) return;
-            // Writing back what can be shown would delete the rest.
-            if (!AddItem(item)) groupOverfull_ = groupIncomplete_ = true;
+            if (IsValidItem(item)) records.push_back(item);
         });
     } catch (...) {
+        error = std::current_exception();
+    }
+    // Writing back what can be shown would delete the rest.
+    if (AddItems(records) < records.size()) groupOverfull_ = groupIncomplete_ = true;
+    if (error) {
         // Writing the group back now would delete the values after the one that failed.
         groupIncomplete_ = true;
-        Application::HandleException(std::current_exception());
+        Application::HandleException(error);
         return;
     }
     if (groupOverfull_) ShowErrorBox(OverfullGroupMessage(currentGroup_), MB_ICONEXCLAMATION);
@@ -305,6 +311,13 @@ void TForm1::SaveGroup() {
     for (TIconItem* item : IconItems())
         records.push_back(item->GetData());
     SaveShownGroup(currentGroup_, records);
+}
+
+std::size_t TForm1::AddItems(const std::vector<TItemData>& records, std::vector<UniqueIcon> icons) {
+    TIconPrefetch prefetch(records, std::move(icons), TrayIconSizeForNewIcons());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (!AddItem(records[i], prefetch.Take(i))) return i;
+    return records.size();
 }
 
 TIconItem* TForm1::AddItem(const TItemData& record, UniqueIcon icon) {

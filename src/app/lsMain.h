@@ -86,6 +86,9 @@ public:
     void SaveGroup();
     // `icon`: the item's icon when the caller has it already; else it is looked up.
     TIconItem* AddItem(const TItemData& record, UniqueIcon icon = {});
+    // Adds the records in order, their icons (where `icons` has none) looked up ahead on worker threads;
+    // the number added, fewer than all when the group is full.
+    std::size_t AddItems(const std::vector<TItemData>& records, std::vector<UniqueIcon> icons = {});
     void UpdateMainIcon();
     void RemoveMainIcon();
     void EnsureReachable();

@@ -88,9 +88,7 @@ void TForm1::OpenOptions() {
             FreeIconItems();
             RemoveMainIcon();
             UpdateMainIcon();
-            for (std::size_t i = 0; i < result->ShownItems.size(); ++i)
-                AddItem(result->ShownItems[i],
-                        i < result->ShownIcons.size() ? std::move(result->ShownIcons[i]) : UniqueIcon());
+            AddItems(result->ShownItems, std::move(result->ShownIcons));
         }
     } catch (...) {
         EnsureReachable();

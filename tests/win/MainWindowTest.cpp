@@ -11,6 +11,7 @@
 #include "TrayIdentity.h"
 #include "WinTestSupport.h"
 #include "WinText.h"
+#include "lsCommon.h"
 #include "lsMain.h"
 
 #include <windows.h>
@@ -146,6 +147,36 @@ TEST_F(MainWindowTest, ShownGroupBecomesIconItemsInStoredOrder) {
     for (TIconItem* item : form->IconItems())
         EXPECT_TRUE(item->Registered());
     EXPECT_TRUE(boxes.empty());
+}
+
+// The icons of a group are looked up ahead, several at a time: each item still shows its own.
+TEST_F(MainWindowTest, EveryItemShowsItsOwnIcon) {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetWindowsDirectoryW(folder, MAX_PATH);
+    const std::string windows = Narrow(folder);
+    const std::vector<std::string> cmds = {windows + "\\notepad.exe", windows + "\\win.ini",
+                                           "C:\\missing\\tool.exe", windows};
+    std::vector<TItemData> items;
+    for (int round = 0; round < 3; ++round)
+        for (const std::string& cmd : cmds)
+            items.push_back(Item(cmd));
+    SetGroup(0, "", items);
+    Start();
+    const auto colors = [](HICON icon) {
+        ICONINFO info{};
+        if (!icon || !::GetIconInfo(icon, &info)) return std::vector<std::uint32_t>();
+        const UniqueBitmap color(info.hbmColor), mask(info.hbmMask);
+        return color ? test::Bits32(color.Get(), 16, 16) : std::vector<std::uint32_t>();
+    };
+    ASSERT_EQ(form->IconItems().size(), items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const UniqueIcon own = ItemIcon("", items[i].Cmd, {}, 16);
+        EXPECT_EQ(colors(form->IconItems()[i]->NotifyData().hIcon), colors(own.Get())) << items[i].Cmd;
+    }
+    // A program's own icon is not the missing file's.
+    EXPECT_EQ(colors(form->IconItems()[0]->NotifyData().hIcon).size(), 256u);
+    EXPECT_NE(colors(form->IconItems()[0]->NotifyData().hIcon),
+              colors(form->IconItems()[2]->NotifyData().hIcon));
 }
 
 TEST_F(MainWindowTest, DeletedNumbersAreReused) {
