@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,17 +45,29 @@ void Pump() {
     }
 }
 
-// The probe's recorded start time, once its record exists.
+// The probe's recorded start time, once it has written it; 0 when it has not within six seconds.
 std::uint64_t WaitForStart(const fs::path& out) {
-    for (int i = 0; i < 3000 && !fs::exists(out); ++i) {
+    for (int i = 0; i < 3000; ++i) {
+        // The probe makes its file first and writes into it after: the record counts, not the file.
+        std::ifstream in(out);
+        std::string line;
+        while (std::getline(in, line))
+            if (line.rfind("start=", 0) == 0) return std::stoull(line.substr(6));
         Pump();
         ::Sleep(2);
     }
-    std::ifstream in(out);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("start=", 0) == 0) return std::stoull(line.substr(6));
     return 0;
+}
+
+// Milliseconds from `from` to the probe's start, or nothing (and a word) when it did not start.
+std::optional<double> StartedAfter(const fs::path& out, std::uint64_t from) {
+    const std::uint64_t started = WaitForStart(out);
+    if (started == 0) {
+        std::printf("the program of %s did not start within six seconds\n",
+                    Narrow(out.filename().wstring()).c_str());
+        return std::nullopt;
+    }
+    return static_cast<double>(started - from) / 10000.0;
 }
 
 BOOL CALLBACK CloseWindowOf(HWND window, LPARAM pid) {
@@ -176,7 +189,7 @@ int main(int argc, char** argv) {
             const std::uint64_t clicked = Now();
             ::PostMessageW(item->WindowHandle(), kTrayCallbackMessage, item->IconID(), WM_LBUTTONDOWN);
             ::PostMessageW(item->WindowHandle(), kTrayCallbackMessage, item->IconID(), WM_LBUTTONUP);
-            bench::Sample("click", static_cast<double>(WaitForStart(out) - clicked) / 10000.0);
+            if (const auto ms = StartedAfter(out, clicked)) bench::Sample("click", *ms);
             CloseProbe(out);
             delete item;
         };
@@ -192,7 +205,7 @@ int main(int argc, char** argv) {
             info.nShow = SW_SHOWNORMAL;
             const std::uint64_t called = Now();
             ::ShellExecuteExW(&info);
-            bench::Sample("click-bare", static_cast<double>(WaitForStart(out) - called) / 10000.0);
+            if (const auto ms = StartedAfter(out, called)) bench::Sample("click-bare", *ms);
             CloseProbe(out);
         };
         for (int i = 0; i < rounds.Count; ++i) {
