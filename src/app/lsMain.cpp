@@ -276,7 +276,7 @@ void TForm1::SetActive(bool enabled) noexcept {
     active_ = enabled;
 }
 
-void TForm1::LoadGroup() {
+void TForm1::LoadGroup(const std::function<void()>& beforeAdding) {
     groupIncomplete_ = false;
     groupOverfull_ = false;
     std::vector<TItemData> records;
@@ -290,8 +290,10 @@ void TForm1::LoadGroup() {
     } catch (...) {
         error = std::current_exception();
     }
+    TIconPrefetch icons(records, {}, TrayIconSizeForNewIcons());
+    if (beforeAdding) beforeAdding();
     // Writing back what can be shown would delete the rest.
-    if (AddItems(records) < records.size()) groupOverfull_ = groupIncomplete_ = true;
+    if (AddItems(records, icons) < records.size()) groupOverfull_ = groupIncomplete_ = true;
     if (error) {
         // Writing the group back now would delete the values after the one that failed.
         groupIncomplete_ = true;
@@ -313,11 +315,16 @@ void TForm1::SaveGroup() {
     SaveShownGroup(currentGroup_, records);
 }
 
-std::size_t TForm1::AddItems(const std::vector<TItemData>& records, std::vector<UniqueIcon> icons) {
-    TIconPrefetch prefetch(records, std::move(icons), TrayIconSizeForNewIcons());
+std::size_t TForm1::AddItems(const std::vector<TItemData>& records, TIconPrefetch& icons) {
     for (std::size_t i = 0; i < records.size(); ++i)
-        if (!AddItem(records[i], prefetch.Take(i))) return i;
+        if (!AddItem(records[i], icons.Take(i))) return i;
     return records.size();
+}
+
+void TForm1::ClearTray() {
+    FreeIconItems();
+    RemoveMainIcon();
+    UpdateMainIcon();
 }
 
 TIconItem* TForm1::AddItem(const TItemData& record, UniqueIcon icon) {

@@ -20,6 +20,8 @@
 
 namespace lodestar {
 
+class TIconPrefetch;
+
 class THookHotKey;
 class TDropPIDLTarget;
 
@@ -81,14 +83,18 @@ public:
 
     void SetActive(bool enabled) noexcept;
     // Reads the shown group into icon items. An error on the way is shown once; the items read before it
-    // stay, and the group counts as incomplete.
-    void LoadGroup();
+    // stay, and the group counts as incomplete. `beforeAdding` runs once the group is read and its icons
+    // are being looked up: the icons of the group shown before go meanwhile.
+    void LoadGroup(const std::function<void()>& beforeAdding = {});
     void SaveGroup();
     // `icon`: the item's icon when the caller has it already; else it is looked up.
     TIconItem* AddItem(const TItemData& record, UniqueIcon icon = {});
-    // Adds the records in order, their icons (where `icons` has none) looked up ahead on worker threads;
-    // the number added, fewer than all when the group is full.
-    std::size_t AddItems(const std::vector<TItemData>& records, std::vector<UniqueIcon> icons = {});
+    // Adds the records in order with their icons, made ahead by `icons`; the number added, fewer than all
+    // when the group is full.
+    std::size_t AddItems(const std::vector<TItemData>& records, TIconPrefetch& icons);
+    // Takes the shown group's icons out of the notification area, the main icon with them, and puts the
+    // main icon back: the new group's icons follow it.
+    void ClearTray();
     void UpdateMainIcon();
     void RemoveMainIcon();
     void EnsureReachable();

@@ -6,6 +6,7 @@
 #include "Application.h"
 #include "CommandLine.h"
 #include "Dialogs.h"
+#include "IconPrefetch.h"
 #include "Seams.h"
 #include "ShellHelpers.h"
 #include "WinText.h"
@@ -85,10 +86,10 @@ void TForm1::OpenOptions() {
             RebuildGroupMenu();
             for (TMenuItem* entry : GroupMenuItems)
                 entry->Checked = entry->Tag == currentGroup_;
-            FreeIconItems();
-            RemoveMainIcon();
-            UpdateMainIcon();
-            AddItems(result->ShownItems, std::move(result->ShownIcons));
+            // The new icons are looked up while the old ones leave the notification area.
+            TIconPrefetch icons(result->ShownItems, std::move(result->ShownIcons), TrayIconSizeForNewIcons());
+            ClearTray();
+            AddItems(result->ShownItems, icons);
         }
     } catch (...) {
         EnsureReachable();
@@ -102,10 +103,7 @@ void TForm1::miReloadIconsClick(TMenuItem*) {
     if (groupIncomplete_) {
         // Nothing of the group can have changed since it was read: reading it again loses nothing, and
         // a value repaired meanwhile makes it whole.
-        FreeIconItems();
-        RemoveMainIcon();
-        UpdateMainIcon();
-        LoadGroup();
+        LoadGroup([this] { ClearTray(); });
         EnsureReachable();
         return;
     }
@@ -122,11 +120,8 @@ void TForm1::miGroupsClick(TMenuItem* sender) {
     for (TMenuItem* entry : GroupMenuItems)
         entry->Checked = entry == sender;
     SaveGroup();
-    FreeIconItems();
-    RemoveMainIcon();
-    UpdateMainIcon();
     currentGroup_ = sender->Tag;
-    LoadGroup();
+    LoadGroup([this] { ClearTray(); });
     EnsureReachable();
 }
 
