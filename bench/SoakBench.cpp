@@ -1,0 +1,652 @@
+// A soak of one long-running Lodestar.exe, driven from this process as a user drives it: the messages a
+// click on an icon produces go to the icons' window, menu entries are chosen by keys in the open menu, and
+// dialogs are closed by their buttons. Ten groups of ten items whose targets are real files (so that every
+// switch extracts icons); after a warm-up (every group once, then two rounds of all steps) 100 rounds of:
+//   10 group switches (the main icon's menu), 10 launches of a program that ends at once (a click on an
+//   item), 2 management dialogs closed with OK (after choosing the next group in it) and 2 with Cancel (a
+//   click on the main icon), 2 item editors closed with OK (the item's menu), and one "TaskbarCreated"
+//   sent to the program's top-level windows as the shell announces a new taskbar;
+// 1,000 switches and launches, 400 dialogs, 200 edits and 100 new taskbars in all, each waited for with
+// bounded waits. Before and after, the program's handles, GDI and USER objects, private bytes and windows
+// are read: a counter grown by more than 2 %, or any window more than before, fails.
+//
+//   scripts/wine start
+//   scripts/wine build/win64/bench/soak_bench.exe LODESTAR.exe [PROBE.exe]
+//   scripts/wine stop
+// LODESTAR.exe: the program under test (build/win64/src/app/Lodestar.exe), a Windows path or, under Wine,
+// a Unix one. PROBE.exe: what the item launches; soak_child.exe beside this benchmark by default, or the
+// Windows tests' launch_probe.exe (both leave the records the soak waits for). A fresh prefix works:
+// the soak writes the settings and items it needs and puts back what was stored when it ends. Start a
+// fresh Wine server for it: Wine's desktop keeps a window for every notification icon ever added and
+// grows slower with them.
+// Exit code: 0 nothing leaked, 1 a counter grew, 2 the soak could not run (arguments, or a step the
+// program never completed: the windows it showed instead are listed).
+#include "BenchStore.h"
+#include "SoakCounters.h"
+#include "HotKey.h"
+#include "Store.h"
+#include "TrayIdentity.h"
+#include "WinText.h"
+#include "resource.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace lodestar;
+using bench::WindowProcess;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRounds = 100; // 27 steps each (TSoak::Round)
+constexpr int kWarmUpRounds = 2;
+constexpr int kItemsPerGroup = 10;
+constexpr DWORD kStepTimeoutMs = 30000;
+const wchar_t* const kOptionsCaption = L"管理＆設定 - Lodestar";
+const wchar_t* const kEditorCaption = L"アイコン項目のプロパティ - Lodestar";
+// Item 1 of every group starts the launched program; these are the items the editor opens, in turn.
+constexpr int kLaunchedItem = 1;
+constexpr std::array<int, 3> kEditedItems = {2, 3, 6};
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Thrown when a step does not complete: the soak then ends the program and reports what it showed.
+struct TStepFailed {
+    std::string What;
+};
+
+// Polls `done`, more rarely the longer it takes: every poll asks the program or the shell, which share the
+// processor with the soak. This thread's own messages are handled meanwhile, so that nothing that sends to
+// its windows (the system gives every thread with windows some) waits for it.
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kStepTimeoutMs) {
+    const ULONGLONG until = ::GetTickCount64() + timeoutMs;
+    for (DWORD pause = 1;; pause = std::min<DWORD>(pause * 2, 20)) {
+        if (done()) return true;
+        if (::GetTickCount64() >= until) return false;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, pause, QS_ALLINPUT);
+    }
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[128] = {};
+    ::GetClassNameW(window, name, 128);
+    return name;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    ::GetWindowTextW(window, text, 512);
+    return text;
+}
+
+BOOL CALLBACK FindChildById(HWND window, LPARAM data) {
+    auto& found = *reinterpret_cast<std::pair<int, HWND>*>(data);
+    if (::GetDlgCtrlID(window) != found.first) return TRUE;
+    found.second = window;
+    return FALSE;
+}
+
+// The control of that id in the dialog or in one of its pages.
+HWND ChildById(HWND dialog, int id) {
+    std::pair<int, HWND> found{id, nullptr};
+    ::EnumChildWindows(dialog, &FindChildById, reinterpret_cast<LPARAM>(&found));
+    return found.second;
+}
+
+struct TFind {
+    DWORD Pid;
+    const std::function<bool(HWND)>* Match;
+    HWND Found = nullptr;
+    std::vector<HWND>* All = nullptr;
+};
+
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM data) {
+    auto& find = *reinterpret_cast<TFind*>(data);
+    if (WindowProcess(window) != find.Pid || !(*find.Match)(window)) return TRUE;
+    if (find.All) {
+        find.All->push_back(window);
+        return TRUE;
+    }
+    find.Found = window;
+    return FALSE;
+}
+
+std::vector<HWND> TopLevelWindows(DWORD pid, const std::function<bool(HWND)>& match) {
+    std::vector<HWND> all;
+    TFind find{pid, &match, nullptr, &all};
+    ::EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&find));
+    return all;
+}
+
+HWND TopLevelWindow(DWORD pid, const std::function<bool(HWND)>& match) {
+    TFind find{pid, &match};
+    ::EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&find));
+    return find.Found;
+}
+
+// The running program as this process sees it.
+class TLodestar {
+public:
+    explicit TLodestar(const std::wstring& exe) {
+        std::wstring line = L"\"" + exe + L"\"";
+        const std::wstring folder = fs::path(exe).parent_path().wstring();
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION created{};
+        if (!::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                              &startup, &created))
+            throw TStepFailed{"Lodestar.exe could not be started (error " + std::to_string(::GetLastError()) +
+                              ")"};
+        ::CloseHandle(created.hThread);
+        process_.Reset(created.hProcess);
+        pid_ = created.dwProcessId;
+    }
+    ~TLodestar() {
+        if (!Running()) return;
+        // Ends as by its exit command, so that it writes its group back before the stored state returns.
+        if (const HWND main = MainWindow()) ::PostMessageW(main, WM_CLOSE, 0, 0);
+        if (::WaitForSingleObject(process_.Get(), 30000) != WAIT_OBJECT_0) {
+            std::printf("Lodestar did not end within 30 s of its exit command; it was terminated\n");
+            ::TerminateProcess(process_.Get(), 1);
+            ::WaitForSingleObject(process_.Get(), 10000);
+        }
+    }
+    TLodestar(const TLodestar&) = delete;
+    TLodestar& operator=(const TLodestar&) = delete;
+
+    HANDLE Process() const { return process_.Get(); }
+    DWORD Pid() const { return pid_; }
+    bool Running() const { return ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
+
+    HWND MainWindow() const {
+        return TopLevelWindow(pid_, [](HWND w) { return ClassOf(w) == L"LodestarMainWindow"; });
+    }
+    // The hidden window every icon of the program reports to.
+    HWND TrayWindow() const {
+        for (HWND w = nullptr; (w = ::FindWindowExW(HWND_MESSAGE, w, L"LodestarTrayIcons", nullptr));)
+            if (WindowProcess(w) == pid_) return w;
+        return nullptr;
+    }
+
+    // Whether the shell holds the icon: a change of nothing succeeds only for an icon it knows.
+    bool IconShown(std::uint32_t id) const {
+        NOTIFYICONDATAW data{};
+        data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+        data.hWnd = TrayWindow();
+        data.uID = id;
+        return data.hWnd && ::Shell_NotifyIconW(NIM_MODIFY, &data);
+    }
+
+    // What the shell sends to the icons' window for a mouse message over the icon.
+    void TrayMouse(std::uint32_t id, UINT mouseMessage) const {
+        constexpr UINT kTrayCallbackMessage = WM_USER; // the program's callback message (SysCtrls.h)
+        if (!::PostMessageW(TrayWindow(), kTrayCallbackMessage, id, mouseMessage))
+            throw TStepFailed{"the icons' window is gone"};
+    }
+
+    // Waits for `done`; a program that ended or a step that never completed stops the soak.
+    void Expect(const std::function<bool()>& done, const std::string& what) const {
+        if (WaitFor([&] { return done() || !Running(); }) && Running()) return;
+        throw TStepFailed{Running() ? what : what + " (Lodestar ended)"};
+    }
+
+    HWND OpenMenu() const {
+        HWND menu = nullptr;
+        Expect(
+            [&] {
+                menu = TopLevelWindow(
+                    pid_, [](HWND w) { return ClassOf(w) == L"#32768" && ::IsWindowVisible(w) != FALSE; });
+                return menu != nullptr;
+            },
+            "a popup menu to open");
+        return menu;
+    }
+    // Keys for the open menu, as its loop reads them: an entry's access key, or the keys that move to an
+    // entry and choose it. The menu must close.
+    void ChooseByAccessKey(HWND menu, wchar_t accessKey) const {
+        ::PostMessageW(menu, WM_CHAR, accessKey, 1);
+        Expect([menu] { return !::IsWindow(menu) || !::IsWindowVisible(menu); }, "the menu to close");
+    }
+    void ChooseByKeys(HWND menu, const std::vector<UINT>& keys) const {
+        for (UINT key : keys) {
+            ::PostMessageW(menu, WM_KEYDOWN, key, 1);
+            ::PostMessageW(menu, WM_KEYUP, key, 0xC0000001);
+        }
+        Expect([menu] { return !::IsWindow(menu) || !::IsWindowVisible(menu); }, "the menu to close");
+    }
+    HWND WaitForDialog(const wchar_t* caption) const {
+        HWND dialog = nullptr;
+        Expect(
+            [&] {
+                dialog = TopLevelWindow(
+                    pid_, [caption](HWND w) { return ::IsWindowVisible(w) && TextOf(w) == caption; });
+                return dialog != nullptr;
+            },
+            "the dialog \"" + Narrow(caption) + "\" to open");
+        // Answers once its initialisation has run; what that posted comes before the button below.
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, kStepTimeoutMs, &ignored);
+        return dialog;
+    }
+    // A click on the dialog's button: its notification to the dialog, then the dialog's end.
+    void CloseDialog(HWND dialog, int button) const {
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(dialog, button)));
+        Expect([dialog] { return !::IsWindow(dialog); }, "the dialog to close");
+    }
+    // Everything posted to the program before this has been handled: the main icon's menu, which the
+    // program opens only from its message loop, opens; Escape closes it.
+    void Barrier() const {
+        TrayMouse(kMainIconId, WM_RBUTTONUP);
+        ChooseByKeys(OpenMenu(), {VK_ESCAPE});
+    }
+
+    // The program's top-level windows, for a step that did not complete.
+    void ListWindows() const {
+        for (HWND w : TopLevelWindows(pid_, [](HWND) { return true; })) {
+            std::string line = std::string(::IsWindowVisible(w) ? "  visible" : "  hidden") +
+                               " window: class " + Narrow(ClassOf(w)) + ", \"" + Narrow(TextOf(w)) + "\"";
+            if (const HWND text = ::GetDlgItem(w, 0xFFFF)) line += ": " + Narrow(TextOf(text));
+            std::printf("%s\n", line.c_str());
+        }
+    }
+
+private:
+    UniqueKernelHandle process_;
+    DWORD pid_ = 0;
+};
+
+// --- The soak's steps ---
+
+// The process a launched program's record names (see SoakChild.cpp), once the record is there.
+std::optional<DWORD> RecordedPid(const std::wstring& record) {
+    const UniqueFile file(::CreateFileW(record.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    char text[4096] = {};
+    DWORD read = 0;
+    ::ReadFile(file.Get(), text, sizeof text - 1, &read, nullptr);
+    const std::string lines = "\n" + std::string(text, read);
+    const std::size_t at = lines.find("\npid=");
+    if (at == std::string::npos) return std::nullopt;
+    const DWORD pid = std::strtoul(lines.c_str() + at + 5, nullptr, 10);
+    return pid ? std::optional<DWORD>(pid) : std::nullopt;
+}
+
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+class TSoak {
+public:
+    enum TKind { kSwitch, kOk, kCancel, kEdit, kLaunch, kTaskbar, kKinds, kOptions = kOk };
+
+    TSoak(const TLodestar& program, std::wstring record) : program_(program), record_(std::move(record)) {}
+
+    // The next group, from the main icon's menu. Its entries carry the groups' names, without access keys,
+    // and end the menu: End goes to the last group, Up to those before it.
+    void SwitchGroup() {
+        const auto start = Begin(kSwitch);
+        const int next = (group_ + 1) % kGroupCount;
+        std::vector<UINT> keys{VK_END};
+        keys.insert(keys.end(), static_cast<std::size_t>(kGroupCount - 1 - next), VK_UP);
+        keys.push_back(VK_RETURN);
+        program_.TrayMouse(kMainIconId, WM_RBUTTONUP);
+        program_.ChooseByKeys(program_.OpenMenu(), keys);
+        ExpectShown(next, "group " + std::to_string(next) + " to be shown");
+        Done(kSwitch, start);
+    }
+
+    // The management dialog from a click on the main icon. Before OK the next group is chosen in the
+    // dialog's group list: OK then shows that group, and its icons tell that the main window has rebuilt
+    // them. (The rebuild takes every icon away and adds it again; until then a click on an icon that goes
+    // is dropped, so the next step must not click earlier.)
+    void Options(bool ok) {
+        const auto start = Begin(kOptions);
+        program_.TrayMouse(kMainIconId, WM_LBUTTONDOWN);
+        program_.TrayMouse(kMainIconId, WM_LBUTTONUP);
+        const HWND dialog = program_.WaitForDialog(kOptionsCaption);
+        if (!ok) {
+            program_.CloseDialog(dialog, IDCANCEL);
+            Done(kCancel, start);
+            return;
+        }
+        const int next = (group_ + 1) % kGroupCount;
+        const HWND groups = ChildById(dialog, IDC_OPTI_LV2);
+        if (!groups) throw TStepFailed{"the dialog's group list"};
+        const UINT key = next == 0 ? VK_HOME : VK_DOWN;
+        ::PostMessageW(groups, WM_KEYDOWN, key, 1);
+        ::PostMessageW(groups, WM_KEYUP, key, 0xC0000001);
+        program_.Expect(
+            [&] {
+                return ::SendMessageW(groups, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED | LVNI_SELECTED) ==
+                       next;
+            },
+            "group " + std::to_string(next) + " to be chosen in the dialog");
+        program_.CloseDialog(dialog, IDOK);
+        ExpectShown(next, "group " + std::to_string(next) + " to be shown after OK");
+        Done(kOk, start);
+    }
+
+    // The item editor from the item's menu ("アイコン項目のプロパティ(&E)..."), closed with OK.
+    void EditItem() {
+        const auto start = Begin(kEdit);
+        const int item = kEditedItems[edits_++ % kEditedItems.size()];
+        program_.TrayMouse(ItemIconId(group_, item), WM_RBUTTONUP);
+        program_.ChooseByAccessKey(program_.OpenMenu(), L'e');
+        program_.CloseDialog(program_.WaitForDialog(kEditorCaption), IDOK);
+        Done(kEdit, start);
+    }
+
+    // A click on the item of the launched program, which must start and end.
+    void Launch() {
+        const auto start = Begin(kLaunch);
+        const std::wstring end = record_ + L".end";
+        ::DeleteFileW(record_.c_str());
+        ::DeleteFileW(end.c_str());
+        const std::uint32_t id = ItemIconId(group_, kLaunchedItem);
+        program_.TrayMouse(id, WM_LBUTTONDOWN);
+        program_.TrayMouse(id, WM_LBUTTONUP);
+        std::optional<DWORD> pid;
+        program_.Expect([&] { return (pid = RecordedPid(record_)).has_value(); },
+                        "the launched program to start");
+        const UniqueKernelHandle launched(::OpenProcess(SYNCHRONIZE, FALSE, *pid));
+        program_.Expect(
+            [&] {
+                return Exists(end) &&
+                       (!launched || ::WaitForSingleObject(launched.Get(), 0) == WAIT_OBJECT_0);
+            },
+            "the launched program to end");
+        Done(kLaunch, start);
+    }
+
+    // What the shell sends every top-level window when the taskbar is created anew.
+    void TaskbarCreated() {
+        const auto start = Begin(kTaskbar);
+        static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+        for (HWND w : TopLevelWindows(program_.Pid(), [](HWND) { return true; })) {
+            DWORD_PTR ignored = 0;
+            if (!::SendMessageTimeoutW(w, message, 0, 0, SMTO_NORMAL, kStepTimeoutMs, &ignored) &&
+                ::IsWindow(w))
+                throw TStepFailed{"an answer to \"TaskbarCreated\""};
+        }
+        program_.Expect([&] { return program_.IconShown(ItemIconId(group_, kItemsPerGroup)); },
+                        "the icons after \"TaskbarCreated\"");
+        Done(kTaskbar, start);
+    }
+
+    // Ten group switches and launches, two dialogs closed with OK and two with Cancel, two item edits and
+    // one new taskbar, interleaved.
+    static constexpr int kStepsPerRound = 27;
+    void Round() {
+        for (int k = 0; k < 10; ++k) {
+            SwitchGroup();
+            Launch();
+            if (k % 5 == 0) Options(true);
+            if (k % 5 == 1) Options(false);
+            if (k % 5 == 2) EditItem();
+            if (k == 9) TaskbarCreated();
+        }
+    }
+
+    // The step under way (or the last one), for a report.
+    const std::string& Step() const { return step_; }
+    int Count(TKind kind) const { return counts_[kind]; }
+    int Total() const {
+        int total = 0;
+        for (int n : counts_)
+            total += n;
+        return total;
+    }
+    double MeanMs(TKind kind) const { return counts_[kind] ? ms_[kind] / counts_[kind] : 0; }
+    // Counting starts anew, and a line is printed every 100 steps of the `planned` ones.
+    void StartCounting(int planned) {
+        counts_ = {};
+        ms_ = {};
+        planned_ = planned;
+        began_ = SteadyClock::now();
+    }
+
+private:
+    // The group's icons have come, all of them, and the shown group's have gone: the switch is complete.
+    void ExpectShown(int group, const std::string& what) {
+        const std::uint32_t last = ItemIconId(group, kItemsPerGroup), gone = ItemIconId(group_, 1);
+        program_.Expect([&] { return program_.IconShown(last) && !program_.IconShown(gone); }, what);
+        group_ = group;
+    }
+
+    SteadyClock::time_point Begin(TKind kind) {
+        static const std::array<const char*, kKinds> names = {
+            "group switch", "management dialog", "", "item editor", "launch", "\"TaskbarCreated\""};
+        const int done = kind == kOptions ? counts_[kOk] + counts_[kCancel] : counts_[kind];
+        step_ = names[kind] + std::string(" ") + std::to_string(done + 1);
+        return SteadyClock::now();
+    }
+
+    void Done(TKind kind, SteadyClock::time_point start) {
+        ++counts_[kind];
+        ms_[kind] += std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+        if (planned_ && Total() % 100 == 0)
+            std::printf("%5d/%d steps, %4.0f s: %d switches, %d OK, %d Cancel, %d edits, %d launches, %d "
+                        "taskbars\n",
+                        Total(), planned_, std::chrono::duration<double>(SteadyClock::now() - began_).count(),
+                        counts_[kSwitch], counts_[kOk], counts_[kCancel], counts_[kEdit], counts_[kLaunch],
+                        counts_[kTaskbar]);
+        std::fflush(stdout);
+    }
+
+    const TLodestar& program_;
+    std::wstring record_;
+    int group_ = 0;
+    std::array<int, kKinds> counts_{};
+    std::array<double, kKinds> ms_{};
+    int planned_ = 0;
+    std::size_t edits_ = 0; // all, warm-up included: each item is edited before the first count
+    std::string step_;
+    SteadyClock::time_point began_ = SteadyClock::now();
+};
+
+// --- Setting up ---
+
+// A path given as a Unix path under Wine becomes the Windows path Wine maps it to.
+std::wstring WindowsPath(const std::wstring& path) {
+    if (path.empty() || path[0] != L'/') return path;
+    using TDosName = WCHAR*(CDECL*)(LPCSTR);
+    const auto dosName = reinterpret_cast<TDosName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    WCHAR* converted = dosName ? dosName(Narrow(path).c_str()) : nullptr;
+    if (!converted) return path;
+    std::wstring result = converted;
+    ::HeapFree(::GetProcessHeap(), 0, converted);
+    return result;
+}
+
+IdList MyComputer() {
+    PIDLIST_ABSOLUTE list = nullptr;
+    if (FAILED(
+            ::SHParseDisplayName(L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}", nullptr, &list, 0, nullptr)) ||
+        !list)
+        return {};
+    const auto bytes = reinterpret_cast<const std::uint8_t*>(list);
+    std::optional<IdList> copy = IdList::FromBytes({bytes, ::ILGetSize(list)});
+    ::CoTaskMemFree(list);
+    return copy.value_or(IdList());
+}
+
+// Ten items whose icons come every way the program finds icons: a program, a document, a folder, a missing
+// file (drawn with a cross), an icon of a library, a web address, a shell object, one with a hotkey.
+std::vector<TItemData> GroupItems(int group, const std::string& folder, const std::string& launched) {
+    static const std::array<const char*, kGroupCount> programs = {
+        "system32\\cmd.exe",   "system32\\control.exe",  "system32\\msinfo32.exe", "system32\\taskmgr.exe",
+        "system32\\write.exe", "system32\\winhlp32.exe", "explorer.exe",           "notepad.exe",
+        "regedit.exe",         "system32\\winver.exe"};
+    const std::string g = std::to_string(group);
+    std::vector<TItemData> items(kItemsPerGroup);
+    items[0].Cmd = launched;
+    items[0].Tip = "すぐ終わるプログラム " + g;
+    items[1].Cmd = "%SystemRoot%\\system32\\notepad.exe";
+    items[2].Cmd = "\"" + folder + "\\メモ " + g + ".txt\"";
+    items[3].Cmd = "\"" + folder + "\"";
+    items[4].Cmd = "\"" + folder + "\\無い " + g + ".exe\"";
+    items[5].Cmd = "%SystemRoot%\\regedit.exe";
+    items[5].CustomIcon = "%SystemRoot%\\system32\\shell32.dll," + std::to_string(3 + group);
+    items[6].Cmd = "https://example.com/soak/" + g;
+    items[7].IDList = MyComputer();
+    if (!items[7].IDList.Present()) items[7].Cmd = "%SystemRoot%\\system32\\cmd.exe";
+    items[8].Cmd = "%SystemRoot%\\system32\\winver.exe";
+    items[8].HotKey = ShortCutOf(VK_F1 + static_cast<unsigned>(group), false, true, true);
+    items[9].Cmd = std::string("%SystemRoot%\\") + programs[static_cast<std::size_t>(group)];
+    return items;
+}
+
+// A short folder without blanks under the temporary folder: the program reads no more than 256 bytes of
+// a command line, and the launched program's record lies here.
+std::wstring SoakFolder() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
+    wchar_t shortTemp[MAX_PATH + 1] = {};
+    const DWORD m = n ? ::GetShortPathNameW(temp, shortTemp, MAX_PATH + 1) : 0;
+    const std::wstring base = m && m <= MAX_PATH ? shortTemp : temp;
+    return (fs::path(base) / (L"lssoak" + std::to_wstring(::GetCurrentProcessId()))).wstring();
+}
+
+void RemoveFolder(const std::wstring& folder) {
+    std::error_code error;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        fs::remove_all(fs::path(folder), error);
+        if (!Exists(folder)) return;
+        ::Sleep(100);
+    }
+}
+
+void PrintMeans(const TSoak& soak) {
+    static const std::array<const char*, TSoak::kKinds> names = {
+        "group switch", "dialog OK", "dialog Cancel", "editor OK", "launch", "TaskbarCreated"};
+    std::printf("\n%-16s %7s %10s\n", "step", "count", "mean ms");
+    for (int k = 0; k < TSoak::kKinds; ++k)
+        std::printf("%-16s %7d %10.1f\n", names[static_cast<std::size_t>(k)], soak.Count(TSoak::TKind(k)),
+                    soak.MeanMs(TSoak::TKind(k)));
+}
+
+int Soak(const std::wstring& lodestar, const std::wstring& folder, const std::wstring& launchedProgram) {
+    const std::wstring record = folder + L"\\launch.txt";
+    const std::string launched =
+        "\"" + Narrow(launchedProgram) + "\" --out \"" + Narrow(record) + "\" --stay 1";
+    // Group 0 shown, items start on a single click, drops seen by the timer (the hook mode needs a
+    // notification area window of the shell's own, which Wine's desktop lacks), whatever is stored.
+    TSettings settings;
+    settings.ShowMainIcon = true;
+    settings.ClickType = false;
+    settings.IconGroup = 0;
+    settings.TrayDndType = dndTimer;
+    settings.NotifyNotFound = nfWarning;
+    WriteSettings(settings);
+    TGroups groups;
+    for (int g = 0; g < kGroupCount; ++g) {
+        const std::wstring memo = folder + L"\\メモ " + std::to_wstring(g) + L".txt";
+        ::CloseHandle(::CreateFileW(memo.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        groups[static_cast<std::size_t>(g)] = {"グループ " + std::to_string(g),
+                                               GroupItems(g, Narrow(folder), launched)};
+    }
+    SaveOtherGroups(0, groups);
+    SaveShownGroup(0, groups[0].Items);
+    WriteIconGroup(0);
+
+    const auto began = SteadyClock::now();
+    const TLodestar program(lodestar);
+    TSoak soak(program, record);
+    try {
+        program.Expect(
+            [&] { return program.MainWindow() && program.IconShown(ItemIconId(0, kItemsPerGroup)); },
+            "Lodestar's icons to be shown");
+        // Every group's icons once, then rounds as measured: caches and one-time allocations (the system's
+        // and the program's) are made before the first count.
+        for (int g = 0; g < kGroupCount; ++g)
+            soak.SwitchGroup();
+        for (int round = 0; round < kWarmUpRounds; ++round)
+            soak.Round();
+        program.Barrier();
+        WaitFor([] { return false; }, 1000);
+        const bench::TCounters before = bench::ReadCounters(program.Process(), program.Pid());
+        std::printf("warm-up done after %.0f s; %d rounds follow\n",
+                    std::chrono::duration<double>(SteadyClock::now() - began).count(), kRounds);
+
+        soak.StartCounting(kRounds * TSoak::kStepsPerRound);
+        for (int round = 0; round < kRounds; ++round)
+            soak.Round();
+        program.Barrier();
+        WaitFor([] { return false; }, 1000);
+        const bench::TCounters after = bench::ReadCounters(program.Process(), program.Pid());
+        const bool pass = bench::Report(before, after);
+        PrintMeans(soak);
+        std::printf("\nwhole soak: %.0f s; %s\n",
+                    std::chrono::duration<double>(SteadyClock::now() - began).count(),
+                    pass ? "nothing leaked" : "LEAK: a counter grew");
+        return pass ? 0 : 1;
+    } catch (const TStepFailed& failed) {
+        std::printf("the soak stopped after %.0f s, in %s: waited in vain for %s\n",
+                    std::chrono::duration<double>(SteadyClock::now() - began).count(), soak.Step().c_str(),
+                    failed.What.c_str());
+        program.ListWindows();
+        return 2;
+    }
+}
+
+} // namespace
+
+int main() {
+    int argc = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    ::LocalFree(argv);
+    if (args.empty() || args.size() > 2) {
+        std::printf("usage: soak_bench LODESTAR.exe [PROBE.exe]\n");
+        return 2;
+    }
+    const std::wstring lodestar = WindowsPath(args[0]);
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring builtProgram =
+        args.size() > 1 ? WindowsPath(args[1]) : (fs::path(self).parent_path() / L"soak_child.exe").wstring();
+    for (const std::wstring& file : {lodestar, builtProgram})
+        if (!Exists(file)) {
+            std::printf("usage: soak_bench LODESTAR.exe [PROBE.exe]   (no file %s)\n", Narrow(file).c_str());
+            return 2;
+        }
+    ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const bench::TStoredStateGuard stored;
+    if (!stored.Ready()) {
+        std::printf("the stored settings and items could not be read whole; the soak did not run\n");
+        return 2;
+    }
+    const std::wstring folder = SoakFolder();
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring program = folder + L"\\" + fs::path(builtProgram).filename().wstring();
+    int result = 2;
+    try {
+        if (!::CopyFileW(builtProgram.c_str(), program.c_str(), FALSE))
+            std::printf("could not copy the launched program to %s\n", Narrow(program).c_str());
+        else
+            result = Soak(lodestar, folder, program);
+    } catch (const TStepFailed& failed) {
+        std::printf("%s\n", failed.What.c_str());
+    }
+    RemoveFolder(folder);
+    return result;
+}

@@ -1,0 +1,170 @@
+// What the soak reads from the program's process: handles, GDI and USER objects, private bytes and
+// windows, and the table that compares two readings. Where the system does not answer a counter (Wine
+// returns 0 for some), the table says so and, where another source counts the same objects, shows that
+// as well, clearly named.
+#pragma once
+
+#include <windows.h>
+#include <psapi.h>
+#include <winternl.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lodestar::bench {
+
+inline DWORD WindowProcess(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+// The process's windows: top-level ones, message-only ones, and the children of either.
+struct TWindowCount {
+    DWORD Pid = 0;
+    long TopLevel = 0;
+    long MessageOnly = 0;
+    long Child = 0;
+};
+
+inline BOOL CALLBACK CountChildWindow(HWND window, LPARAM data) {
+    auto& count = *reinterpret_cast<TWindowCount*>(data);
+    if (WindowProcess(window) == count.Pid) ++count.Child;
+    return TRUE;
+}
+
+inline BOOL CALLBACK CountTopLevelWindow(HWND window, LPARAM data) {
+    auto& count = *reinterpret_cast<TWindowCount*>(data);
+    if (WindowProcess(window) == count.Pid) ++count.TopLevel;
+    // A window of another process may hold children of this one (a parent across processes).
+    ::EnumChildWindows(window, &CountChildWindow, data);
+    return TRUE;
+}
+
+inline TWindowCount CountWindows(DWORD pid) {
+    TWindowCount count{pid};
+    ::EnumWindows(&CountTopLevelWindow, reinterpret_cast<LPARAM>(&count));
+    for (HWND w = ::FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); w;
+         w = ::FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr)) {
+        if (WindowProcess(w) == pid) ++count.MessageOnly;
+        ::EnumChildWindows(w, &CountChildWindow, reinterpret_cast<LPARAM>(&count));
+    }
+    return count;
+}
+
+// The handle count the system keeps in its process list.
+inline std::optional<double> ProcessListHandles(DWORD pid) {
+    std::vector<std::uint8_t> buffer(1 << 20);
+    ULONG size = 0;
+    if (!NT_SUCCESS(::NtQuerySystemInformation(SystemProcessInformation, buffer.data(),
+                                               static_cast<ULONG>(buffer.size()), &size)))
+        return std::nullopt;
+    for (std::size_t at = 0;;) {
+        const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + at);
+        if (reinterpret_cast<ULONG_PTR>(entry->UniqueProcessId) == pid && entry->HandleCount)
+            return entry->HandleCount;
+        if (!entry->NextEntryOffset) return std::nullopt;
+        at += entry->NextEntryOffset;
+    }
+}
+
+// Wine keeps a GDI handle table of its own in every process and names it in the process's PEB, as
+// Windows once did: a used entry has a type. The layout is Windows' (24 bytes, the type at offset 14).
+inline std::optional<double> GdiTableObjects(HANDLE process) {
+    PROCESS_BASIC_INFORMATION basic{};
+    if (!NT_SUCCESS(
+            ::NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr)))
+        return std::nullopt;
+    const std::size_t tableField = sizeof(void*) == 8 ? 0xF8 : 0x94;
+    void* table = nullptr;
+    if (!::ReadProcessMemory(process,
+                             reinterpret_cast<const std::uint8_t*>(basic.PebBaseAddress) + tableField, &table,
+                             sizeof table, nullptr) ||
+        !table)
+        return std::nullopt;
+    constexpr std::size_t kEntry = 24, kEntries = 0x10000;
+    std::vector<std::uint8_t> entries(kEntry * kEntries);
+    if (!::ReadProcessMemory(process, table, entries.data(), entries.size(), nullptr)) return std::nullopt;
+    double used = 0;
+    for (std::size_t i = 0; i < kEntries; ++i)
+        if (entries[i * kEntry + 14]) ++used;
+    return used;
+}
+
+struct TCounter {
+    const char* Name;
+    std::optional<double> Value; // nothing: not answered
+    bool Shown = true;           // a second source is shown only where the first gives no answer
+};
+
+struct TCounters {
+    std::vector<TCounter> Values;
+    TWindowCount Windows;
+};
+
+inline std::optional<double> Answered(bool ok, double value) {
+    if (!ok || value == 0) return std::nullopt;
+    return value;
+}
+
+inline TCounters ReadCounters(HANDLE process, DWORD pid) {
+    TCounters c;
+    DWORD handles = 0;
+    const auto handleCount = Answered(::GetProcessHandleCount(process, &handles) != FALSE, handles);
+    const auto gdi = Answered(true, ::GetGuiResources(process, GR_GDIOBJECTS));
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    const bool memoryRead =
+        ::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) !=
+        FALSE;
+    const auto privateBytes = Answered(memoryRead, static_cast<double>(memory.PrivateUsage));
+    c.Values = {
+        {"handles", handleCount},
+        {"handles (process list)", ProcessListHandles(pid), !handleCount},
+        {"GDI objects", gdi},
+        {"GDI objects (table)", gdi ? std::nullopt : GdiTableObjects(process), !gdi},
+        {"USER objects", Answered(true, ::GetGuiResources(process, GR_USEROBJECTS))},
+        {"private bytes", privateBytes},
+        {"commit charge", Answered(memoryRead, static_cast<double>(memory.PagefileUsage)), !privateBytes},
+    };
+    c.Windows = CountWindows(pid);
+    return c;
+}
+
+// Prints the table; whether every answered counter stayed within 2 % and no window was added.
+inline bool Report(const TCounters& before, const TCounters& after) {
+    bool pass = true;
+    std::printf("\n%-24s %14s %14s %9s  %s\n", "counter", "before", "after", "growth", "verdict");
+    for (std::size_t i = 0; i < before.Values.size(); ++i) {
+        const TCounter& b = before.Values[i];
+        const TCounter& a = after.Values[i];
+        if (!b.Shown && !a.Shown) continue;
+        if (!b.Value || !a.Value) {
+            std::printf("%-24s %14s %14s %9s  %s\n", b.Name, "-", "-", "-", "Wine does not answer");
+            continue;
+        }
+        const double growth = (*a.Value - *b.Value) / *b.Value * 100;
+        const bool ok = growth <= 2.0;
+        pass = pass && ok;
+        std::printf("%-24s %14.0f %14.0f %8.2f%%  %s\n", b.Name, *b.Value, *a.Value, growth,
+                    ok ? "ok" : "FAIL: grew by more than 2 %");
+    }
+    const auto windows = [&](const char* name, long b, long a) {
+        const bool ok = a <= b;
+        pass = pass && ok;
+        std::printf("%-24s %14ld %14ld %9s  %s\n", name, b, a, "", ok ? "ok" : "FAIL: more windows");
+    };
+    windows("top-level windows", before.Windows.TopLevel, after.Windows.TopLevel);
+    windows("message-only windows", before.Windows.MessageOnly, after.Windows.MessageOnly);
+    windows("child windows", before.Windows.Child, after.Windows.Child);
+    std::printf("(process list: NtQuerySystemInformation's handle count; table: the used entries of the "
+                "GDI handle table\n the process's PEB names, icons' bitmaps included; commit charge: "
+                "PagefileUsage, which Windows\n defines as equal to PrivateUsage and Wine reads as the "
+                "process's anonymous resident memory)\n");
+    return pass;
+}
+
+} // namespace lodestar::bench
