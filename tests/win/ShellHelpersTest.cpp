@@ -1,5 +1,6 @@
 // Shell look-ups against real files, shortcut files and association keys created for the run.
 #include "Handles.h"
+#include "ItemProgram.h"
 #include "ShellHelpers.h"
 
 #include "CommandLine.h"
@@ -246,6 +247,41 @@ TEST_F(ShellFiles, SearchProgramTriesExtensionsInOrder) {
     for (const Case& c : cases)
         EXPECT_EQ(SearchProgram(c.Name), c.Found) << c.Name;
     ::SetCurrentDirectoryW(previous);
+}
+
+// The program an item starts, as the running programs are compared with it.
+TEST_F(ShellFiles, ItemProgramIsTheProgramTheCommandStarts) {
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_NE(::GetSystemDirectoryW(system, MAX_PATH), 0u);
+    const std::string systemFolder = LongOf(Narrow(system));
+    const std::string lnk = Root + "\\コマンド.lnk";
+    WriteShortcut(lnk, {ShortOf(systemFolder + "\\cmd.exe")});
+    TItemData shellObject;
+    shellObject.Cmd = "notepad";
+    shellObject.IDList = ParseIdList(LongFolder);
+    struct Case {
+        std::string Cmd;
+        std::string Program;
+    };
+    const Case cases[] = {
+        {"notepad", systemFolder + "\\notepad.exe"},
+        {"  %SystemRoot%\\system32\\CMD.EXE /c \"dir x\"", systemFolder + "\\cmd.exe"},
+        {"\"" + ShortFolder + "\\lodestarprog.com\" /x", LongFolder + "\\lodestarprog.com"},
+        {"\"" + lnk + "\"", systemFolder + "\\cmd.exe"},
+        {"\"" + LongFolder + "\\lodestarprog.bat\"", ""},
+        {"\"" + Document + "\"", ""},
+        {"\"" + LongFolder + "\"", ""},
+        {"https://example.com", ""},
+        {"lodestar-missing-program.exe", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        TItemData item;
+        item.Cmd = c.Cmd;
+        const std::string program = ItemProgram(item);
+        EXPECT_TRUE(SameIgnoringCase(program, c.Program)) << c.Cmd << " -> " << program;
+    }
+    EXPECT_EQ(ItemProgram(shellObject), "");
 }
 
 TEST_F(ShellFiles, ReadLinkInfoReadsWhatTheShellWrote) {
