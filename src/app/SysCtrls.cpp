@@ -28,6 +28,8 @@ std::atomic<std::uint32_t> lastIconId{kFirstCountedIconId};
 // Posted to the shared window behind an icon's removal, wParam holding its identifier: the shell's
 // notifications are queued in order, so everything for the removed icon arrives before this marker.
 constexpr UINT kRetiredMessage = WM_APP + 1;
+// Posted to the shared window when the last TRemovalsDeferred ends: the icons held back leave the shell.
+constexpr UINT kDeferredRemovalsMessage = WM_APP + 2;
 
 // One hidden window serves every icon: a window per icon would make a group switch create and destroy
 // hundreds of windows, and destroying windows is slow on some desktops (Wine's grows slower with every icon
@@ -43,6 +45,9 @@ struct TTrayIcons {
     // it runs any more.
     std::vector<TIconTray*> Handling;
     std::vector<TIconTray*> Released;
+    // While TRemovalsDeferred objects live, icons leaving the tray wait here, still in the shell.
+    int Deferring = 0;
+    std::vector<std::uint32_t> DeferredRemovals;
 };
 
 // The identifier goes from the map only while it still names `icon`.
@@ -56,7 +61,47 @@ TTrayIcons& TrayIcons() {
     static auto* icons = new TTrayIcons;
     return *icons;
 }
+
+// The shell forgot the identifier: its notifications still queued must not reach a later icon of it.
+void RetireIconId(TTrayIcons& icons, std::uint32_t id) {
+    if (!icons.Window || !::PostMessageW(icons.Window->Handle(), kRetiredMessage, id, 0)) return;
+    ++icons.Retired[id];
+}
+
+void RemoveFromShell(TTrayIcons& icons, std::uint32_t id) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    data.hWnd = icons.Window ? icons.Window->Handle() : nullptr;
+    data.uID = id;
+    Seams().NotifyIcon(NIM_DELETE, &data);
+    RetireIconId(icons, id);
+}
+
+// An icon held back under the identifier goes before another is added under it.
+void RemoveDeferred(TTrayIcons& icons, std::uint32_t id) {
+    auto& waiting = icons.DeferredRemovals;
+    if (const auto found = std::find(waiting.begin(), waiting.end(), id); found != waiting.end()) {
+        waiting.erase(found);
+        RemoveFromShell(icons, id);
+    }
+}
+
+void RemoveAllDeferred(TTrayIcons& icons) {
+    for (std::uint32_t id : std::exchange(icons.DeferredRemovals, {}))
+        RemoveFromShell(icons, id);
+}
 } // namespace
+
+TIconTray::TRemovalsDeferred::TRemovalsDeferred() {
+    ++TrayIcons().Deferring;
+}
+
+TIconTray::TRemovalsDeferred::~TRemovalsDeferred() {
+    TTrayIcons& icons = TrayIcons();
+    if (--icons.Deferring > 0 || icons.DeferredRemovals.empty()) return;
+    if (!icons.Window || !::PostMessageW(icons.Window->Handle(), kDeferredRemovalsMessage, 0, 0))
+        RemoveAllDeferred(icons);
+}
 
 TShiftState CurrentShiftState() {
     const auto& down = Seams().KeyDown;
@@ -84,6 +129,8 @@ TIconTray::~TIconTray() {
     // A released icon gave its identifier back already; another icon may hold it now.
     ForgetIconId(icons, iconId_, this);
     if (icons.Icons.empty() && icons.Dispatching == 0) {
+        // The shell drops the icons of a window that is gone only when it next looks at them.
+        RemoveAllDeferred(icons);
         // The queued notifications and markers go with the window.
         icons.Window.reset();
         icons.Retired.clear();
@@ -103,12 +150,6 @@ bool TIconTray::SetIconID(std::uint32_t id) {
     return true;
 }
 
-void TIconTray::Retire() const {
-    TTrayIcons& icons = TrayIcons();
-    if (!icons.Window || !::PostMessageW(icons.Window->Handle(), kRetiredMessage, iconId_, 0)) return;
-    ++icons.Retired[iconId_];
-}
-
 HWND TIconTray::WindowHandle() const {
     const TTrayIcons& icons = TrayIcons();
     return icons.Window ? icons.Window->Handle() : nullptr;
@@ -121,6 +162,10 @@ std::optional<LRESULT> TIconTray::SharedWindowMessage(UINT message, WPARAM wPara
         if (const auto retired = icons.Retired.find(id);
             retired != icons.Retired.end() && --retired->second <= 0)
             icons.Retired.erase(retired);
+        return 0;
+    }
+    if (message == kDeferredRemovalsMessage) {
+        if (icons.Deferring == 0) RemoveAllDeferred(icons);
         return 0;
     }
     if (message != kTrayCallbackMessage) return std::nullopt;
@@ -237,15 +282,18 @@ NOTIFYICONDATAW TIconTray::Block() const {
 
 void TIconTray::UpdateTrayIcon(bool show) {
     if (show && !icon_) show = false;
+    TTrayIcons& icons = TrayIcons();
     if (show) {
+        if (!registered_) RemoveDeferred(icons, iconId_);
         NOTIFYICONDATAW data = Block();
         if (!Seams().NotifyIcon(registered_ ? NIM_MODIFY : NIM_ADD, &data)) throw EIconTrayError();
         notifyData_ = data;
     } else if (registered_) {
-        NOTIFYICONDATAW data = Block();
-        data.uFlags = 0;
-        Seams().NotifyIcon(NIM_DELETE, &data);
-        Retire();
+        auto& waiting = icons.DeferredRemovals;
+        if (icons.Deferring == 0)
+            RemoveFromShell(icons, iconId_);
+        else if (std::find(waiting.begin(), waiting.end(), iconId_) == waiting.end())
+            waiting.push_back(iconId_);
     }
     registered_ = show;
 }
@@ -255,6 +303,7 @@ void TIconTray::ReAdd() {
         registered_ = false;
         return;
     }
+    RemoveDeferred(TrayIcons(), iconId_);
     NOTIFYICONDATAW data = Block();
     bool known = Seams().NotifyIcon(NIM_ADD, &data) || Seams().NotifyIcon(NIM_MODIFY, &data);
     if (!known) {

@@ -86,6 +86,18 @@ public:
     // icon, and nothing of the icon is freed under the code that called it.
     static void Release(TIconTray* icon);
 
+    // While one lives, icons that leave the tray stay in the notification area; they go once the last has
+    // ended and the messages posted before have been handled. A group's icons take the place of another's
+    // without waiting for hundreds of removals first. An icon added under an identifier still held back
+    // takes its predecessor's place.
+    class TRemovalsDeferred {
+    public:
+        TRemovalsDeferred();
+        ~TRemovalsDeferred();
+        TRemovalsDeferred(const TRemovalsDeferred&) = delete;
+        TRemovalsDeferred& operator=(const TRemovalsDeferred&) = delete;
+    };
+
     // After the taskbar was created anew: add this icon again, when it has one. The shell may still know it
     // (Windows also announces a new taskbar when only the display scale changed): then it is brought up to
     // date, or taken away and added anew. EIconTrayError when the shell takes it in no way.
@@ -107,8 +119,6 @@ private:
     // The shared window's messages: the shell's notifications go to the icon whose IconID they carry.
     static std::optional<LRESULT> SharedWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
     NOTIFYICONDATAW Block() const;
-    // The shell forgot this identifier: its notifications still queued must not reach a later icon of it.
-    void Retire() const;
 
     std::uint32_t iconId_;
     UniqueIcon icon_;

@@ -291,6 +291,8 @@ void TForm1::LoadGroup(const std::function<void()>& beforeAdding) {
         error = std::current_exception();
     }
     TIconPrefetch icons(records, {}, TrayIconSizeForNewIcons());
+    // The old icons leave the notification area after the new ones are in.
+    const TIconTray::TRemovalsDeferred removals;
     if (beforeAdding) beforeAdding();
     // Writing back what can be shown would delete the rest.
     if (AddItems(records, icons) < records.size()) groupOverfull_ = groupIncomplete_ = true;

@@ -86,8 +86,10 @@ void TForm1::OpenOptions() {
             RebuildGroupMenu();
             for (TMenuItem* entry : GroupMenuItems)
                 entry->Checked = entry->Tag == currentGroup_;
-            // The new icons are looked up while the old ones leave the notification area.
+            // The new icons are looked up while the old ones leave the tray; these leave the notification
+            // area once the new ones are in.
             TIconPrefetch icons(result->ShownItems, std::move(result->ShownIcons), TrayIconSizeForNewIcons());
+            const TIconTray::TRemovalsDeferred removals;
             ClearTray();
             AddItems(result->ShownItems, icons);
         }

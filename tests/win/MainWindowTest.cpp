@@ -573,3 +573,73 @@ TEST_F(MainWindowTest, ADroppedNameInAnyScriptIsKeptThroughExitAndRestart) {
     EXPECT_EQ(form->IconItems()[0]->Cmd + "|" + form->IconItems()[0]->Hint(), dropped);
     EXPECT_TRUE(boxes.empty()) << boxes[0];
 }
+
+// A group's icons take the place of another's: the new ones are all in the notification area before the
+// old ones leave it, and once the posted removals have run the shell holds exactly the shown icons, also
+// when the same group comes back under the same identifiers.
+TEST_F(MainWindowTest, NewIconsComeBeforeTheOldOnesLeave) {
+    SetGroup(0, "", {Item("a.exe"), Item("b.exe"), Item("c.exe")});
+    SetGroup(4, "四", {Item("d.exe"), Item("e.exe")});
+    Start();
+    std::vector<std::pair<DWORD, std::uint32_t>> calls;
+    Seams().NotifyIcon = [&calls](DWORD message, NOTIFYICONDATAW* data) {
+        calls.emplace_back(message, data->uID);
+        return ::Shell_NotifyIconW(message, data);
+    };
+    const auto known = [](HWND window, std::uint32_t id) {
+        NOTIFYICONDATAW data{};
+        data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+        data.hWnd = window;
+        data.uID = id;
+        return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+    };
+    const auto saved = ProgramDialogs().OpenOptions;
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        int group;
+        std::size_t items;
+    } cases[] = {
+        {"a switch from the main menu", [&] { form->miGroupsClick(form->GroupMenuItems[4]); }, 4, 2},
+        {"OK with group 0 shown",
+         [&] {
+             ProgramDialogs().OpenOptions = [](TForm1& f) -> std::optional<TOptionsResult> {
+                 f.SetCurrentGroup(0);
+                 return TOptionsResult{{Item("a.exe"), Item("b.exe"), Item("c.exe")}, {}, false};
+             };
+             form->OpenOptions();
+         },
+         0, 3},
+        {"OK with the same group shown", [&] { form->OpenOptions(); }, 0, 3},
+    };
+    for (const Case& c : cases) {
+        const HWND window = form->MainIcon->WindowHandle();
+        std::vector<std::uint32_t> before;
+        for (TIconItem* item : form->IconItems())
+            before.push_back(item->IconID());
+        calls.clear();
+        c.change();
+        ASSERT_EQ(form->CurrentGroup(), c.group) << c.what;
+        ASSERT_EQ(form->IconItems().size(), c.items) << c.what;
+        std::vector<std::uint32_t> after{form->MainIcon->IconID()};
+        for (TIconItem* item : form->IconItems())
+            after.push_back(item->IconID());
+        const auto lastAdd = std::find_if(calls.rbegin(), calls.rend(), [](auto& call) {
+                                 return call.first == NIM_ADD;
+                             }).base();
+        for (auto it = calls.begin(); it != lastAdd; ++it)
+            if (it->first == NIM_DELETE)
+                EXPECT_NE(std::find(after.begin(), after.end(), it->second), after.end())
+                    << c.what << ": icon " << it->second << " left before the last new one came";
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+        for (std::uint32_t id : before)
+            if (std::find(after.begin(), after.end(), id) == after.end())
+                EXPECT_FALSE(known(window, id)) << c.what << ": old icon " << id << " stayed";
+        for (std::uint32_t id : after)
+            EXPECT_TRUE(known(window, id)) << c.what << ": icon " << id << " is missing";
+    }
+    ProgramDialogs().OpenOptions = saved;
+    AcceptIcons();
+}
