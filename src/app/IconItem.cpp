@@ -58,6 +58,7 @@ TItemData TIconItem::GetData() const {
     data.WndSize = WndSize;
     data.HotKey = hotKey_;
     data.Children = Children;
+    data.BringForward = BringForward;
     return data;
 }
 
@@ -70,6 +71,7 @@ void TIconItem::SetData(const TItemData& data) {
     SetHotKey(data.HotKey);
     CustomIcon = data.CustomIcon;
     Children = data.Children;
+    BringForward = data.BringForward;
     NewIconByHandle(ItemIcon(data.CustomIcon, data.Cmd, data.IDList, TrayIconSizeForNewIcons()));
 }
 

@@ -28,6 +28,7 @@ public:
     std::string CustomIcon;
     IdList IDList;
     TChildIconList Children;
+    bool BringForward = false;
 
     std::uint16_t HotKey() const { return hotKey_; }
     void SetHotKey(std::uint16_t value);

@@ -345,6 +345,7 @@ TIconItem* TForm1::AddItem(const TItemData& record, UniqueIcon icon) {
     item->SetHint(ItemName(record));
     item->CustomIcon = record.CustomIcon;
     item->Children = record.Children;
+    item->BringForward = record.BringForward;
     item->SetHotKey(record.HotKey);
     item->OnClick = [this](TComponent* s) { IconItemClick(s); };
     item->OnDblClick = [this](TComponent* s) { IconItemDblClick(s); };

@@ -77,6 +77,8 @@ struct TItemData {
     std::uint8_t WndSize = 0;
     std::uint16_t HotKey = 0;
     TChildIconList Children; // empty: no chain
+    // A click or the hotkey brings a running copy of the item's program forward instead of starting one.
+    bool BringForward = false;
 
     friend bool operator==(const TItemData&, const TItemData&) = default;
 };

@@ -17,6 +17,8 @@ constexpr std::size_t kFieldHeader = 4;
 constexpr std::string_view kExactTag = "UTF8";
 // A legacy byte of a stored string is at most one character, of at most 4 UTF-8 bytes.
 constexpr std::size_t kMaxExactString = 4 * kMaxReadString;
+// Bits of the item flags field, the parent block's field after the exact texts.
+constexpr std::uint32_t kFlagBringForward = 0x1;
 
 std::uint32_t LoadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -209,6 +211,7 @@ void ReadItemStream(MemoryReader& in, TItemData& item) {
     const std::string_view customIcon = parent.LegacyString();
     item.HotKey = static_cast<std::uint16_t>(parent.Integer() & 0xFFFF);
     const auto exact = parent.ExactTexts(4);
+    item.BringForward = (static_cast<std::uint32_t>(parent.Integer()) & kFlagBringForward) != 0;
     item.Cmd = ReadText(cmd, exact, 0);
     item.DefDir = ReadText(defDir, exact, 1);
     item.Tip = ReadText(tip, exact, 2);
@@ -258,9 +261,13 @@ void WriteItemStream(const TItemData& item, const std::string& defaultTip, Bytes
     const StoredText tip = item.Tip == defaultTip ? StoredText{} : Stored(item.Tip);
     const StoredText customIcon = Stored(item.CustomIcon);
     const Bytes exact = ExactTextsField({&cmd, &defDir, &tip, &customIcon});
+    const std::uint32_t flags = item.BringForward ? kFlagBringForward : 0;
+    // The flags follow the exact texts' field, which is then written even when empty.
+    const std::size_t flagsSize = flags ? (exact.empty() ? kFieldHeader : 0) + kFieldHeader + 4 : 0;
 
     const std::size_t parentLength = 36 + item.IDList.Size() + cmd.Legacy.size() + defDir.Legacy.size() +
-                                     tip.Legacy.size() + customIcon.Legacy.size() + FieldSize(exact);
+                                     tip.Legacy.size() + customIcon.Legacy.size() + FieldSize(exact) +
+                                     flagsSize;
     out.reserve(out.size() + 4 + parentLength + item.Children.size() * (60 + 3 * kMaxStoredString));
     PutU32(out, static_cast<std::uint32_t>(parentLength));
     PutIdList(out, item.IDList);
@@ -271,6 +278,10 @@ void WriteItemStream(const TItemData& item, const std::string& defaultTip, Bytes
     PutString(out, customIcon);
     PutInteger(out, item.HotKey);
     PutField(out, exact);
+    if (flags) {
+        if (exact.empty()) PutU32(out, 0);
+        PutInteger(out, flags);
+    }
 
     for (const TChildIcon& child : item.Children) {
         const StoredText childCmd = Stored(child.Cmd);

@@ -10,6 +10,10 @@
 // string fields in order, a 32-bit length and the text in UTF-8. A reader takes such a text only while
 // its legacy form still equals the string field, so an item rewritten by an older version reads as that
 // version wrote it. A block of texts the legacy encoding holds is stored exactly as before.
+//
+// A parent block may carry one more field after that one: an integer of item flags (bit 0: bring a
+// running copy of the program forward). Where the block has no exact texts, an empty field stands in
+// their place before it. An item without flags is stored exactly as before.
 #pragma once
 
 #include "ItemData.h"

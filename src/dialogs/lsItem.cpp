@@ -98,11 +98,12 @@ TForm3::TForm3(TComponent* owner)
     general_.SetHelpContext(IDC_ITEM_LABELICONPATH, 38);
     general_.SetHelpContext(IDC_ITEM_BTNCHANGEICO, 41);
     general_.SetHelpContext(IDC_ITEM_BTNCLEARICO, 42);
+    general_.SetHelpContext(IDC_ITEM_CBBRINGFORWARD, 39);
     general_.BindHelpMenu({IDC_ITEM_LBLTIP, IDC_ITEM_EDITTIP, IDC_ITEM_LBLCMD, IDC_ITEM_EDITCMD,
                            IDC_ITEM_LBLDEFDIR, IDC_ITEM_EDITDEFDIR, IDC_ITEM_LBLWNDSIZE,
                            IDC_ITEM_COMBOWNDSIZE, IDC_ITEM_LBLHOTKEY, IDC_ITEM_HOTKEY1, IDC_ITEM_IMAGEICON,
                            IDC_ITEM_LABELICON, IDC_ITEM_LABELICONPATH, IDC_ITEM_BTNCHANGEICO,
-                           IDC_ITEM_BTNCLEARICO});
+                           IDC_ITEM_BTNCLEARICO, IDC_ITEM_CBBRINGFORWARD});
 
     OpenDlg.Options = ofHideReadOnly | ofShareAware | ofNoDereferenceLinks;
     OpenDlg.Filter = {
@@ -207,6 +208,7 @@ void TForm3::LoadItem() {
     }
     TComboBox(general_.Item(IDC_ITEM_COMBOWNDSIZE)).SetItemIndex(item.WndSize < 3 ? item.WndSize : 0);
     THotKeyControl(general_.Item(IDC_ITEM_HOTKEY1)).SetValue(item.HotKey);
+    general_.SetChecked(IDC_ITEM_CBBRINGFORWARD, item.BringForward);
 
     if (item.IDList) {
         general_.SetText(IDC_ITEM_EDITTIP, item.Tip.empty() ? DefaultTip(item) : item.Tip);
@@ -256,6 +258,7 @@ void TForm3::WriteBack(TItemData& item) {
     if (item.Tip.empty()) item.Tip = DefaultTip(item);
     if (!keepStoredIcon_) item.CustomIcon = iconLocation_;
     item.HotKey = THotKeyControl(general_.Item(IDC_ITEM_HOTKEY1)).Value();
+    item.BringForward = general_.Checked(IDC_ITEM_CBBRINGFORWARD);
     item.Children.clear();
     item.Children.reserve(static_cast<std::size_t>(ChildRowCount()));
     for (int row = 0; row < ChildRowCount(); ++row)

@@ -181,6 +181,8 @@ ordered_json ItemToJson(const TItemData& item) {
     j["CustomIcon"] = item.CustomIcon;
     j["WndSize"] = item.WndSize;
     j["HotKey"] = item.HotKey;
+    // Only when set: documents of items without it stay readable by older versions.
+    if (item.BringForward) j["BringForward"] = true;
     j["Children"] = ordered_json::array();
     for (const TChildIcon& child : item.Children)
         j["Children"].push_back(ChildToJson(child));
@@ -189,7 +191,8 @@ ordered_json ItemToJson(const TItemData& item) {
 
 TItemData ItemFromJson(const json& j, const std::string& place) {
     ExpectObject(j, place);
-    OnlyKnown(j, place, {"Tip", "Cmd", "IDList", "DefDir", "CustomIcon", "WndSize", "HotKey", "Children"});
+    OnlyKnown(j, place,
+              {"Tip", "Cmd", "IDList", "DefDir", "CustomIcon", "WndSize", "HotKey", "BringForward", "Children"});
     TItemData item;
     for (const auto& [key, value] : j.items()) {
         const std::string at = Member(place, key);
@@ -207,6 +210,8 @@ TItemData ItemFromJson(const json& j, const std::string& place) {
             item.WndSize = static_cast<std::uint8_t>(Integer(value, at, 0, 2));
         else if (key == "HotKey")
             item.HotKey = static_cast<std::uint16_t>(Integer(value, at, 0, 0xFFFF));
+        else if (key == "BringForward")
+            item.BringForward = Boolean(value, at);
         else if (key == "Children") {
             if (!value.is_array()) throw EDocumentError(at, "配列が必要です");
             if (value.size() > kMaxChainEntries)

@@ -134,6 +134,58 @@ TEST(ItemStream, TextsTheLegacyEncodingLacksRoundTripExactly) {
     }
 }
 
+// The bring-forward setting rides in a field after the exact texts: items without it are stored as
+// before, and a block with it keeps every field an older version reads in its place.
+TEST(ItemStream, BringForwardFollowsTheExactTexts) {
+    TItemData plain;
+    plain.Cmd = "C:\\Windows\\notepad.exe";
+    plain.Tip = "メモ帳";
+    TItemData exotic = plain;
+    exotic.Tip = "Café 😀";
+    for (const TItemData& base : {plain, exotic}) {
+        SCOPED_TRACE(base.Tip);
+        TItemData on = base;
+        on.BringForward = true;
+        const std::string off = Write(base);
+        const std::string with = Write(on);
+        EXPECT_EQ(Read(off), base);
+        EXPECT_EQ(Read(with), on);
+        // Only the flags field (and an empty exact field standing in its place) is added at the block end.
+        const bool hasExact = base.Tip == exotic.Tip;
+        const std::size_t added = (hasExact ? 0 : 4) + 8;
+        EXPECT_EQ(with.size(), off.size() + added);
+        EXPECT_EQ(with.substr(4, off.size() - 4), off.substr(4));
+        EXPECT_EQ(with.substr(0, 4), Block::Le(static_cast<std::uint32_t>(off.size() - 4 + added)));
+    }
+    EXPECT_EQ(Write(plain), Parent(plain.Cmd, "", "", 0, ToLegacy(plain.Tip)).Bytes());
+
+    const std::string utf8 = "UTF8" + Block::Le(1) + "a" + Block::Le(0) + Block::Le(3) + "Tip" + Block::Le(0);
+    const struct {
+        const char* name;
+        Block parent;
+        bool forward;
+        std::string tip;
+    } cases[] = {
+        {"after an empty exact field", Parent("a").Raw(0, "").Int(1), true, ""},
+        {"after exact texts", Parent("a", "", "", 0, "Tip").Str(utf8).Int(1), true, "Tip"},
+        {"as an older version writes it", Parent("a").Raw(0, ""), false, ""},
+        {"cleared", Parent("a").Raw(0, "").Int(0), false, ""},
+        {"unknown bits only", Parent("a").Raw(0, "").Int(0x7FFFFFFE), false, ""},
+        {"other bits beside it", Parent("a").Raw(0, "").Int(-1), true, ""},
+        {"a field of another length", Parent("a").Raw(0, "").Raw(2, std::string("\x01\x00", 2)), false, ""},
+        {"later fields after it", Parent("a").Raw(0, "").Int(1).Str("future").Tail("xyz"), true, ""},
+        {"longer than its block", Parent("a").Raw(0, "").Raw(8, std::string("\x01\x00\x00\x00", 4)), false,
+         ""},
+    };
+    for (const auto& c : cases) {
+        const TItemData item = Read(c.parent.Bytes() + Child("b.exe").Bytes());
+        EXPECT_EQ(item.BringForward, c.forward) << c.name;
+        EXPECT_EQ(item.Cmd, "a") << c.name;
+        EXPECT_EQ(item.Tip, c.tip) << c.name;
+        EXPECT_EQ(item.Children.size(), 1u) << c.name;
+    }
+}
+
 TEST(ItemStream, TipEqualToDefaultNameIsStoredEmpty) {
     struct Case {
         const char* tip;

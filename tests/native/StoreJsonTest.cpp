@@ -17,6 +17,7 @@ TItemData RichItem() {
     item.CustomIcon = "shell32.dll,-154";
     item.WndSize = 1;
     item.HotKey = 0xC04B;
+    item.BringForward = true;
     TChildIcon child;
     child.Cmd = "calc.exe";
     child.DelayMs = -5;
@@ -52,6 +53,13 @@ TEST(StoreJson, DocumentRoundTrips) {
     EXPECT_EQ(j["Window"], json::parse(R"({"OptDlgTop": -30})"));
     EXPECT_EQ(j["Groups"][0]["Items"][0]["IDList"], "05001f50e00000");
     EXPECT_TRUE(j["Groups"][1]["Items"].empty());
+    // The bring-forward setting is written only where it is on, and an item without it reads as off.
+    EXPECT_EQ(j["Groups"][0]["Items"][0]["BringForward"], true);
+    json off = j["Groups"][0]["Items"][0];
+    off["BringForward"] = false;
+    EXPECT_FALSE(ItemToJson(ItemFromJson(off, "")).contains("BringForward"));
+    off.erase("BringForward");
+    EXPECT_FALSE(ItemFromJson(off, "").BringForward);
 }
 
 TEST(StoreJson, BadDocumentsNameThePlace) {
@@ -69,6 +77,7 @@ TEST(StoreJson, BadDocumentsNameThePlace) {
         {"/Window/OptDlgLeft", 4294967296LL, "Window.OptDlgLeft"},
         {"/Groups/0/Items/0/WndSize", 3, "Groups[0].Items[0].WndSize"},
         {"/Groups/0/Items/0/HotKey", 65536, "Groups[0].Items[0].HotKey"},
+        {"/Groups/0/Items/0/BringForward", 1, "Groups[0].Items[0].BringForward"},
         {"/Groups/0/Items/0/IDList", "05001f50e0000", "Groups[0].Items[0].IDList"},
         {"/Groups/0/Items/0/IDList", "zz", "Groups[0].Items[0].IDList"},
         {"/Groups/0/Items/0/IDList", "0900aabb0000", "Groups[0].Items[0].IDList"},

@@ -492,6 +492,54 @@ TEST_F(ItemEditorTest, WindowSizeAndHotKey) {
         Run(s);
 }
 
+TEST_F(ItemEditorTest, BringForwardSetting) {
+    const TFiles& f = files;
+    const auto with = [&](bool forward) {
+        TItemData item = Item(f.Notepad, "n");
+        item.BringForward = forward;
+        return item;
+    };
+    const auto shown = [](const TEditor& e) {
+        return IsChecked(e.PageOf(IDC_ITEM_CBBRINGFORWARD), IDC_ITEM_CBBRINGFORWARD);
+    };
+    const TScenario scenarios[] = {
+        {"off for a new item", TItemData{},
+         [&](const TEditor& e) {
+             EXPECT_FALSE(shown(e));
+             e.Type(IDC_ITEM_EDITCMD, f.Notepad);
+             e.ClickOk();
+         },
+         true, WithDefaultTip(Item(f.Notepad))},
+        {"a stored setting shows and stays", with(true),
+         [&](const TEditor& e) {
+             EXPECT_TRUE(shown(e));
+             e.ClickOk();
+         },
+         true, with(true)},
+        {"ticked", with(false),
+         [&](const TEditor& e) {
+             EXPECT_FALSE(shown(e));
+             e.Click(IDC_ITEM_CBBRINGFORWARD);
+             e.ClickOk();
+         },
+         true, with(true)},
+        {"unticked", with(true),
+         [&](const TEditor& e) {
+             e.Click(IDC_ITEM_CBBRINGFORWARD);
+             e.ClickOk();
+         },
+         true, with(false)},
+        {"ticked and cancelled", with(false),
+         [&](const TEditor& e) {
+             e.Click(IDC_ITEM_CBBRINGFORWARD);
+             e.Cancel();
+         },
+         false, std::nullopt},
+    };
+    for (const TScenario& s : scenarios)
+        Run(s);
+}
+
 TEST_F(ItemEditorTest, ShellObjectTarget) {
     const TFiles& f = files;
     TItemData controlPanel;
