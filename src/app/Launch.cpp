@@ -1,6 +1,7 @@
 #include "Launch.h"
 
 #include "AppSettings.h"
+#include "BringForward.h"
 #include "CommandLine.h"
 #include "ExecChain.h"
 #include "IconItem.h"
@@ -103,6 +104,14 @@ void LaunchItem(TForm1& form, TIconItem& item, bool byHotKey) {
     if (!byHotKey && Seams().AsyncKeyDown(VK_MENU)) {
         ShowItemProperties(item, form.Handle());
         return;
+    }
+    // A running copy comes forward instead of a second start; Shift+click starts one all the same. The
+    // chain belongs to a start, so it does not run either.
+    if (item.BringForward && (byHotKey || !Seams().AsyncKeyDown(VK_SHIFT))) {
+        TItemData target;
+        target.Cmd = item.Cmd;
+        target.IDList = item.IDList;
+        if (BringItemForward(target)) return;
     }
     TCmd cmd = SplitCommandLine(item.Cmd);
     // Users write programs and folders as Windows does, through the environment (%USERPROFILE%\...).

@@ -11,7 +11,9 @@ namespace lodestar {
 class TForm1;
 class TIconItem;
 
-// `byHotKey` is true when the item's global hotkey started it: held Shift and Alt are then ignored.
+// `byHotKey` is true when the item's global hotkey started it: held Shift and Alt are then ignored. An item
+// set to bring its program forward does that, when the program shows a window, instead of starting
+// (Shift+click starts it all the same).
 void LaunchItem(TForm1& form, TIconItem& item, bool byHotKey);
 
 // Opens the shell's property sheet of the item's target.

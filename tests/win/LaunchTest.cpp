@@ -1,7 +1,10 @@
 // Starting items from the running main window: real programs started through the shell, what they were
 // given, and every way the user is told about a failure.
 #include "AppSettings.h"
+#include "BringForward.h"
 #include "Dialogs.h"
+#include "Handles.h"
+#include "ItemProgram.h"
 #include "Launch.h"
 #include "LaunchProbe.h"
 #include "Seams.h"
@@ -11,10 +14,13 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <set>
 #include <memory>
 #include <thread>
 #include <string>
@@ -294,6 +300,164 @@ TEST_F(LaunchTest, ChainWaitsForTheItemsOwnProgram) {
     const TProbeRecord parentEnd = WaitForProbeRecord(parentOut + ".end");
     ASSERT_FALSE(parent.empty() || started.empty() || parentEnd.empty());
     EXPECT_GE(ProbeTime(started, "start"), ProbeTime(parentEnd, "end"));
+}
+
+// The processes of a program started while it lives, and their windows; it ends them.
+class TStartedCopies {
+public:
+    explicit TStartedCopies(std::string program) : name_(UpperAscii(ExtractFileName(program))), before_(Pids()) {}
+    ~TStartedCopies() {
+        for (const DWORD pid : New()) {
+            const UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+            if (!process) continue;
+            ::TerminateProcess(process.Get(), 0);
+            ::WaitForSingleObject(process.Get(), 5000);
+        }
+    }
+    TStartedCopies(const TStartedCopies&) = delete;
+    TStartedCopies& operator=(const TStartedCopies&) = delete;
+
+    std::set<DWORD> New() const {
+        std::set<DWORD> started;
+        for (const DWORD pid : Pids())
+            if (!before_.count(pid)) started.insert(pid);
+        return started;
+    }
+    // Waits until `count` copies run, each showing a window; their windows, one per copy.
+    std::vector<HWND> WaitForWindows(std::size_t count) const {
+        std::vector<HWND> windows;
+        for (int wait = 0; wait < 200; ++wait) {
+            windows.clear();
+            const std::set<DWORD> started = New();
+            std::set<DWORD> seen;
+            for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT)) {
+                DWORD pid = 0;
+                ::GetWindowThreadProcessId(window, &pid);
+                if (started.count(pid) && ::IsWindowVisible(window) && !::GetWindow(window, GW_OWNER) &&
+                    seen.insert(pid).second)
+                    windows.push_back(window);
+            }
+            if (windows.size() >= count) break;
+            ::Sleep(50);
+        }
+        return windows;
+    }
+
+private:
+    std::set<DWORD> Pids() const {
+        std::set<DWORD> pids;
+        const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = snapshot && ::Process32FirstW(snapshot.Get(), &entry); more;
+             more = ::Process32NextW(snapshot.Get(), &entry))
+            if (UpperAscii(Narrow(entry.szExeFile)) == name_) pids.insert(entry.th32ProcessID);
+        return pids;
+    }
+    std::string name_;
+    std::set<DWORD> before_;
+};
+
+bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
+    for (int waited = 0; waited < ms; waited += 50) {
+        if (done()) return true;
+        ::Sleep(50);
+    }
+    return done();
+}
+
+const std::string kNotepad = "%SystemRoot%\\system32\\notepad.exe";
+
+TEST_F(LaunchTest, RunningProgramComesForwardInsteadOfASecondCopy) {
+    const struct {
+        const char* name;
+        bool forward, shift, byHotKey;
+        std::size_t copies; // after two starts
+    } cases[] = {
+        {"setting on", true, false, false, 1},
+        {"setting on, hotkey with Shift held", true, true, true, 1},
+        {"setting on, Shift+click", true, true, false, 2},
+        {"setting off", false, false, false, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TItemData record;
+        record.Cmd = kNotepad;
+        record.BringForward = c.forward;
+        const TStartedCopies copies(ItemProgram(record));
+        TIconItem& item = Add(record);
+        shift = c.shift;
+        LaunchItem(*form, item, c.byHotKey);
+        ASSERT_EQ(copies.WaitForWindows(1).size(), 1u);
+        LaunchItem(*form, item, c.byHotKey);
+        if (c.copies > 1) copies.WaitForWindows(c.copies);
+        ::Sleep(1000);
+        EXPECT_EQ(copies.New().size(), c.copies);
+        EXPECT_TRUE(form->Active());
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(LaunchTest, BroughtForwardWindowIsRestoredAndWindowsTakeTurns) {
+    TItemData record;
+    record.Cmd = kNotepad;
+    record.BringForward = true;
+    // The chain belongs to a start: it does not run when the program only comes forward.
+    const std::string chainOut = probes.Track(scratch / "chain.txt");
+    TChildIcon child;
+    child.Cmd = QuotedProbe() + " --out \"" + chainOut + "\"";
+    const TStartedCopies copies(ItemProgram(record));
+    TIconItem& item = Add(record);
+    shift = true;
+    LaunchItem(*form, item, false);
+    LaunchItem(*form, item, false);
+    shift = false;
+    const std::vector<HWND> windows = copies.WaitForWindows(2);
+    ASSERT_EQ(windows.size(), 2u);
+    item.Children = {child};
+
+    ::ShowWindow(windows[0], SW_MINIMIZE);
+    ::ShowWindow(windows[1], SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(windows[0]) && ::IsIconic(windows[1]); }));
+    // Click after click within the turn: each brings the other window forward, restored.
+    std::vector<HWND> fronts;
+    for (int click = 0; click < 3; ++click) {
+        LaunchItem(*form, item, false);
+        const HWND previous = fronts.empty() ? nullptr : fronts.back();
+        EXPECT_TRUE(WaitUntil([&] {
+            const HWND front = ::GetForegroundWindow();
+            return front != previous && (front == windows[0] || front == windows[1]) && !::IsIconic(front);
+        })) << "click " << click;
+        fronts.push_back(::GetForegroundWindow());
+    }
+    EXPECT_NE(fronts[0], fronts[1]);
+    EXPECT_EQ(fronts[2], fronts[0]);
+    EXPECT_EQ(copies.New().size(), 2u);
+    EXPECT_TRUE(WaitForProbeRecord(chainOut, 1500).empty());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST(BringForward, NextWindowInTurn) {
+    const auto h = [](std::uintptr_t n) { return reinterpret_cast<HWND>(n); };
+    const std::vector<HWND> three = {h(30), h(10), h(20)}; // front to back
+    const struct {
+        const char* name;
+        std::vector<HWND> windows;
+        HWND last;
+        bool inTurn;
+        HWND chosen;
+    } cases[] = {
+        {"outside a turn: the front window", three, h(10), false, h(30)},
+        {"a turn without a last window", three, nullptr, true, h(30)},
+        {"the next handle", three, h(10), true, h(20)},
+        {"the next handle, not the next in front", three, h(20), true, h(30)},
+        {"after the last handle, the first", three, h(30), true, h(10)},
+        {"the last window has closed", {h(30), h(10)}, h(20), true, h(30)},
+        {"the only window again", {h(10)}, h(10), true, h(10)},
+        {"no window", {}, h(10), true, nullptr},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NextWindowInTurn(c.windows, c.last, c.inTurn), c.chosen) << c.name;
 }
 
 TEST_F(LaunchTest, AltOpensThePropertySheetInsteadOfStarting) {
