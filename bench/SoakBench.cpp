@@ -11,7 +11,9 @@
 // are read: a counter grown by more than 2 %, or any window more than before, fails.
 //
 //   scripts/wine start
-//   scripts/wine build/win64/bench/soak_bench.exe LODESTAR.exe [PROBE.exe]
+//   scripts/wine build/win64/bench/soak_bench.exe LODESTAR.exe [PROBE.exe] [--rounds N] [--only KIND]
+// --only runs, after the warm-up, rounds of ten steps of one kind (switch, ok, cancel, edit, launch,
+// taskbar): which of them makes a counter grow.
 //   scripts/wine stop
 // LODESTAR.exe: the program under test (build/win64/src/app/Lodestar.exe), a Windows path or, under Wine,
 // a Unix one. PROBE.exe: what the item launches; soak_child.exe beside this benchmark by default, or the
@@ -51,7 +53,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kRounds = 100; // 27 steps each (TSoak::Round)
+constexpr int kRounds = 100; // 27 steps each (TSoak::Round); --rounds N for a shorter soak
 constexpr int kWarmUpRounds = 2;
 constexpr int kItemsPerGroup = 10;
 constexpr DWORD kStepTimeoutMs = 30000;
@@ -395,6 +397,32 @@ public:
     // one new taskbar, interleaved.
     static constexpr int kStepsPerRound = 27;
     void Round() {
+        if (Only) {
+            // Ten steps of one kind, to tell which of them makes a counter grow.
+            for (int k = 0; k < 10; ++k) {
+                switch (*Only) {
+                case kSwitch:
+                    SwitchGroup();
+                    break;
+                case kOk:
+                    Options(true);
+                    break;
+                case kCancel:
+                    Options(false);
+                    break;
+                case kEdit:
+                    EditItem();
+                    break;
+                case kLaunch:
+                    Launch();
+                    break;
+                default:
+                    TaskbarCreated();
+                    break;
+                }
+            }
+            return;
+        }
         for (int k = 0; k < 10; ++k) {
             SwitchGroup();
             Launch();
@@ -404,6 +432,9 @@ public:
             if (k == 9) TaskbarCreated();
         }
     }
+
+    // After the warm-up, every round takes only steps of this kind (--only).
+    std::optional<TKind> Only;
 
     // The step under way (or the last one), for a report.
     const std::string& Step() const { return step_; }
@@ -535,6 +566,15 @@ void RemoveFolder(const std::wstring& folder) {
     }
 }
 
+// The counters every tenth round: a leak grows with the rounds, a cache fills and stays.
+void PrintCheckpoint(int round, const bench::TCounters& counters) {
+    std::printf("after round %3d:", round);
+    for (const bench::TCounter& counter : counters.Values)
+        if (counter.Shown && counter.Value) std::printf("  %s %.0f", counter.Name, *counter.Value);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
 void PrintMeans(const TSoak& soak) {
     static const std::array<const char*, TSoak::kKinds> names = {
         "group switch", "dialog OK", "dialog Cancel", "editor OK", "launch", "TaskbarCreated"};
@@ -544,7 +584,8 @@ void PrintMeans(const TSoak& soak) {
                     soak.MeanMs(TSoak::TKind(k)));
 }
 
-int Soak(const std::wstring& lodestar, const std::wstring& folder, const std::wstring& launchedProgram) {
+int Soak(const std::wstring& lodestar, const std::wstring& folder, const std::wstring& launchedProgram,
+         int rounds, std::optional<TSoak::TKind> only) {
     const std::wstring record = folder + L"\\launch.txt";
     const std::string launched =
         "\"" + Narrow(launchedProgram) + "\" --out \"" + Narrow(record) + "\" --stay 1";
@@ -585,11 +626,16 @@ int Soak(const std::wstring& lodestar, const std::wstring& folder, const std::ws
         WaitFor([] { return false; }, 1000);
         const bench::TCounters before = bench::ReadCounters(program.Process(), program.Pid());
         std::printf("warm-up done after %.0f s; %d rounds follow\n",
-                    std::chrono::duration<double>(SteadyClock::now() - began).count(), kRounds);
+                    std::chrono::duration<double>(SteadyClock::now() - began).count(), rounds);
+        PrintCheckpoint(0, before);
 
-        soak.StartCounting(kRounds * TSoak::kStepsPerRound);
-        for (int round = 0; round < kRounds; ++round)
+        soak.Only = only;
+        soak.StartCounting(rounds * (only ? 10 : TSoak::kStepsPerRound));
+        for (int round = 1; round <= rounds; ++round) {
             soak.Round();
+            if (round % 10 == 0 && round < rounds)
+                PrintCheckpoint(round, bench::ReadCounters(program.Process(), program.Pid()));
+        }
         program.Barrier();
         WaitFor([] { return false; }, 1000);
         const bench::TCounters after = bench::ReadCounters(program.Process(), program.Pid());
@@ -615,8 +661,29 @@ int main() {
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     std::vector<std::wstring> args(argv + 1, argv + argc);
     ::LocalFree(argv);
+    int rounds = kRounds;
+    std::optional<TSoak::TKind> only;
+    static const std::array<const wchar_t*, TSoak::kKinds> kindNames = {L"switch", L"ok",     L"cancel",
+                                                                        L"edit",   L"launch", L"taskbar"};
+    for (bool more = true; more && args.size() >= 2;) {
+        const std::wstring option = args[args.size() - 2], value = args.back();
+        more = false;
+        if (option == L"--rounds") {
+            rounds = std::max(1, _wtoi(value.c_str()));
+            more = true;
+        } else if (option == L"--only") {
+            const auto found = std::find(kindNames.begin(), kindNames.end(), value);
+            if (found == kindNames.end())
+                args.clear();
+            else
+                only = TSoak::TKind(found - kindNames.begin());
+            more = true;
+        }
+        if (more && !args.empty()) args.resize(args.size() - 2);
+    }
     if (args.empty() || args.size() > 2) {
-        std::printf("usage: soak_bench LODESTAR.exe [PROBE.exe]\n");
+        std::printf("usage: soak_bench LODESTAR.exe [PROBE.exe] [--rounds N] [--only switch|ok|cancel|edit|"
+                    "launch|taskbar]\n");
         return 2;
     }
     const std::wstring lodestar = WindowsPath(args[0]);
@@ -643,7 +710,7 @@ int main() {
         if (!::CopyFileW(builtProgram.c_str(), program.c_str(), FALSE))
             std::printf("could not copy the launched program to %s\n", Narrow(program).c_str());
         else
-            result = Soak(lodestar, folder, program);
+            result = Soak(lodestar, folder, program, rounds, only);
     } catch (const TStepFailed& failed) {
         std::printf("%s\n", failed.What.c_str());
     }

@@ -4,6 +4,8 @@
 // as well, clearly named.
 #pragma once
 
+#include "AllocCounter.h"
+
 #include <windows.h>
 #include <psapi.h>
 #include <winternl.h>
@@ -94,6 +96,20 @@ inline std::optional<double> GdiTableObjects(HANDLE process) {
     return used;
 }
 
+// The live C++ blocks and bytes of a counting build (lodestar_counted.exe); nothing for another program.
+inline std::optional<TLiveAllocations> LiveAllocations(DWORD pid) {
+    const HANDLE section = ::OpenFileMappingW(FILE_MAP_READ, FALSE, LiveAllocationsName(pid).c_str());
+    if (!section) return std::nullopt;
+    std::optional<TLiveAllocations> live;
+    if (const void* view = ::MapViewOfFile(section, FILE_MAP_READ, 0, 0, sizeof(TLiveAllocations))) {
+        const auto* shared = static_cast<const TLiveAllocations*>(view);
+        live = TLiveAllocations{shared->Blocks, shared->Bytes};
+        ::UnmapViewOfFile(view);
+    }
+    ::CloseHandle(section);
+    return live;
+}
+
 struct TCounter {
     const char* Name;
     std::optional<double> Value; // nothing: not answered
@@ -121,6 +137,7 @@ inline TCounters ReadCounters(HANDLE process, DWORD pid) {
         ::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) !=
         FALSE;
     const auto privateBytes = Answered(memoryRead, static_cast<double>(memory.PrivateUsage));
+    const auto live = LiveAllocations(pid);
     c.Values = {
         {"handles", handleCount},
         {"handles (process list)", ProcessListHandles(pid), !handleCount},
@@ -129,6 +146,8 @@ inline TCounters ReadCounters(HANDLE process, DWORD pid) {
         {"USER objects", Answered(true, ::GetGuiResources(process, GR_USEROBJECTS))},
         {"private bytes", privateBytes},
         {"commit charge", Answered(memoryRead, static_cast<double>(memory.PagefileUsage)), !privateBytes},
+        {"C++ blocks (counted)", live ? std::optional<double>(live->Blocks) : std::nullopt, live.has_value()},
+        {"C++ bytes (counted)", live ? std::optional<double>(live->Bytes) : std::nullopt, live.has_value()},
     };
     c.Windows = CountWindows(pid);
     return c;
@@ -160,10 +179,12 @@ inline bool Report(const TCounters& before, const TCounters& after) {
     windows("top-level windows", before.Windows.TopLevel, after.Windows.TopLevel);
     windows("message-only windows", before.Windows.MessageOnly, after.Windows.MessageOnly);
     windows("child windows", before.Windows.Child, after.Windows.Child);
-    std::printf("(process list: NtQuerySystemInformation's handle count; table: the used entries of the "
-                "GDI handle table\n the process's PEB names, icons' bitmaps included; commit charge: "
-                "PagefileUsage, which Windows\n defines as equal to PrivateUsage and Wine reads as the "
-                "process's anonymous resident memory)\n");
+    std::printf(
+        "(process list: NtQuerySystemInformation's handle count; table: the used entries of the "
+        "GDI handle table\n the process's PEB names, icons' bitmaps included; commit charge: "
+        "PagefileUsage, which Windows\n defines as equal to PrivateUsage and Wine reads as the "
+        "process's anonymous resident memory; counted: the live\n blocks and bytes of the program's C++ "
+        "allocations, where it is the counting build)\n");
     return pass;
 }
 

@@ -48,6 +48,8 @@ struct TTrayIcons {
     // While TRemovalsDeferred objects live, icons leaving the tray wait here, still in the shell.
     int Deferring = 0;
     std::vector<std::uint32_t> DeferredRemovals;
+    // The handles of icons destroyed meanwhile go with them: freeing hundreds of icons is slow as well.
+    std::vector<UniqueIcon> DeferredIcons;
 };
 
 // The identifier goes from the map only while it still names `icon`.
@@ -89,6 +91,7 @@ void RemoveDeferred(TTrayIcons& icons, std::uint32_t id) {
 void RemoveAllDeferred(TTrayIcons& icons) {
     for (std::uint32_t id : std::exchange(icons.DeferredRemovals, {}))
         RemoveFromShell(icons, id);
+    icons.DeferredIcons.clear();
 }
 } // namespace
 
@@ -98,7 +101,7 @@ TIconTray::TRemovalsDeferred::TRemovalsDeferred() {
 
 TIconTray::TRemovalsDeferred::~TRemovalsDeferred() {
     TTrayIcons& icons = TrayIcons();
-    if (--icons.Deferring > 0 || icons.DeferredRemovals.empty()) return;
+    if (--icons.Deferring > 0 || (icons.DeferredRemovals.empty() && icons.DeferredIcons.empty())) return;
     if (!icons.Window || !::PostMessageW(icons.Window->Handle(), kDeferredRemovalsMessage, 0, 0))
         RemoveAllDeferred(icons);
 }
@@ -126,6 +129,7 @@ TIconTray::TIconTray(TComponent* owner) : TComponent(owner), iconId_(++lastIconI
 TIconTray::~TIconTray() {
     UpdateTrayIcon(false);
     TTrayIcons& icons = TrayIcons();
+    if (icons.Deferring > 0 && icon_) icons.DeferredIcons.push_back(std::move(icon_));
     // A released icon gave its identifier back already; another icon may hold it now.
     ForgetIconId(icons, iconId_, this);
     if (icons.Icons.empty() && icons.Dispatching == 0) {

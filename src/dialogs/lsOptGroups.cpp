@@ -190,6 +190,8 @@ void TForm2::CreateItemsPage() {
         return 0;
     });
     TabSheet1.OnNotify(IDC_OPTI_LV1, LVN_DELETEALLITEMS, [this](NMHDR&) -> LRESULT {
+        // The closing dialog's rows go without a notice each: nothing is shown any more.
+        if (closed_) return TRUE;
         lv1Deletion(ItemList().Count());
         return FALSE; // one deletion notice per row follows
     });
