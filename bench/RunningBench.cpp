@@ -35,6 +35,19 @@ std::uint64_t CpuTime(HANDLE process) {
     return value(kernel) + value(user); // 100 ns units
 }
 
+struct TVisibleSearch {
+    DWORD Pid;
+    HWND Found;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<TVisibleSearch*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == search.Pid && ::IsWindowVisible(window)) search.Found = window;
+    return search.Found == nullptr;
+}
+
 struct TStarted {
     PROCESS_INFORMATION Info{};
     explicit TStarted(const std::wstring& exe, const std::wstring& folder = {}) {
@@ -53,20 +66,9 @@ struct TStarted {
     }
     TStarted(const TStarted&) = delete;
     bool HasVisibleWindow() const {
-        struct TFind {
-            DWORD Pid;
-            bool Found;
-        } find{Info.dwProcessId, false};
-        ::EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-                auto& f = *reinterpret_cast<TFind*>(p);
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(w, &pid);
-                if (pid == f.Pid && ::IsWindowVisible(w)) f.Found = true;
-                return !f.Found;
-            },
-            reinterpret_cast<LPARAM>(&find));
-        return find.Found;
+        TVisibleSearch find{Info.dwProcessId, nullptr};
+        ::EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&find));
+        return find.Found != nullptr;
     }
 };
 

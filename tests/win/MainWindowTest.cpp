@@ -649,6 +649,19 @@ TEST_F(MainWindowTest, NewIconsComeBeforeTheOldOnesLeave) {
 
 namespace {
 
+struct TVisibleSearch {
+    DWORD Pid;
+    HWND Found;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<TVisibleSearch*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == search.Pid && ::IsWindowVisible(window)) search.Found = window;
+    return search.Found == nullptr;
+}
+
 // A program started from outside the launcher, and its first visible top-level window.
 struct TOutsideProgram {
     PROCESS_INFORMATION Process{};
@@ -669,20 +682,8 @@ struct TOutsideProgram {
         ::CloseHandle(Process.hThread);
     }
     HWND FindWindow() {
-        struct TSearch {
-            DWORD Pid;
-            HWND Found;
-        } search{Process.dwProcessId, nullptr};
-        ::EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-                auto& s = *reinterpret_cast<TSearch*>(p);
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(w, &pid);
-                if (pid != s.Pid || !::IsWindowVisible(w)) return TRUE;
-                s.Found = w;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        TVisibleSearch search{Process.dwProcessId, nullptr};
+        ::EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
         return Window = search.Found;
     }
     bool Ended() const { return ::WaitForSingleObject(Process.hProcess, 0) == WAIT_OBJECT_0; }
