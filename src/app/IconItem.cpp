@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "Hkhotkey.h"
+#include "ItemProgram.h"
 #include "lsCommon.h"
 #include "lsMainDpi.h"
 
@@ -45,7 +46,39 @@ void TIconItem::RenewHotKey() {
 
 void TIconItem::NewIconByHandle(UniqueIcon icon) {
     if (icon && ProgramSettings().GrayIcons) icon = GrayIcon(icon.Get());
+    if (running_ && icon) {
+        UniqueIcon marked = MarkRunning(icon.Get());
+        unmarked_ = std::move(icon);
+        TakeIcon(std::move(marked));
+        return;
+    }
+    unmarked_.Reset();
     TakeIcon(std::move(icon));
+}
+
+const std::string& TIconItem::Program() {
+    if (!programOf_ || programOf_->first != Cmd || programOf_->second != IDList) {
+        TItemData data;
+        data.Cmd = Cmd;
+        data.IDList = IDList;
+        program_ = ItemProgram(data);
+        programOf_.emplace(Cmd, IDList);
+    }
+    return program_;
+}
+
+void TIconItem::SetRunning(bool running) {
+    if (running == running_) return;
+    running_ = running;
+    if (running) {
+        // An item without an icon is not in the tray; its next icon gets the mark.
+        if (!Icon()) return;
+        UniqueIcon marked = MarkRunning(Icon());
+        unmarked_.Reset(::CopyIcon(Icon()));
+        TakeIcon(std::move(marked));
+    } else if (unmarked_) {
+        TakeIcon(std::move(unmarked_));
+    }
 }
 
 TItemData TIconItem::GetData() const {

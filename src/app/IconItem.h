@@ -5,6 +5,8 @@
 #include "SysCtrls.h"
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <string>
 
 namespace lodestar {
@@ -40,8 +42,16 @@ public:
     // from sleep, an unlocked session). A combination another program took meanwhile stays refused.
     void RenewHotKey();
 
-    // Takes the icon as the item's icon, gray when the program shows gray icons.
+    // Takes the icon as the item's icon, gray when the program shows gray icons, with the running mark
+    // while the item's program runs.
     void NewIconByHandle(UniqueIcon icon);
+
+    // The program the item's command starts (ItemProgram), worked out once per command; empty when it
+    // starts none.
+    const std::string& Program();
+    // Whether the icon carries the running mark. A change redraws the icon from its unmarked picture.
+    bool Running() const { return running_; }
+    void SetRunning(bool running);
 
     // The item's name is kept whole; the tray tip shows its first 63 bytes.
     TItemData GetData() const;
@@ -55,6 +65,12 @@ private:
     THookHotKey* hotKeys_;
     std::uint16_t hotKey_ = 0;
     bool hotKeyRefused_ = false;
+    bool running_ = false;
+    // The icon without the mark, kept only while the mark is shown.
+    UniqueIcon unmarked_;
+    std::string program_;
+    // The command and ID list `program_` was worked out for.
+    std::optional<std::pair<std::string, IdList>> programOf_;
 };
 
 // The smallest number n >= 1 for which the owner has no component "IconItem<n>".

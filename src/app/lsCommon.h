@@ -78,4 +78,8 @@ UniqueIcon OverlayIcon(UniqueIcon base, HICON top);
 // the icon cannot be read, a plain copy of it; nothing only for no icon.
 UniqueIcon GrayIcon(HICON icon);
 
+// A copy of the icon with the running mark (RunningMarkPixels) drawn for its size in the top-left corner.
+// When the icon cannot be read, a plain copy of it; nothing only for no icon.
+UniqueIcon MarkRunning(HICON icon);
+
 } // namespace lodestar

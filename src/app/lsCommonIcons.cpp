@@ -14,6 +14,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
@@ -331,6 +332,18 @@ UniqueIcon GrayIcon(HICON icon) {
         if (UniqueIcon gray = MakeIcon(*picture, bitmaps->Mask.Get())) return gray;
     }
     // A monochrome icon is gray already; anything unreadable stays as it is.
+    return UniqueIcon(::CopyIcon(icon));
+}
+
+UniqueIcon MarkRunning(HICON icon) {
+    if (!icon) return {};
+    const std::optional<TIconBitmaps> bitmaps = IconBitmaps(icon);
+    std::optional<TIconPixels> picture;
+    if (bitmaps) picture = ReadPicture(*bitmaps);
+    if (picture) {
+        const TIconPixels mark = RunningMarkPixels(std::min(picture->Width, picture->Height));
+        if (UniqueIcon marked = MakeIcon(OverlayPixels(*picture, mark))) return marked;
+    }
     return UniqueIcon(::CopyIcon(icon));
 }
 

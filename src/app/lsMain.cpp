@@ -10,6 +10,7 @@
 #include "Hkhotkey.h"
 #include "IconPrefetch.h"
 #include "LsReg.h"
+#include "RunningWatch.h"
 #include "Seams.h"
 #include "ShellHelpers.h"
 #include "lshook1.h"
@@ -61,6 +62,8 @@ int StartupDelay(const std::string& argument) {
 
 std::optional<LRESULT> TForm1::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (const auto result = SessionMessage(message, wParam, lParam)) return result;
+    if (runningWatch_)
+        if (const auto result = runningWatch_->WindowMessage(message, wParam)) return result;
     switch (message) {
     case WM_OPENOPTIONS:
         OpenOptions();
@@ -137,7 +140,9 @@ TForm1::TForm1(const std::string& startArgument)
     UpdateMainIcon();
     currentGroup_ = settings.IconGroup;
     GroupMenuItems[static_cast<std::size_t>(currentGroup_)]->Checked = true;
+    runningWatch_ = std::make_unique<TRunningWatch>(Handle(), [this] { return IconItems(); });
     LoadGroup();
+    runningWatch_->SetEnabled(settings.MarkRunning);
     SetActive(true);
     RebuildGroupMenu();
     EnsureReachable();
@@ -160,6 +165,7 @@ TForm1::~TForm1() {
         ::CloseClipboard();
     }
     SetClipboardWindow(nullptr);
+    runningWatch_.reset();
     FreeIconItems();
     WatchSession(false);
     window_.Destroy();
@@ -353,6 +359,7 @@ TIconItem* TForm1::AddItem(const TItemData& record, UniqueIcon icon) {
         IconItemMouseUp(s, b, sh, x, y);
     };
     ShowInTray([&] { item->NewIconByHandle(TrayItemIcon(record, std::move(icon))); });
+    if (runningWatch_) runningWatch_->Schedule();
     return item;
 }
 

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 namespace lodestar {
 
 class TIconPrefetch;
+class TRunningWatch;
 
 class THookHotKey;
 class TDropPIDLTarget;
@@ -112,6 +114,8 @@ public:
     // Registers the items' hotkeys again where the system may have dropped them (resume, unlock).
     void RestoreHotKeys();
     void Close();
+    // Marks the icons of items whose programs run, while the program's setting says so.
+    TRunningWatch& RunningWatch() const { return *runningWatch_; }
 
     // Handlers.
     void MainIconClick(TComponent* sender);
@@ -175,6 +179,7 @@ private:
     void PaintOverlay();
 
     TOwnedWindow window_;
+    std::unique_ptr<TRunningWatch> runningWatch_;
     // pb1: the notification area's picture while the overlay is shown.
     UniqueBitmap pb1_;
     SIZE pb1Size_{};

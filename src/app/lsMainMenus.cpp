@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "Dialogs.h"
 #include "IconPrefetch.h"
+#include "RunningWatch.h"
 #include "Seams.h"
 #include "ShellHelpers.h"
 #include "WinText.h"
@@ -92,6 +93,7 @@ void TForm1::OpenOptions() {
             const TIconTray::TRemovalsDeferred removals;
             ClearTray();
             AddItems(result->ShownItems, icons);
+            runningWatch_->SetEnabled(ProgramSettings().MarkRunning);
         }
     } catch (...) {
         EnsureReachable();
@@ -156,7 +158,11 @@ void TForm1::EditIconItem(TIconItem* item) {
     if (RefuseChange()) return;
     TInactiveWhile inactive(*this);
     TItemData record = item->GetData();
-    if (ProgramDialogs().EditItem(*this, record)) item->SetData(record);
+    if (ProgramDialogs().EditItem(*this, record)) {
+        item->SetData(record);
+        // The command, and with it the program, may be another now.
+        runningWatch_->Schedule();
+    }
 }
 
 void TForm1::miPropertyClick(TMenuItem*) {

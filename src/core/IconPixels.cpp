@@ -114,4 +114,30 @@ TIconPixels OverlayPixels(const TIconPixels& base, const TIconPixels& top) {
     return result;
 }
 
+TIconPixels RunningMarkPixels(int side) {
+    if (side < 8) return {};
+    TIconPixels mark;
+    mark.Width = mark.Height = side;
+    mark.Color.assign(static_cast<std::size_t>(side) * side, 0);
+    mark.Opaque.assign(mark.Color.size(), 0);
+    // Distances in half pixels, so that the disc's centre may lie on a pixel's edge: the disc is
+    // `diameter` pixels across, its rim about a sixteenth of the side thick.
+    const int diameter = side * 7 / 16;
+    const int rim = std::max(1, (side + 8) / 16);
+    const int outer = diameter * diameter;
+    const int inner = (diameter - 2 * rim) * (diameter - 2 * rim);
+    for (int y = 0; y < diameter; ++y) {
+        for (int x = 0; x < diameter; ++x) {
+            const int dx = 2 * x + 1 - diameter;
+            const int dy = 2 * y + 1 - diameter;
+            const int distance = dx * dx + dy * dy;
+            if (distance > outer) continue;
+            const std::size_t i = static_cast<std::size_t>(y) * side + x;
+            mark.Opaque[i] = 1;
+            mark.Color[i] = distance > inner ? kRunningMarkRim : kRunningMarkFill;
+        }
+    }
+    return mark;
+}
+
 } // namespace lodestar

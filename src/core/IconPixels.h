@@ -54,4 +54,13 @@ TIconPixels ScaledPixels(const TIconPixels& picture, int width, int height);
 // A fully opaque top pixel thus replaces the base's colour and makes the pixel fully opaque.
 TIconPixels OverlayPixels(const TIconPixels& base, const TIconPixels& top);
 
+// The mark of an item whose program runs, for an icon of `side` pixels: a bright green disc with a dark
+// rim in the top-left corner (the missing-file cross takes the lower right), about 7/16 of the side
+// across; fully opaque where drawn, without alpha, transparent elsewhere. Laid over an icon with
+// OverlayPixels after any graying, so that it keeps its colour on gray icons and shows on light and dark
+// taskbars alike. Nothing for a side below 8.
+TIconPixels RunningMarkPixels(int side);
+inline constexpr std::uint32_t kRunningMarkFill = 0x2EE86A;
+inline constexpr std::uint32_t kRunningMarkRim = 0x0C2A12;
+
 } // namespace lodestar

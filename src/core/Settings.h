@@ -26,6 +26,8 @@ struct TSettings {
     std::int32_t TrayDndType = dndTimer;
     std::string DefIconPath; // empty: automatic
     std::int32_t IconDlgIconSize = 0;
+    // Items whose program runs carry a mark on their icons.
+    bool MarkRunning = true;
 
     friend bool operator==(const TSettings&, const TSettings&) = default;
 };
@@ -44,6 +46,7 @@ template <typename Settings, typename Visit> void ForEachSetting(Settings& s, Vi
     visit("TrayDndType", s.TrayDndType);
     visit("DefIconPath", s.DefIconPath);
     visit("IconDlgIconSize", s.IconDlgIconSize);
+    visit("MarkRunning", s.MarkRunning);
 }
 
 // Values as stored may be anything another program or an older version wrote; these make them usable.

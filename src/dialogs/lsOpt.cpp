@@ -132,9 +132,10 @@ TForm2::TForm2(TForm1& mainForm)
         TabSheet3.SetHelpContext(id, 17);
     for (const int id : {IDC_OPT_GRPWHENNOTFOUND, IDC_OPT_RBNFWARNING, IDC_OPT_RBNFBEEP, IDC_OPT_RBNFNOTHING})
         TabSheet3.SetHelpContext(id, 18);
+    TabSheet3.SetHelpContext(IDC_OPT_CBMARKRUNNING, 90);
     TabSheet3.BindHelpMenu({IDC_OPT_GRPCLICKTYPE, IDC_OPT_RBSINGLECLICK, IDC_OPT_RBDOUBLECLICK,
                             IDC_OPT_GRPWHENNOTFOUND, IDC_OPT_RBNFWARNING, IDC_OPT_RBNFBEEP,
-                            IDC_OPT_RBNFNOTHING});
+                            IDC_OPT_RBNFNOTHING, IDC_OPT_CBMARKRUNNING});
     for (const int id : {IDC_OPT_GRPDEREFERLINKS, IDC_OPT_RBKEEPLINKS, IDC_OPT_RBDEREFERLINKS})
         TabSheet4.SetHelpContext(id, 31);
     for (const int id : {IDC_OPT_GRPTRAYDND, IDC_OPT_RBTIMERDND, IDC_OPT_RBHOOKDND, IDC_OPT_RBNODND})
@@ -242,6 +243,7 @@ void TForm2::LoadSettings() {
         ::SendMessageW(box, BM_SETCHECK, settings.ShowMainIcon ? BST_CHECKED : BST_UNCHECKED, 0);
     CheckIndex(TabSheet3, kClickTypes, settings.ClickType ? 1 : 0);
     CheckIndex(TabSheet3, kWhenNotFound, settings.NotifyNotFound);
+    TabSheet3.SetChecked(IDC_OPT_CBMARKRUNNING, settings.MarkRunning);
     CheckIndex(TabSheet4, kDereferLinks, settings.DereferLinks ? 1 : 0);
     TabSheet4.SetChecked(IDC_OPT_RBTIMERDND, settings.TrayDndType == dndTimer);
     TabSheet4.SetChecked(IDC_OPT_RBHOOKDND, settings.TrayDndType == dndHook);
@@ -388,6 +390,7 @@ void TForm2::btnOKClick() {
     settings.GrayIcons = TabSheet2.Checked(IDC_OPT_CBGRAYICONS);
     settings.ClickType = CheckedIndex(TabSheet3, kClickTypes) == 1;
     settings.NotifyNotFound = CheckedIndex(TabSheet3, kWhenNotFound);
+    settings.MarkRunning = TabSheet3.Checked(IDC_OPT_CBMARKRUNNING);
     settings.TrayDndType = TabSheet4.Checked(IDC_OPT_RBTIMERDND)  ? dndTimer
                            : TabSheet4.Checked(IDC_OPT_RBHOOKDND) ? dndHook
                                                                   : dndOff;

@@ -170,3 +170,79 @@ TEST(IconScale, PickerCellsGrowWithTheScale) {
         EXPECT_EQ(*cell, (TGridCell{1, 2})) << c.dpi;
     }
 }
+
+TEST(IconScale, RunningMarkTakesTheTopLeftAtEverySize) {
+    // The 16-pixel mark as it must look: a round dot with a dark rim.
+    const std::vector<std::string> dot16 = {"..KKK..", ".KGGGK.", "KGGGGGK", "KGGGGGK",
+                                            "KGGGGGK", ".KGGGK.", "..KKK.."};
+    const struct {
+        int Size;
+        int Diameter;
+    } cases[] = {{16, 7}, {20, 8}, {24, 10}, {32, 14}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Size);
+        const TIconPixels mark = RunningMarkPixels(c.Size);
+        ASSERT_TRUE(mark.Valid());
+        ASSERT_EQ(mark.Width, c.Size);
+        const auto at = [&](int x, int y) { return static_cast<std::size_t>(y) * c.Size + x; };
+        const int d = c.Diameter;
+        for (int y = 0; y < c.Size; ++y)
+            for (int x = 0; x < c.Size; ++x)
+                if (x >= d || y >= d) {
+                    ASSERT_FALSE(mark.Opaque[at(x, y)]) << x << "," << y;
+                }
+        // Round: the corner is free, the middle of each edge and the centre are drawn.
+        EXPECT_FALSE(mark.Opaque[at(0, 0)]);
+        EXPECT_EQ(mark.Color[at(0, d / 2)], kRunningMarkRim);
+        EXPECT_EQ(mark.Color[at(d / 2, 0)], kRunningMarkRim);
+        EXPECT_EQ(mark.Color[at(d / 2, d / 2)], kRunningMarkFill);
+        if (c.Size == 16)
+            for (int y = 0; y < d; ++y)
+                for (int x = 0; x < d; ++x) {
+                    const char want = dot16[y][x];
+                    EXPECT_EQ(mark.Opaque[at(x, y)] != 0, want != '.') << x << "," << y;
+                    if (want != '.') {
+                        EXPECT_EQ(mark.Color[at(x, y)], want == 'K' ? kRunningMarkRim : kRunningMarkFill);
+                    }
+                }
+
+        // Never on the missing-file cross of the same size.
+        const TIconPixels cross = ReadIconMap("l_x-" + std::to_string(c.Size)).Picture;
+        for (std::size_t i = 0; i < mark.Opaque.size(); ++i)
+            ASSERT_FALSE(mark.Opaque[i] && cross.Opaque[i]) << i;
+
+        // Over an icon with and without alpha, and over a gray one: the mark's pixels opaque in its own
+        // colours, every other pixel (transparent ones too) as it was.
+        const TIconPixels sheet = ReadIconMap("l_new-" + std::to_string(c.Size)).Picture;
+        TIconPixels gray = WithAlpha(sheet);
+        GrayPixels(gray);
+        for (const TIconPixels& base : {sheet, WithAlpha(sheet), gray}) {
+            const TIconPixels marked = OverlayPixels(base, mark);
+            for (std::size_t i = 0; i < marked.Color.size(); ++i) {
+                if (mark.Opaque[i]) {
+                    ASSERT_TRUE(marked.Opaque[i]);
+                    ASSERT_EQ(marked.Color[i], mark.Color[i] | (base.HasAlpha ? 0xFF000000u : 0u)) << i;
+                } else {
+                    ASSERT_EQ(marked.Opaque[i], base.Opaque[i]) << i;
+                    ASSERT_EQ(marked.Color[i], base.Color[i]) << i;
+                }
+            }
+        }
+    }
+    // Too small to draw anything readable.
+    EXPECT_FALSE(RunningMarkPixels(4).Valid());
+}
+
+TEST(IconScale, RunningMarkShowsOnLightAndDarkTaskbars) {
+    // A bright fill against dark taskbars, a dark rim against light ones; green, so that it is neither
+    // the red cross nor anything a gray icon could show.
+    const auto luminance = [](std::uint32_t c) {
+        return (299 * (c >> 16 & 0xFF) + 587 * (c >> 8 & 0xFF) + 114 * (c & 0xFF)) / 1000;
+    };
+    EXPECT_GE(luminance(kRunningMarkFill), 160u);
+    EXPECT_LE(luminance(kRunningMarkRim), 48u);
+    for (const std::uint32_t c : {kRunningMarkFill, kRunningMarkRim}) {
+        EXPECT_GT(c >> 8 & 0xFF, c >> 16 & 0xFF);
+        EXPECT_GT(c >> 8 & 0xFF, c & 0xFF);
+    }
+}

@@ -12,6 +12,8 @@
 #include "WinTestSupport.h"
 #include "WinText.h"
 #include "lsCommon.h"
+#include "IconPixels.h"
+#include "RunningWatch.h"
 #include "lsMain.h"
 
 #include <windows.h>
@@ -23,6 +25,7 @@
 #include <ole2.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -644,4 +647,183 @@ TEST_F(MainWindowTest, NewIconsComeBeforeTheOldOnesLeave) {
     }
     ProgramDialogs().OpenOptions = saved;
     AcceptIcons();
+}
+
+namespace {
+
+struct TVisibleSearch {
+    DWORD Pid;
+    HWND Found;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<TVisibleSearch*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == search.Pid && ::IsWindowVisible(window)) search.Found = window;
+    return search.Found == nullptr;
+}
+
+// A program started from outside the launcher, and its first visible top-level window.
+struct TOutsideProgram {
+    PROCESS_INFORMATION Process{};
+    HWND Window = nullptr;
+
+    explicit TOutsideProgram(const std::string& path) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        std::wstring line = L"\"" + Widen(path) + L"\"";
+        EXPECT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                     &startup, &Process));
+    }
+    ~TOutsideProgram() {
+        if (!Process.hProcess) return;
+        ::TerminateProcess(Process.hProcess, 0);
+        ::WaitForSingleObject(Process.hProcess, 5000);
+        ::CloseHandle(Process.hProcess);
+        ::CloseHandle(Process.hThread);
+    }
+    HWND FindWindow() {
+        TVisibleSearch search{Process.dwProcessId, nullptr};
+        ::EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+        return Window = search.Found;
+    }
+    bool Ended() const { return ::WaitForSingleObject(Process.hProcess, 0) == WAIT_OBJECT_0; }
+};
+
+// Dispatches messages until `done` holds or `ms` passed; whether it held.
+bool Pump(const std::function<bool()>& done, ULONGLONG ms = 10000) {
+    const ULONGLONG giveUp = ::GetTickCount64() + ms;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (::GetTickCount64() > giveUp) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+std::vector<std::uint32_t> IconColors(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info)) return {};
+    const UniqueBitmap color(info.hbmColor), mask(info.hbmMask);
+    return color ? test::Bits32(color.Get(), 16, 16) : std::vector<std::uint32_t>();
+}
+
+} // namespace
+
+// Notepad started and ended outside the launcher: the item of its program gets the mark and loses it; the
+// main icon and the other items (another program, a document, a missing program) stay as they are.
+TEST_F(MainWindowTest, ARunningProgramMarksItsItemsIcon) {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    const std::string system = Narrow(folder);
+    const std::string notepad = system + "\\notepad.exe";
+    SetGroup(0, "",
+             {Item("C:\\missing\\tool.exe"), Item(system + "\\regedit.exe"), Item(notepad + " a.txt"),
+              Item(system + "\\..\\win.ini")});
+    Start();
+    ASSERT_TRUE(form->RunningWatch().Enabled());
+    ASSERT_TRUE(form->RunningWatch().Hooked()); // event-driven, no polling
+    const std::vector<TIconItem*> items = form->IconItems();
+    TIconItem* const marked = items[2];
+    std::vector<std::vector<std::uint32_t>> before;
+    for (TIconTray* icon : std::vector<TIconTray*>{form->MainIcon, items[0], items[1], items[3]})
+        before.push_back(IconColors(icon->NotifyData().hIcon));
+    const std::vector<std::uint32_t> unmarked = IconColors(marked->NotifyData().hIcon);
+    const auto unchangedOthers = [&] {
+        std::size_t i = 0;
+        for (TIconTray* icon : std::vector<TIconTray*>{form->MainIcon, items[0], items[1], items[3]})
+            EXPECT_EQ(IconColors(icon->NotifyData().hIcon), before[i++]);
+        for (TIconItem* item : {items[0], items[1], items[3]})
+            EXPECT_FALSE(item->Running());
+    };
+    const auto markShown = [&] {
+        const std::vector<std::uint32_t> shown = IconColors(marked->NotifyData().hIcon);
+        const TIconPixels mark = RunningMarkPixels(16);
+        ASSERT_EQ(shown.size(), 256u);
+        int changed = 0;
+        for (std::size_t i = 0; i < 256; ++i) {
+            if (mark.Opaque[i])
+                EXPECT_EQ(shown[i] & 0xFFFFFF, mark.Color[i]) << i;
+            else
+                changed += shown[i] != unmarked[i];
+        }
+        EXPECT_EQ(changed, 0);
+    };
+    Pump([] { return false; }, 600); // settles: nothing runs yet
+    EXPECT_FALSE(marked->Running());
+
+    struct Case {
+        const char* what;
+        std::function<void(TOutsideProgram&)> end;
+    } cases[] = {
+        {"closed", [](TOutsideProgram& p) { ::PostMessageW(p.Window, WM_CLOSE, 0, 0); }},
+        {"killed", [](TOutsideProgram& p) { ::TerminateProcess(p.Process.hProcess, 1); }},
+    };
+    for (const Case& c : cases) {
+        TOutsideProgram program(notepad);
+        ASSERT_TRUE(Pump([&] { return program.FindWindow() != nullptr; })) << c.what;
+        const ULONGLONG shownAt = ::GetTickCount64();
+        ASSERT_TRUE(Pump([&] { return marked->Running(); })) << c.what;
+        std::printf("%s: marked after %llu ms\n", c.what, ::GetTickCount64() - shownAt);
+        markShown();
+        // The mark survives everything that makes the icons again.
+        form->miReloadIconsClick(nullptr);
+        markShown();
+        TaskbarCreated();
+        markShown();
+        unchangedOthers();
+
+        c.end(program);
+        ASSERT_TRUE(Pump([&] { return program.Ended(); })) << c.what;
+        const ULONGLONG endedAt = ::GetTickCount64();
+        ASSERT_TRUE(Pump([&] { return !marked->Running(); })) << c.what;
+        std::printf("%s: unmarked after %llu ms\n", c.what, ::GetTickCount64() - endedAt);
+        EXPECT_EQ(IconColors(marked->NotifyData().hIcon), unmarked) << c.what;
+        unchangedOthers();
+    }
+}
+
+// The setting switched off in the options dialog takes the marks away and stops the watch; on again, the
+// marks come back.
+TEST_F(MainWindowTest, TheSettingSwitchesTheMarksOffAndOn) {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    const std::string notepad = Narrow(folder) + "\\notepad.exe";
+    SetGroup(0, "", {Item(notepad)});
+    Start();
+    TOutsideProgram program(notepad);
+    ASSERT_TRUE(Pump([&] { return program.FindWindow() != nullptr; }));
+    ASSERT_TRUE(Pump([&] { return form->IconItems()[0]->Running(); }));
+    const auto saved = ProgramDialogs().OpenOptions;
+    for (const bool on : {false, true, false}) {
+        ProgramDialogs().OpenOptions = [on, &notepad](TForm1&) -> std::optional<TOptionsResult> {
+            ProgramSettings().MarkRunning = on;
+            return TOptionsResult{{Item(notepad)}, {}, false};
+        };
+        form->OpenOptions();
+        EXPECT_EQ(form->RunningWatch().Enabled(), on);
+        EXPECT_EQ(form->RunningWatch().Hooked(), on);
+        TIconItem* item = form->IconItems()[0];
+        if (on) {
+            ASSERT_TRUE(Pump([&] { return item->Running(); }));
+        }
+        const unsigned checks = form->RunningWatch().Checks();
+        // Off: no look at the windows, however they come and go.
+        if (!on) {
+            ::ShowWindow(program.Window, SW_HIDE);
+            ::ShowWindow(program.Window, SW_SHOW);
+            Pump([] { return false; }, 600);
+            EXPECT_EQ(form->RunningWatch().Checks(), checks);
+        }
+        EXPECT_EQ(item->Running(), on);
+        const std::vector<std::uint32_t> shown = IconColors(item->NotifyData().hIcon);
+        ASSERT_EQ(shown.size(), 256u);
+        EXPECT_EQ((shown[3 * 16 + 3] & 0xFFFFFF) == kRunningMarkFill, on);
+    }
+    ProgramDialogs().OpenOptions = saved;
 }

@@ -116,6 +116,7 @@ TSettings Changed() {
     s.NotifyNotFound = nfNothing;
     s.TrayDndType = dndOff;
     s.DefIconPath = "C:\\windows";
+    s.MarkRunning = false;
     return s;
 }
 
@@ -213,6 +214,7 @@ TEST_F(OptionsSettingsTest, SettingsShownAndStored) {
              EXPECT_FALSE(CheckedOn(dialog, IDC_OPT_CBCONFIRMDEL));
              EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_CBHIDELINKOVERLAY));
              EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_CBGRAYICONS));
+             EXPECT_FALSE(CheckedOn(dialog, IDC_OPT_CBMARKRUNNING));
              EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBDEFICONCUSTOM));
              EXPECT_EQ(TextOn(dialog, IDC_OPT_EDITDEFICONPATH), "C:\\windows");
              EXPECT_TRUE(EnabledOn(dialog, IDC_OPT_EDITDEFICONPATH));
@@ -226,6 +228,7 @@ TEST_F(OptionsSettingsTest, SettingsShownAndStored) {
              ClickOn(dialog, IDC_OPT_RBTIMERDND);
              ClickOn(dialog, IDC_OPT_CBCONFIRMDEL);
              ClickOn(dialog, IDC_OPT_CBGRAYICONS);
+             ClickOn(dialog, IDC_OPT_CBMARKRUNNING);
              ClickOn(dialog, IDC_OPT_RBDEFICONSTD);
              ClickOn(dialog, IDC_OPT_CBFIXTOOLBARPOS);
              Click(dialog, IDCANCEL);
@@ -238,6 +241,7 @@ TEST_F(OptionsSettingsTest, SettingsShownAndStored) {
              EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBKEEPLINKS));
              EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBTIMERDND));
              EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_RBDEFICONSTD));
+             EXPECT_TRUE(CheckedOn(dialog, IDC_OPT_CBMARKRUNNING)); // on by default
              EXPECT_FALSE(EnabledOn(dialog, IDC_OPT_EDITDEFICONPATH));
              EXPECT_FALSE(EnabledOn(dialog, IDC_OPT_SBDEFICONBROWSE));
              ClickOn(dialog, IDC_OPT_RBDOUBLECLICK);
@@ -247,6 +251,7 @@ TEST_F(OptionsSettingsTest, SettingsShownAndStored) {
              ClickOn(dialog, IDC_OPT_CBCONFIRMDEL);
              ClickOn(dialog, IDC_OPT_CBHIDELINKOVERLAY);
              ClickOn(dialog, IDC_OPT_CBGRAYICONS);
+             ClickOn(dialog, IDC_OPT_CBMARKRUNNING);
              ClickOn(dialog, IDC_OPT_RBDEFICONCUSTOM);
              EXPECT_TRUE(EnabledOn(dialog, IDC_OPT_EDITDEFICONPATH));
              EXPECT_TRUE(EnabledOn(dialog, IDC_OPT_SBDEFICONBROWSE));

@@ -93,6 +93,7 @@ TEST_F(StoreTest, AbsentTreeReadsEveryDefaultAndIsCreated) {
     EXPECT_EQ(ReadSettings(), TSettings{});
     const TSettings defaults;
     EXPECT_TRUE(defaults.ShowMainIcon && defaults.ConfirmOnDel && !defaults.ClickType && !defaults.GrayIcons);
+    EXPECT_TRUE(defaults.MarkRunning);
     EXPECT_EQ(defaults.Interval, 500);
     EXPECT_EQ(defaults.TrayDndType, 1);
     EXPECT_EQ(defaults.NotifyNotFound, 0);
@@ -158,6 +159,7 @@ TEST_F(StoreTest, SettingsAndWindowValuesRoundTrip) {
     settings.IconGroup = 7;
     settings.TrayDndType = 2;
     settings.DefIconPath = "C:\\アイコン";
+    settings.MarkRunning = false;
     settings.IconDlgIconSize = 32;
     WriteSettings(settings);
     EXPECT_EQ(ReadSettings(), settings);
