@@ -108,7 +108,6 @@ TEST(IconItem, RunningMarkComesAndGoesWithoutLosingThePicture) {
     } steps[] = {
         {"a new icon", [&] { item->NewIconByHandle(plain(false)); }, false, false},
         {"marked", [&] { item->SetRunning(true); }, true, false},
-        {"marked twice", [&] { item->SetRunning(true); }, true, false},
         {"a new icon while marked", [&] { item->NewIconByHandle(plain(false)); }, true, false},
         {"gray while marked",
          [&] {

@@ -437,29 +437,6 @@ TEST_F(LaunchTest, BroughtForwardWindowIsRestoredAndWindowsTakeTurns) {
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST(BringForward, NextWindowInTurn) {
-    const auto h = [](std::uintptr_t n) { return reinterpret_cast<HWND>(n); };
-    const std::vector<HWND> three = {h(30), h(10), h(20)}; // front to back
-    const struct {
-        const char* name;
-        std::vector<HWND> windows;
-        HWND last;
-        bool inTurn;
-        HWND chosen;
-    } cases[] = {
-        {"outside a turn: the front window", three, h(10), false, h(30)},
-        {"a turn without a last window", three, nullptr, true, h(30)},
-        {"the next handle", three, h(10), true, h(20)},
-        {"the next handle, not the next in front", three, h(20), true, h(30)},
-        {"after the last handle, the first", three, h(30), true, h(10)},
-        {"the last window has closed", {h(30), h(10)}, h(20), true, h(30)},
-        {"the only window again", {h(10)}, h(10), true, h(10)},
-        {"no window", {}, h(10), true, nullptr},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(NextWindowInTurn(c.windows, c.last, c.inTurn), c.chosen) << c.name;
-}
-
 TEST_F(LaunchTest, AltOpensThePropertySheetInsteadOfStarting) {
     const std::string out = probes.Track(scratch / "alt.txt");
     TItemData record;
