@@ -191,8 +191,9 @@ ordered_json ItemToJson(const TItemData& item) {
 
 TItemData ItemFromJson(const json& j, const std::string& place) {
     ExpectObject(j, place);
-    OnlyKnown(j, place,
-              {"Tip", "Cmd", "IDList", "DefDir", "CustomIcon", "WndSize", "HotKey", "BringForward", "Children"});
+    OnlyKnown(
+        j, place,
+        {"Tip", "Cmd", "IDList", "DefDir", "CustomIcon", "WndSize", "HotKey", "BringForward", "Children"});
     TItemData item;
     for (const auto& [key, value] : j.items()) {
         const std::string at = Member(place, key);

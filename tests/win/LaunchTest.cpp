@@ -305,7 +305,8 @@ TEST_F(LaunchTest, ChainWaitsForTheItemsOwnProgram) {
 // The processes of a program started while it lives, and their windows; it ends them.
 class TStartedCopies {
 public:
-    explicit TStartedCopies(std::string program) : name_(UpperAscii(ExtractFileName(program))), before_(Pids()) {}
+    explicit TStartedCopies(std::string program)
+        : name_(UpperAscii(ExtractFileName(program))), before_(Pids()) {}
     ~TStartedCopies() {
         for (const DWORD pid : New()) {
             const UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
@@ -427,7 +428,8 @@ TEST_F(LaunchTest, BroughtForwardWindowIsRestoredAndWindowsTakeTurns) {
         EXPECT_TRUE(WaitUntil([&] {
             const HWND front = ::GetForegroundWindow();
             return front != previous && (front == windows[0] || front == windows[1]) && !::IsIconic(front);
-        })) << "click " << click;
+        })) << "click "
+            << click;
         fronts.push_back(::GetForegroundWindow());
     }
     EXPECT_NE(fronts[0], fronts[1]);
