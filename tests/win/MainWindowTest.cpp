@@ -714,48 +714,37 @@ std::vector<std::uint32_t> IconColors(HICON icon) {
 
 } // namespace
 
-// Notepad started and ended outside the launcher: the item of its program gets the mark and loses it; the
-// main icon and the other items (another program, a document, a missing program) stay as they are.
+// Notepad started and ended outside the launcher: the item of its program gets the mark, keeps it through a
+// reload and a new taskbar, and loses it when the program ends or the setting goes off; the main icon and
+// the other items (another program, a document, a missing program) stay as they are.
 TEST_F(MainWindowTest, ARunningProgramMarksItsItemsIcon) {
     wchar_t folder[MAX_PATH] = {};
     ::GetSystemDirectoryW(folder, MAX_PATH);
-    const std::string system = Narrow(folder);
-    const std::string notepad = system + "\\notepad.exe";
-    SetGroup(0, "",
-             {Item("C:\\missing\\tool.exe"), Item(system + "\\regedit.exe"), Item(notepad + " a.txt"),
-              Item(system + "\\..\\win.ini")});
+    const std::string system = Narrow(folder), notepad = system + "\\notepad.exe";
+    const std::vector<TItemData> records = {Item("C:\\missing\\tool.exe"), Item(system + "\\regedit.exe"),
+                                            Item(notepad + " a.txt"), Item(system + "\\..\\win.ini")};
+    SetGroup(0, "", records);
     Start();
-    ASSERT_TRUE(form->RunningWatch().Enabled());
     ASSERT_TRUE(form->RunningWatch().Hooked()); // event-driven, no polling
-    const std::vector<TIconItem*> items = form->IconItems();
-    TIconItem* const marked = items[2];
-    std::vector<std::vector<std::uint32_t>> before;
-    for (TIconTray* icon : std::vector<TIconTray*>{form->MainIcon, items[0], items[1], items[3]})
-        before.push_back(IconColors(icon->NotifyData().hIcon));
-    const std::vector<std::uint32_t> unmarked = IconColors(marked->NotifyData().hIcon);
-    const auto unchangedOthers = [&] {
-        std::size_t i = 0;
-        for (TIconTray* icon : std::vector<TIconTray*>{form->MainIcon, items[0], items[1], items[3]})
-            EXPECT_EQ(IconColors(icon->NotifyData().hIcon), before[i++]);
-        for (TIconItem* item : {items[0], items[1], items[3]})
-            EXPECT_FALSE(item->Running());
+    const auto colors = [&] {
+        std::vector<std::vector<std::uint32_t>> all{IconColors(form->MainIcon->NotifyData().hIcon)};
+        for (TIconItem* item : form->IconItems())
+            all.push_back(IconColors(item->NotifyData().hIcon));
+        return all;
     };
-    const auto markShown = [&] {
-        const std::vector<std::uint32_t> shown = IconColors(marked->NotifyData().hIcon);
-        const TIconPixels mark = RunningMarkPixels(16);
-        ASSERT_EQ(shown.size(), 256u);
-        int changed = 0;
-        for (std::size_t i = 0; i < 256; ++i) {
-            if (mark.Opaque[i])
-                EXPECT_EQ(shown[i] & 0xFFFFFF, mark.Color[i]) << i;
-            else
-                changed += shown[i] != unmarked[i];
-        }
-        EXPECT_EQ(changed, 0);
+    const auto unmarked = colors();
+    // The mark's fill inside its corner; the rest of the item's icon and every other icon as before.
+    const auto onlyMarked = [&] {
+        auto shown = colors();
+        EXPECT_EQ(shown[3].size(), 256u);
+        EXPECT_EQ(shown[3][3 * 16 + 3] & 0xFFFFFF, kRunningMarkFill);
+        EXPECT_EQ(shown[3][15 * 16 + 15], unmarked[3][15 * 16 + 15]);
+        shown[3] = unmarked[3];
+        EXPECT_EQ(shown, unmarked);
     };
-    Pump([] { return false; }, 600); // settles: nothing runs yet
+    TIconItem* const marked = form->IconItems()[2];
+    Pump([] { return false; }, 600); // nothing runs yet
     EXPECT_FALSE(marked->Running());
-
     struct Case {
         const char* what;
         std::function<void(TOutsideProgram&)> end;
@@ -767,50 +756,28 @@ TEST_F(MainWindowTest, ARunningProgramMarksItsItemsIcon) {
         TOutsideProgram program(notepad);
         ASSERT_TRUE(Pump([&] { return program.FindWindow() != nullptr; })) << c.what;
         ASSERT_TRUE(Pump([&] { return marked->Running(); })) << c.what;
-        markShown();
-        // The mark survives everything that makes the icons again.
+        onlyMarked();
         form->miReloadIconsClick(nullptr);
-        markShown();
         TaskbarCreated();
-        markShown();
-        unchangedOthers();
-
+        onlyMarked();
         c.end(program);
-        ASSERT_TRUE(Pump([&] { return program.Ended(); })) << c.what;
-        ASSERT_TRUE(Pump([&] { return !marked->Running(); })) << c.what;
-        EXPECT_EQ(IconColors(marked->NotifyData().hIcon), unmarked) << c.what;
-        unchangedOthers();
+        ASSERT_TRUE(Pump([&] { return program.Ended() && !marked->Running(); })) << c.what;
+        EXPECT_EQ(colors(), unmarked) << c.what;
     }
-}
 
-// The setting switched off in the options dialog takes the marks away and stops the watch; on again, the
-// marks come back.
-TEST_F(MainWindowTest, TheSettingSwitchesTheMarksOffAndOn) {
-    wchar_t folder[MAX_PATH] = {};
-    ::GetSystemDirectoryW(folder, MAX_PATH);
-    const std::string notepad = Narrow(folder) + "\\notepad.exe";
-    SetGroup(0, "", {Item(notepad)});
-    Start();
+    // The setting switched off in the options dialog takes the mark away while the program still runs.
     TOutsideProgram program(notepad);
-    ASSERT_TRUE(Pump([&] { return program.FindWindow() != nullptr; }));
-    ASSERT_TRUE(Pump([&] { return form->IconItems()[0]->Running(); }));
+    ASSERT_TRUE(Pump([&] { return program.FindWindow() && marked->Running(); }));
     const auto saved = ProgramDialogs().OpenOptions;
-    for (const bool on : {false, true, false}) {
-        ProgramDialogs().OpenOptions = [on, &notepad](TForm1&) -> std::optional<TOptionsResult> {
-            ProgramSettings().MarkRunning = on;
-            return TOptionsResult{{Item(notepad)}, {}, false};
-        };
-        form->OpenOptions();
-        EXPECT_EQ(form->RunningWatch().Enabled(), on);
-        EXPECT_EQ(form->RunningWatch().Hooked(), on);
-        TIconItem* item = form->IconItems()[0];
-        if (on) {
-            ASSERT_TRUE(Pump([&] { return item->Running(); }));
-        }
-        EXPECT_EQ(item->Running(), on);
-        const std::vector<std::uint32_t> shown = IconColors(item->NotifyData().hIcon);
-        ASSERT_EQ(shown.size(), 256u);
-        EXPECT_EQ((shown[3 * 16 + 3] & 0xFFFFFF) == kRunningMarkFill, on);
-    }
+    ProgramDialogs().OpenOptions = [&records](TForm1&) -> std::optional<TOptionsResult> {
+        ProgramSettings().MarkRunning = false;
+        return TOptionsResult{records, {}, false};
+    };
+    form->OpenOptions();
     ProgramDialogs().OpenOptions = saved;
+    EXPECT_FALSE(form->RunningWatch().Enabled());
+    Pump([] { return false; }, 600);
+    EXPECT_FALSE(form->IconItems()[2]->Running());
+    EXPECT_EQ(colors(), unmarked);
+    ProgramSettings().MarkRunning = true;
 }
