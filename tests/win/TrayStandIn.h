@@ -35,10 +35,10 @@ inline std::string NewTempFolder(const std::string& stem) {
     return folder + "\\";
 }
 
-// Dispatches this thread's messages until `done` holds or about ten seconds passed (a safety net against a
+// Dispatches this thread's messages until `done` holds or `ms` passed (by default a safety net against a
 // hanging test, not a time limit that anything relies on).
-inline bool PumpUntil(const std::function<bool()>& done) {
-    const ULONGLONG giveUp = ::GetTickCount64() + 10000;
+inline bool PumpUntil(const std::function<bool()>& done, ULONGLONG ms = 10000) {
+    const ULONGLONG giveUp = ::GetTickCount64() + ms;
     for (;;) {
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
