@@ -26,15 +26,6 @@ QueryImageNameFn QueryImageName() {
     return fn;
 }
 
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param) noexcept {
-    try {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-        return TRUE;
-    } catch (...) {
-        return FALSE;
-    }
-}
-
 bool HasFolder(const std::string& path) {
     return path.find_first_of("\\/:") != std::string::npos;
 }
@@ -200,8 +191,7 @@ void TRunningWatch::Check() {
         names.emplace(ProgramKey(ExtractFileName(program)), false);
     }
 
-    std::vector<HWND> windows;
-    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    const std::vector<HWND> windows = TopLevelWindows();
     const DWORD self = ::GetCurrentProcessId();
     std::set<DWORD> seen, marking;
     markingWindows_.clear();

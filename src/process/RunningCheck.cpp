@@ -127,13 +127,6 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param) noexcept {
     }
 }
 
-// Top-level windows, visible or not, in the order the system lists them.
-std::vector<HWND> TopLevelWindows() {
-    std::vector<HWND> windows;
-    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
-    return windows;
-}
-
 // Whether a window's process has the executable file name, ASCII letters folded.
 bool ExeRuns(std::string_view fileName) {
     if (fileName.empty()) return false;
@@ -181,6 +174,12 @@ bool MayStart(const TChildIcon& entry) {
     default:
         return true;
     }
+}
+
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> windows;
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
 }
 
 std::string GetWindowExePath(HWND window) {

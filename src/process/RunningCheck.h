@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace lodestar {
 
@@ -18,6 +19,9 @@ namespace lodestar {
 // file names compared with ASCII letters folded. Any other mode, and every executable that cannot be
 // learnt, lets the entry start. Looks at every top-level window: not for the GUI thread.
 bool MayStart(const TChildIcon& entry);
+
+// Top-level windows, visible or not, in the order the system lists them.
+std::vector<HWND> TopLevelWindows();
 
 // The executable of the window's process: a full path or a bare file name, as the system tells it;
 // empty when it cannot be learnt.
