@@ -2,6 +2,7 @@
 
 #include "Handles.h"
 #include "ItemProgram.h"
+#include "RunningCheck.h"
 #include "ShellHelpers.h"
 #include "WinText.h"
 
@@ -15,12 +16,7 @@ namespace {
 // The executable of a process as a full path; empty when the system does not tell it.
 std::string ProcessImage(DWORD pid) {
     const UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    if (!process) return {};
-    std::wstring path(32768, L'\0');
-    DWORD size = static_cast<DWORD>(path.size());
-    if (!::QueryFullProcessImageNameW(process.Get(), 0, path.data(), &size)) return {};
-    path.resize(size);
-    return Narrow(path);
+    return process ? ProcessImagePath(process.Get()) : std::string();
 }
 
 bool SameProgram(const std::string& image, const std::string& program) {

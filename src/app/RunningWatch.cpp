@@ -16,20 +16,6 @@ namespace {
 // The one watch that receives the events: they carry no context of their own.
 TRunningWatch* g_eventWatch = nullptr;
 
-using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
-
-// QueryFullProcessImageNameW came with Windows Vista; looked up so that the program still loads on older
-// systems, which fall back to the process snapshot.
-QueryImageNameFn QueryImageName() {
-    static const auto fn = reinterpret_cast<QueryImageNameFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
-    return fn;
-}
-
-bool HasFolder(const std::string& path) {
-    return path.find_first_of("\\/:") != std::string::npos;
-}
-
 } // namespace
 
 std::string ProgramKey(std::string_view path) {
@@ -54,7 +40,6 @@ void TRunningWatch::Stop() {
     awaited_.clear();
     processes_.clear();
     programs_.clear();
-    programNames_.clear();
     markingWindows_.clear();
 }
 
@@ -107,7 +92,7 @@ void TRunningWatch::Event(DWORD event, HWND window) {
     if (::GetAncestor(window, GA_PARENT) != ::GetDesktopWindow()) return;
     DWORD pid = 0;
     if (!::GetWindowThreadProcessId(window, &pid)) return;
-    const std::string* key = ProcessKey(pid, window);
+    const std::string* key = ProcessKey(pid);
     if (!key) return;
     // Nothing changes unless the program is an item's that is not marked yet (the items' programs of the
     // last look; a look is due anyway after items changed).
@@ -123,9 +108,8 @@ void TRunningWatch::Event(DWORD event, HWND window) {
 }
 
 bool TRunningWatch::KnownProgram(const std::string& key, bool& running) const {
-    const auto& programs = HasFolder(key) ? programs_ : programNames_;
-    const auto found = programs.find(key);
-    if (found == programs.end()) return false;
+    const auto found = programs_.find(key);
+    if (found == programs_.end()) return false;
     running = found->second;
     return true;
 }
@@ -159,36 +143,26 @@ std::optional<LRESULT> TRunningWatch::WindowMessage(UINT message, WPARAM wParam)
     return 0;
 }
 
-const std::string* TRunningWatch::ProcessKey(DWORD pid, HWND window) {
+const std::string* TRunningWatch::ProcessKey(DWORD pid) {
     if (const auto known = processes_.find(pid); known != processes_.end()) return &known->second.Key;
     TProcess process;
-    if (const QueryImageNameFn query = QueryImageName()) {
-        process.Handle.Reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
-        if (!process.Handle)
-            process.Handle.Reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-        if (!process.Handle) return nullptr;
-        wchar_t path[MAX_PATH * 2] = {};
-        DWORD size = static_cast<DWORD>(std::size(path));
-        if (!query(process.Handle.Get(), 0, path, &size)) return nullptr;
-        process.Key = ProgramKey(LongPathName(Narrow(std::wstring_view(path, size))));
-    } else {
-        // Without a handle to hold, the id may pass to another process: such a process is asked again
-        // at every look.
-        const std::string exe = GetWindowExePath(window);
-        return exe.empty() ? nullptr : &(processes_[pid].Key = ProgramKey(exe));
-    }
+    process.Handle.Reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
+    if (!process.Handle) process.Handle.Reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process.Handle) return nullptr;
+    const std::string path = ProcessImagePath(process.Handle.Get());
+    if (path.empty()) return nullptr;
+    process.Key = ProgramKey(LongPathName(path));
     return &processes_.emplace(pid, std::move(process)).first->second.Key;
 }
 
 void TRunningWatch::Check() {
     ++checks_;
     const std::vector<TIconItem*> items = items_();
-    std::map<std::string, bool> programs, names;
+    std::map<std::string, bool> programs;
     for (TIconItem* item : items) {
         const std::string& program = item->Program();
         if (program.empty()) continue;
         programs.emplace(ProgramKey(program), false);
-        names.emplace(ProgramKey(ExtractFileName(program)), false);
     }
 
     const std::vector<HWND> windows = TopLevelWindows();
@@ -200,10 +174,9 @@ void TRunningWatch::Check() {
         if (!::GetWindowThreadProcessId(window, &pid) || pid == self) continue;
         seen.insert(pid);
         if (!::IsWindowVisible(window)) continue;
-        const std::string* key = ProcessKey(pid, window);
+        const std::string* key = ProcessKey(pid);
         if (!key) continue;
-        auto& table = HasFolder(*key) ? programs : names;
-        if (const auto found = table.find(*key); found != table.end()) {
+        if (const auto found = programs.find(*key); found != programs.end()) {
             found->second = true;
             markingWindows_.insert(window);
             marking.insert(pid);
@@ -230,20 +203,15 @@ void TRunningWatch::Check() {
 
     for (TIconItem* item : items) {
         const std::string& program = item->Program();
-        const bool running = !program.empty() &&
-                             (programs[ProgramKey(program)] || names[ProgramKey(ExtractFileName(program))]);
+        const bool running = !program.empty() && programs[ProgramKey(program)];
         try {
             item->SetRunning(running);
         } catch (const EIconTrayError&) {
             // The icon keeps the new picture; the tray gets it when it takes icons again.
         }
     }
-    // A program named by a bare file name runs for every item whose program has that name.
-    for (auto& [key, running] : programs)
-        running = running || names[ProgramKey(ExtractFileName(key))];
     anyMarked_ = !marking.empty();
     programs_ = std::move(programs);
-    programNames_ = std::move(names);
     UpdatePolling();
     if (!awaited_.empty()) Schedule();
 }

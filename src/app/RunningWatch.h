@@ -87,8 +87,9 @@ private:
     // On the system's wait thread: only posts to the window.
     static void CALLBACK ExitProc(void* window, BOOLEAN timedOut) noexcept;
     void Event(DWORD event, HWND window);
-    // The executable of the process, as a ProgramKey; a bare file name where the system tells no path.
-    const std::string* ProcessKey(DWORD pid, HWND window);
+    // The executable of the process, as the ProgramKey of its long path; null where the system does not
+    // tell it.
+    const std::string* ProcessKey(DWORD pid);
     // Whether an item has the program of `key`; `running` tells whether that item carries the mark.
     bool KnownProgram(const std::string& key, bool& running) const;
     void Stop();
@@ -104,7 +105,6 @@ private:
     // The items' programs at the last look (full keys, and file names for bare process names), and
     // whether they ran.
     std::map<std::string, bool> programs_;
-    std::map<std::string, bool> programNames_;
     // The windows for which a program counted as running: only their going can take a mark away.
     std::set<HWND> markingWindows_;
     // New top-level windows of items' programs not shown yet, with the time they were announced.

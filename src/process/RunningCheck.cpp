@@ -186,4 +186,12 @@ std::string GetWindowExePath(HWND window) {
     return TProcessNames().PathOf(ProcessOfWindow(window));
 }
 
+std::string ProcessImagePath(HANDLE process) {
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    if (!::QueryFullProcessImageNameW(process, 0, path.data(), &size)) return {};
+    path.resize(size);
+    return Narrow(path);
+}
+
 } // namespace lodestar

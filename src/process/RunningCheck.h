@@ -27,4 +27,8 @@ std::vector<HWND> TopLevelWindows();
 // empty when it cannot be learnt.
 std::string GetWindowExePath(HWND window);
 
+// The executable of a process opened with PROCESS_QUERY_LIMITED_INFORMATION, as a full path in the
+// form the system stores it (short names possible); empty when the system does not tell it.
+std::string ProcessImagePath(HANDLE process);
+
 } // namespace lodestar
