@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -35,6 +36,50 @@ void Count(LONG64 blocks, LONG64 bytes) {
         ::InterlockedExchangeAdd64(&shared->Bytes, bytes);
     }
 }
+
+// Walks every heap of the process each time the soak asks (its event), outside any allocation: the
+// thread allocates nothing of its own.
+DWORD WINAPI WalkHeapsOnRequest(void*) {
+    wchar_t name[96] = {};
+    const DWORD pid = ::GetCurrentProcessId();
+    std::swprintf(name, 96, L"%ls%lu", lodestar::bench::kHeapWalkPrefix, static_cast<unsigned long>(pid));
+    const HANDLE request = ::CreateEventW(nullptr, FALSE, FALSE, name);
+    std::swprintf(name, 96, L"%ls%lu", lodestar::bench::kHeapWalkedPrefix, static_cast<unsigned long>(pid));
+    const HANDLE walked = ::CreateEventW(nullptr, FALSE, FALSE, name);
+    if (!request || !walked) return 0;
+    while (::WaitForSingleObject(request, INFINITE) == WAIT_OBJECT_0) {
+        HANDLE heaps[64] = {};
+        const DWORD count = std::min<DWORD>(::GetProcessHeaps(64, heaps), 64);
+        LONG64 blocks = 0, bytes = 0, committed = 0;
+        for (DWORD h = 0; h < count; ++h) {
+            if (!::HeapLock(heaps[h])) continue;
+            PROCESS_HEAP_ENTRY entry{};
+            while (::HeapWalk(heaps[h], &entry)) {
+                if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+                    ++blocks;
+                    bytes += entry.cbData;
+                } else if (entry.wFlags & PROCESS_HEAP_REGION) {
+                    committed += entry.Region.dwCommittedSize;
+                }
+            }
+            ::HeapUnlock(heaps[h]);
+        }
+        if (auto* shared = Shared()) {
+            shared->HeapBlocks = blocks;
+            shared->HeapBytes = bytes;
+            shared->HeapCommitted = committed;
+        }
+        ::SetEvent(walked);
+    }
+    return 0;
+}
+
+// Started with the program's static objects, after the loader has let go of its lock.
+[[maybe_unused]] const bool kWalkerStarted = [] {
+    if (const HANDLE thread = ::CreateThread(nullptr, 0, &WalkHeapsOnRequest, nullptr, 0, nullptr))
+        ::CloseHandle(thread);
+    return true;
+}();
 
 } // namespace
 

@@ -1,4 +1,5 @@
-// The live C++ allocations of lodestar_counted.exe, as its shared section holds them (AllocCounter.cpp).
+// The live C++ allocations of lodestar_counted.exe, as its shared section holds them (AllocCounter.cpp),
+// and, on request, what the process's heaps hold: every heap of the process, the system's included.
 #pragma once
 
 #include <windows.h>
@@ -10,9 +11,16 @@ namespace lodestar::bench {
 struct TLiveAllocations {
     volatile LONG64 Blocks;
     volatile LONG64 Bytes;
+    // Written when the heap walk event is set, before the walked event is: the busy blocks and bytes of
+    // all the process's heaps and the bytes their regions have committed.
+    volatile LONG64 HeapBlocks;
+    volatile LONG64 HeapBytes;
+    volatile LONG64 HeapCommitted;
 };
 
 inline constexpr const wchar_t* kLiveAllocationsPrefix = L"Local\\LodestarLiveAllocations-";
+inline constexpr const wchar_t* kHeapWalkPrefix = L"Local\\LodestarHeapWalk-";
+inline constexpr const wchar_t* kHeapWalkedPrefix = L"Local\\LodestarHeapWalked-";
 
 inline std::wstring LiveAllocationsName(DWORD pid) {
     return kLiveAllocationsPrefix + std::to_wstring(pid);

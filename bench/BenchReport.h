@@ -3,7 +3,7 @@
 //   sample <measure> <ms>
 //   target <measure> <baseline> ratio <limit>   median(measure) <= limit x median(baseline)
 //   target <measure> <baseline> plus <limit>    median(measure) <= median(baseline) + limit ms
-//   target <measure> - max <limit>              every sample of measure <= limit ms
+//   target <measure> - max <limit> [unit]       every sample of measure <= limit (in ms, or in unit)
 //   about <measure> <text>                      what a measure is, for the table
 // Anything else a benchmark prints is passed on as it is.
 #pragma once
@@ -32,8 +32,8 @@ inline void PlusTarget(const char* measure, const char* baseline, double ms) {
     std::printf("target\t%s\t%s\tplus\t%.1f\n", measure, baseline, ms);
 }
 
-inline void MaxTarget(const char* measure, double ms) {
-    std::printf("target\t%s\t-\tmax\t%.1f\n", measure, ms);
+inline void MaxTarget(const char* measure, double limit, const char* unit = "ms") {
+    std::printf("target\t%s\t-\tmax\t%.1f\t%s\n", measure, limit, unit);
 }
 
 // The value of `--NAME N` anywhere on the command line, else `fallback`.

@@ -1,5 +1,6 @@
 // What watching for running programs costs: Lodestar.exe with 200 items, 20 of whose programs run, left
-// idle; its share of one core over ten seconds, with the running marks on and, as the baseline, off.
+// idle; its share of one core over ten seconds, and then the time its main icon's menu takes to open
+// after a right click, with the running marks on and, as the baseline, off.
 //
 //   running_bench [LODESTAR.exe] [--rounds N] [--first K]
 //
@@ -9,6 +10,7 @@
 #include "BenchReport.h"
 #include "BenchStore.h"
 #include "Store.h"
+#include "TrayIdentity.h"
 #include "WinText.h"
 
 #include <windows.h>
@@ -27,6 +29,7 @@ namespace {
 constexpr int kItems = 200;
 constexpr int kRunning = 20;
 constexpr DWORD kIdleMs = 10000;
+constexpr int kMenuOpens = 10;
 
 std::uint64_t CpuTime(HANDLE process) {
     FILETIME created, exited, kernel, user;
@@ -78,9 +81,57 @@ bool WaitFor(const auto& done, DWORD ms) {
     return done();
 }
 
-// Lodestar's share of one core, in per cent, while it idles with the programs running; negative when a
-// step failed.
-double IdleShare(const std::wstring& lodestar, const std::vector<std::wstring>& programs, bool marks) {
+double Ms(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 /
+           static_cast<double>(frequency.QuadPart);
+}
+
+HWND VisibleMenu(DWORD pid) {
+    for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, L"#32768", nullptr));) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && ::IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
+// The time from a right click on the main icon (the message the shell sends the icons' window) until
+// its menu shows, once per opening; Escape closes it again. Empty when a menu did not open or close.
+std::vector<double> MenuOpenings(DWORD pid) {
+    HWND icons = nullptr;
+    for (HWND w = nullptr; (w = ::FindWindowExW(HWND_MESSAGE, w, L"LodestarTrayIcons", nullptr));) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(w, &owner);
+        if (owner == pid) icons = w;
+    }
+    std::vector<double> ms;
+    for (int i = 0; icons && i < kMenuOpens; ++i) {
+        constexpr UINT kTrayCallbackMessage = WM_USER; // the program's callback message
+        LARGE_INTEGER began, shown;
+        ::QueryPerformanceCounter(&began);
+        ::PostMessageW(icons, kTrayCallbackMessage, kMainIconId, WM_RBUTTONUP);
+        HWND menu = nullptr;
+        for (int spins = 0; !(menu = VisibleMenu(pid)) && spins < 200000; ++spins)
+            ::Sleep(0);
+        ::QueryPerformanceCounter(&shown);
+        if (!menu) return {};
+        ms.push_back(Ms(began, shown));
+        ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
+        if (!WaitFor([&] { return VisibleMenu(pid) == nullptr; }, 5000)) return {};
+        ::Sleep(200);
+    }
+    return ms;
+}
+
+struct TMeasures {
+    double IdleShare = -1; // Lodestar's share of one core, in per cent; negative when a step failed
+    std::vector<double> MenuMs;
+};
+
+// Lodestar while it idles with the programs running, and then its main icon's menu.
+TMeasures Measure(const std::wstring& lodestar, const std::vector<std::wstring>& programs, bool marks) {
     TSettings settings;
     settings.MarkRunning = marks;
     settings.TrayDndType = dndOff; // the drop timer would be the idle cost otherwise
@@ -94,16 +145,18 @@ double IdleShare(const std::wstring& lodestar, const std::vector<std::wstring>& 
     SaveShownGroup(0, items);
     WriteIconGroup(0);
 
+    TMeasures measures;
     TStarted program(lodestar, fs::path(lodestar).parent_path().wstring());
-    if (!program.Info.hProcess) return -1;
+    if (!program.Info.hProcess) return measures;
     // Its last icon in the tray: the start-up is over.
-    if (!WaitFor([&] { return ::FindWindowW(L"LodestarMainWindow", nullptr) != nullptr; }, 30000)) return -1;
+    if (!WaitFor([&] { return ::FindWindowW(L"LodestarMainWindow", nullptr) != nullptr; }, 30000))
+        return measures;
     ::Sleep(3000);
     std::vector<std::unique_ptr<TStarted>> running;
     for (int i = 0; i < kRunning; ++i)
         running.push_back(std::make_unique<TStarted>(programs[static_cast<std::size_t>(i)]));
     for (const auto& r : running)
-        if (!WaitFor([&] { return r->HasVisibleWindow(); }, 20000)) return -1;
+        if (!WaitFor([&] { return r->HasVisibleWindow(); }, 20000)) return measures;
     ::Sleep(2000);
     const std::uint64_t before = CpuTime(program.Info.hProcess);
     const ULONGLONG began = ::GetTickCount64();
@@ -112,10 +165,12 @@ double IdleShare(const std::wstring& lodestar, const std::vector<std::wstring>& 
     const ULONGLONG wall = ::GetTickCount64() - began;
     std::printf("marks %s: Lodestar's CPU time in all (start, 20 programs starting, idle): %.0f ms\n",
                 marks ? "on" : "off", static_cast<double>(CpuTime(program.Info.hProcess)) / 10000.0);
+    measures.MenuMs = MenuOpenings(program.Info.dwProcessId);
     // Ends as by its exit command.
     if (const HWND main = ::FindWindowW(L"LodestarMainWindow", nullptr)) ::PostMessageW(main, WM_CLOSE, 0, 0);
     ::WaitForSingleObject(program.Info.hProcess, 30000);
-    return static_cast<double>(used) / 10000.0 / static_cast<double>(wall) * 100.0;
+    measures.IdleShare = static_cast<double>(used) / 10000.0 / static_cast<double>(wall) * 100.0;
+    return measures;
 }
 
 } // namespace
@@ -152,20 +207,25 @@ int main(int argc, char** argv) {
 
     bench::About("running-idle", "idle CPU, % of a core: 200 items, 20 programs running, marks on");
     bench::About("running-idle-off", "the same with the running marks off");
+    bench::About("running-menu", "main icon's menu after a right click, the same 200 items, marks on");
+    bench::About("running-menu-off", "the same with the running marks off");
     const bench::TRounds rounds = bench::TRounds::Of(argc, argv, 1);
     int result = 0;
     for (int round = 0; round < rounds.Count; ++round) {
         for (const bool baseline : {rounds.BaselineFirst(round), !rounds.BaselineFirst(round)}) {
-            const double share = IdleShare(lodestar, programs, !baseline);
-            if (share < 0) {
+            const TMeasures measures = Measure(lodestar, programs, !baseline);
+            if (measures.IdleShare < 0 || measures.MenuMs.empty()) {
                 std::printf("a step of the %s round failed\n", baseline ? "baseline" : "measure");
                 result = 1;
                 continue;
             }
-            bench::Sample(baseline ? "running-idle-off" : "running-idle", share);
+            bench::Sample(baseline ? "running-idle-off" : "running-idle", measures.IdleShare);
+            for (const double ms : measures.MenuMs)
+                bench::Sample(baseline ? "running-menu-off" : "running-menu", ms);
         }
     }
-    bench::MaxTarget("running-idle", 0.5);
+    bench::MaxTarget("running-idle", 0.5, "%");
+    bench::RatioTarget("running-menu", "running-menu-off", 1.05);
     std::error_code ignored;
     fs::remove_all(folder, ignored);
     return result;

@@ -57,6 +57,11 @@ inline TWindowCount CountWindows(DWORD pid) {
     return count;
 }
 
+inline std::optional<double> Answered(bool ok, double value) {
+    if (!ok || value == 0) return std::nullopt;
+    return value;
+}
+
 // The handle count the system keeps in its process list.
 inline std::optional<double> ProcessListHandles(DWORD pid) {
     std::vector<std::uint8_t> buffer(1 << 20);
@@ -96,17 +101,43 @@ inline std::optional<double> GdiTableObjects(HANDLE process) {
     return used;
 }
 
-// The live C++ blocks and bytes of a counting build (lodestar_counted.exe); nothing for another program.
+// The committed private memory of the process's address space, region by region: what Windows counts
+// as its private bytes. Under Wine this leaves out the memory of Wine's own Unix libraries (the X
+// client's, the font configuration's), which Windows keeps in its kernel and never counts there.
+inline std::optional<double> CommittedPrivate(HANDLE process) {
+    double committed = 0;
+    bool any = false;
+    MEMORY_BASIC_INFORMATION region{};
+    for (const std::uint8_t* at = nullptr;
+         ::VirtualQueryEx(process, at, &region, sizeof region) == sizeof region;
+         at = static_cast<const std::uint8_t*>(region.BaseAddress) + region.RegionSize) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) committed += region.RegionSize;
+        any = true;
+        if (!region.RegionSize) break;
+    }
+    return Answered(any, committed);
+}
+
+// The live C++ blocks and bytes of a counting build (lodestar_counted.exe), and what its heaps hold,
+// walked on request; nothing for another program.
 inline std::optional<TLiveAllocations> LiveAllocations(DWORD pid) {
     const HANDLE section = ::OpenFileMappingW(FILE_MAP_READ, FALSE, LiveAllocationsName(pid).c_str());
     if (!section) return std::nullopt;
+    const HANDLE request =
+        ::OpenEventW(EVENT_MODIFY_STATE, FALSE, (kHeapWalkPrefix + std::to_wstring(pid)).c_str());
+    const HANDLE walked =
+        ::OpenEventW(SYNCHRONIZE, FALSE, (kHeapWalkedPrefix + std::to_wstring(pid)).c_str());
+    const bool heapsWalked =
+        request && walked && ::SetEvent(request) && ::WaitForSingleObject(walked, 10000) == WAIT_OBJECT_0;
     std::optional<TLiveAllocations> live;
     if (const void* view = ::MapViewOfFile(section, FILE_MAP_READ, 0, 0, sizeof(TLiveAllocations))) {
         const auto* shared = static_cast<const TLiveAllocations*>(view);
-        live = TLiveAllocations{shared->Blocks, shared->Bytes};
+        live = TLiveAllocations{shared->Blocks, shared->Bytes, heapsWalked ? shared->HeapBlocks : 0,
+                                heapsWalked ? shared->HeapBytes : 0, heapsWalked ? shared->HeapCommitted : 0};
         ::UnmapViewOfFile(view);
     }
-    ::CloseHandle(section);
+    for (const HANDLE h : {request, walked, section})
+        if (h) ::CloseHandle(h);
     return live;
 }
 
@@ -120,11 +151,6 @@ struct TCounters {
     std::vector<TCounter> Values;
     TWindowCount Windows;
 };
-
-inline std::optional<double> Answered(bool ok, double value) {
-    if (!ok || value == 0) return std::nullopt;
-    return value;
-}
 
 inline TCounters ReadCounters(HANDLE process, DWORD pid) {
     TCounters c;
@@ -145,9 +171,14 @@ inline TCounters ReadCounters(HANDLE process, DWORD pid) {
         {"GDI objects (table)", gdi ? std::nullopt : GdiTableObjects(process), !gdi},
         {"USER objects", Answered(true, ::GetGuiResources(process, GR_USEROBJECTS))},
         {"private bytes", privateBytes},
-        {"commit charge", Answered(memoryRead, static_cast<double>(memory.PagefileUsage)), !privateBytes},
+        {"committed private", privateBytes ? std::nullopt : CommittedPrivate(process), !privateBytes},
         {"C++ blocks (counted)", live ? std::optional<double>(live->Blocks) : std::nullopt, live.has_value()},
         {"C++ bytes (counted)", live ? std::optional<double>(live->Bytes) : std::nullopt, live.has_value()},
+        {"heap blocks (walked)", live ? Answered(true, live->HeapBlocks) : std::nullopt, live.has_value()},
+        {"heap bytes (walked)", live ? Answered(true, live->HeapBytes) : std::nullopt, live.has_value()},
+        {"heap committed", live ? Answered(true, live->HeapCommitted) : std::nullopt, live.has_value()},
+        {"resident anonymous", Answered(memoryRead, static_cast<double>(memory.PagefileUsage)),
+         !privateBytes},
     };
     c.Windows = CountWindows(pid);
     return c;
