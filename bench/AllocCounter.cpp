@@ -50,7 +50,7 @@ DWORD WINAPI WalkHeapsOnRequest(void*) {
     while (::WaitForSingleObject(request, INFINITE) == WAIT_OBJECT_0) {
         HANDLE heaps[64] = {};
         const DWORD count = std::min<DWORD>(::GetProcessHeaps(64, heaps), 64);
-        LONG64 blocks = 0, bytes = 0, committed = 0;
+        LONG64 blocks = 0, bytes = 0;
         for (DWORD h = 0; h < count; ++h) {
             if (!::HeapLock(heaps[h])) continue;
             PROCESS_HEAP_ENTRY entry{};
@@ -58,8 +58,6 @@ DWORD WINAPI WalkHeapsOnRequest(void*) {
                 if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
                     ++blocks;
                     bytes += entry.cbData;
-                } else if (entry.wFlags & PROCESS_HEAP_REGION) {
-                    committed += entry.Region.dwCommittedSize;
                 }
             }
             ::HeapUnlock(heaps[h]);
@@ -67,7 +65,6 @@ DWORD WINAPI WalkHeapsOnRequest(void*) {
         if (auto* shared = Shared()) {
             shared->HeapBlocks = blocks;
             shared->HeapBytes = bytes;
-            shared->HeapCommitted = committed;
         }
         ::SetEvent(walked);
     }

@@ -12,10 +12,9 @@ struct TLiveAllocations {
     volatile LONG64 Blocks;
     volatile LONG64 Bytes;
     // Written when the heap walk event is set, before the walked event is: the busy blocks and bytes of
-    // all the process's heaps and the bytes their regions have committed.
+    // all the process's heaps.
     volatile LONG64 HeapBlocks;
     volatile LONG64 HeapBytes;
-    volatile LONG64 HeapCommitted;
 };
 
 inline constexpr const wchar_t* kLiveAllocationsPrefix = L"Local\\LodestarLiveAllocations-";

@@ -1,7 +1,7 @@
 // A soak of one long-running Lodestar.exe, driven from this process as a user drives it: the messages a
 // click on an icon produces go to the icons' window, menu entries are chosen by keys in the open menu, and
 // dialogs are closed by their buttons. Ten groups of ten items whose targets are real files (so that every
-// switch extracts icons); after a warm-up (every group once, then two rounds of all steps) 100 rounds of:
+// switch extracts icons); after a warm-up (every group once, then ten rounds of all steps) 100 rounds of:
 //   10 group switches (the main icon's menu), 10 launches of a program that ends at once (a click on an
 //   item), 2 management dialogs closed with OK (after choosing the next group in it) and 2 with Cancel (a
 //   click on the main icon), 2 item editors closed with OK (the item's menu), and one "TaskbarCreated"
@@ -54,7 +54,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kRounds = 100; // 27 steps each (TSoak::Round); --rounds N for a shorter soak
-constexpr int kWarmUpRounds = 2;
+// Long enough for the caches that fill once: Wine's cache of window DCs, each with its region and bitmap,
+// grows to the most DCs in use at once and reaches that within the first ten rounds.
+constexpr int kWarmUpRounds = 10;
 constexpr int kItemsPerGroup = 10;
 constexpr DWORD kStepTimeoutMs = 30000;
 const wchar_t* const kOptionsCaption = L"管理＆設定 - Lodestar";

@@ -133,7 +133,7 @@ inline std::optional<TLiveAllocations> LiveAllocations(DWORD pid) {
     if (const void* view = ::MapViewOfFile(section, FILE_MAP_READ, 0, 0, sizeof(TLiveAllocations))) {
         const auto* shared = static_cast<const TLiveAllocations*>(view);
         live = TLiveAllocations{shared->Blocks, shared->Bytes, heapsWalked ? shared->HeapBlocks : 0,
-                                heapsWalked ? shared->HeapBytes : 0, heapsWalked ? shared->HeapCommitted : 0};
+                                heapsWalked ? shared->HeapBytes : 0};
         ::UnmapViewOfFile(view);
     }
     for (const HANDLE h : {request, walked, section})
@@ -145,6 +145,7 @@ struct TCounter {
     const char* Name;
     std::optional<double> Value; // nothing: not answered
     bool Shown = true;           // a second source is shown only where the first gives no answer
+    bool Judged = true;          // false: shown to tell where memory went, not what the system reports
 };
 
 struct TCounters {
@@ -174,11 +175,12 @@ inline TCounters ReadCounters(HANDLE process, DWORD pid) {
         {"committed private", privateBytes ? std::nullopt : CommittedPrivate(process), !privateBytes},
         {"C++ blocks (counted)", live ? std::optional<double>(live->Blocks) : std::nullopt, live.has_value()},
         {"C++ bytes (counted)", live ? std::optional<double>(live->Bytes) : std::nullopt, live.has_value()},
-        {"heap blocks (walked)", live ? Answered(true, live->HeapBlocks) : std::nullopt, live.has_value()},
-        {"heap bytes (walked)", live ? Answered(true, live->HeapBytes) : std::nullopt, live.has_value()},
-        {"heap committed", live ? Answered(true, live->HeapCommitted) : std::nullopt, live.has_value()},
-        {"resident anonymous", Answered(memoryRead, static_cast<double>(memory.PagefileUsage)),
-         !privateBytes},
+        {"heap blocks (walked)", live ? Answered(true, live->HeapBlocks) : std::nullopt, live.has_value(),
+         false},
+        {"heap bytes (walked)", live ? Answered(true, live->HeapBytes) : std::nullopt, live.has_value(),
+         false},
+        {"resident anonymous", Answered(memoryRead, static_cast<double>(memory.PagefileUsage)), !privateBytes,
+         false},
     };
     c.Windows = CountWindows(pid);
     return c;
@@ -198,9 +200,11 @@ inline bool Report(const TCounters& before, const TCounters& after) {
         }
         const double growth = (*a.Value - *b.Value) / *b.Value * 100;
         const bool ok = growth <= 2.0;
-        pass = pass && ok;
+        if (b.Judged) pass = pass && ok;
         std::printf("%-24s %14.0f %14.0f %8.2f%%  %s\n", b.Name, *b.Value, *a.Value, growth,
-                    ok ? "ok" : "FAIL: grew by more than 2 %");
+                    !b.Judged ? "shown only"
+                    : ok      ? "ok"
+                              : "FAIL: grew by more than 2 %");
     }
     const auto windows = [&](const char* name, long b, long a) {
         const bool ok = a <= b;
@@ -211,11 +215,14 @@ inline bool Report(const TCounters& before, const TCounters& after) {
     windows("message-only windows", before.Windows.MessageOnly, after.Windows.MessageOnly);
     windows("child windows", before.Windows.Child, after.Windows.Child);
     std::printf(
-        "(process list: NtQuerySystemInformation's handle count; table: the used entries of the "
-        "GDI handle table\n the process's PEB names, icons' bitmaps included; commit charge: "
-        "PagefileUsage, which Windows\n defines as equal to PrivateUsage and Wine reads as the "
-        "process's anonymous resident memory; counted: the live\n blocks and bytes of the program's C++ "
-        "allocations, where it is the counting build)\n");
+        "(process list: NtQuerySystemInformation's handle count; table: the used entries of the GDI handle\n"
+        " table the process's PEB names, icons' bitmaps included; committed private: the committed private\n"
+        " regions of the address space, which Windows counts as private bytes; counted: the live blocks and\n"
+        " bytes of the program's C++ allocations, where it is the counting build; shown only: the busy "
+        "blocks\n"
+        " of every heap of the process, the system's DLLs' included (under Wine they grow by the 24 bytes\n"
+        " Wine's comctl32 keeps for every text label of a dialog and frees only for icons), and the\n"
+        " anonymous resident memory Wine reports as PagefileUsage, its Unix libraries' included)\n");
     return pass;
 }
 
