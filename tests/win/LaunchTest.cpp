@@ -1,9 +1,7 @@
 // Starting items from the running main window: real programs started through the shell, what they were
 // given, and every way the user is told about a failure.
 #include "AppSettings.h"
-#include "BringForward.h"
 #include "Dialogs.h"
-#include "Handles.h"
 #include "ItemProgram.h"
 #include "Launch.h"
 #include "LaunchProbe.h"
@@ -14,13 +12,11 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
-#include <set>
 #include <memory>
 #include <thread>
 #include <string>
@@ -302,63 +298,6 @@ TEST_F(LaunchTest, ChainWaitsForTheItemsOwnProgram) {
     EXPECT_GE(ProbeTime(started, "start"), ProbeTime(parentEnd, "end"));
 }
 
-// The processes of a program started while it lives, and their windows; it ends them.
-class TStartedCopies {
-public:
-    explicit TStartedCopies(std::string program)
-        : name_(UpperAscii(ExtractFileName(program))), before_(Pids()) {}
-    ~TStartedCopies() {
-        for (const DWORD pid : New()) {
-            const UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-            if (!process) continue;
-            ::TerminateProcess(process.Get(), 0);
-            ::WaitForSingleObject(process.Get(), 5000);
-        }
-    }
-    TStartedCopies(const TStartedCopies&) = delete;
-    TStartedCopies& operator=(const TStartedCopies&) = delete;
-
-    std::set<DWORD> New() const {
-        std::set<DWORD> started;
-        for (const DWORD pid : Pids())
-            if (!before_.count(pid)) started.insert(pid);
-        return started;
-    }
-    // Waits until `count` copies run, each showing a window; their windows, one per copy.
-    std::vector<HWND> WaitForWindows(std::size_t count) const {
-        std::vector<HWND> windows;
-        for (int wait = 0; wait < 200; ++wait) {
-            windows.clear();
-            const std::set<DWORD> started = New();
-            std::set<DWORD> seen;
-            for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT)) {
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(window, &pid);
-                if (started.count(pid) && ::IsWindowVisible(window) && !::GetWindow(window, GW_OWNER) &&
-                    seen.insert(pid).second)
-                    windows.push_back(window);
-            }
-            if (windows.size() >= count) break;
-            ::Sleep(50);
-        }
-        return windows;
-    }
-
-private:
-    std::set<DWORD> Pids() const {
-        std::set<DWORD> pids;
-        const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32W entry{};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = snapshot && ::Process32FirstW(snapshot.Get(), &entry); more;
-             more = ::Process32NextW(snapshot.Get(), &entry))
-            if (UpperAscii(Narrow(entry.szExeFile)) == name_) pids.insert(entry.th32ProcessID);
-        return pids;
-    }
-    std::string name_;
-    std::set<DWORD> before_;
-};
-
 bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
     for (int waited = 0; waited < ms; waited += 50) {
         if (done()) return true;
@@ -391,8 +330,8 @@ TEST_F(LaunchTest, RunningProgramComesForwardInsteadOfASecondCopy) {
         TIconItem& item = Add(record);
         shift = c.shift;
         LaunchItem(*form, item, c.byHotKey);
-        const std::vector<HWND> first = copies.WaitForWindows(1);
-        ASSERT_EQ(first.size(), 1u);
+        ASSERT_TRUE(WaitUntil([&] { return copies.Windows().size() == 1; }));
+        const std::vector<HWND> first = copies.Windows();
         ::ShowWindow(first[0], SW_MINIMIZE);
         ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(first[0]) != FALSE; }));
         const std::string chainOut = probes.Track(scratch / "forward-chain.txt");
@@ -405,7 +344,7 @@ TEST_F(LaunchTest, RunningProgramComesForwardInsteadOfASecondCopy) {
                 WaitUntil([&] { return ::GetForegroundWindow() == first[0] && !::IsIconic(first[0]); }));
             EXPECT_TRUE(WaitForProbeRecord(chainOut, 1500).empty());
         } else {
-            copies.WaitForWindows(c.copies);
+            WaitUntil([&] { return copies.Windows().size() == c.copies; });
         }
         ::Sleep(1000);
         EXPECT_EQ(copies.New().size(), c.copies);

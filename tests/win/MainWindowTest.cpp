@@ -637,46 +637,6 @@ TEST_F(MainWindowTest, NewIconsComeBeforeTheOldOnesLeave) {
 
 namespace {
 
-struct TVisibleSearch {
-    DWORD Pid;
-    HWND Found;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
-    auto& search = *reinterpret_cast<TVisibleSearch*>(param);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    if (pid == search.Pid && ::IsWindowVisible(window)) search.Found = window;
-    return search.Found == nullptr;
-}
-
-// A program started from outside the launcher, and its first visible top-level window.
-struct TOutsideProgram {
-    PROCESS_INFORMATION Process{};
-    HWND Window = nullptr;
-
-    explicit TOutsideProgram(const std::string& path) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        std::wstring line = L"\"" + Widen(path) + L"\"";
-        EXPECT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                     &startup, &Process));
-    }
-    ~TOutsideProgram() {
-        if (!Process.hProcess) return;
-        ::TerminateProcess(Process.hProcess, 0);
-        ::WaitForSingleObject(Process.hProcess, 5000);
-        ::CloseHandle(Process.hProcess);
-        ::CloseHandle(Process.hThread);
-    }
-    HWND FindWindow() {
-        TVisibleSearch search{Process.dwProcessId, nullptr};
-        ::EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
-        return Window = search.Found;
-    }
-    bool Ended() const { return ::WaitForSingleObject(Process.hProcess, 0) == WAIT_OBJECT_0; }
-};
-
 std::vector<std::uint32_t> IconColors(HICON icon) {
     ICONINFO info{};
     if (!icon || !::GetIconInfo(icon, &info)) return {};
@@ -717,29 +677,30 @@ TEST_F(MainWindowTest, ARunningProgramMarksItsItemsIcon) {
     TIconItem* const marked = form->IconItems()[2];
     PumpUntil([] { return false; }, 600); // nothing runs yet
     EXPECT_FALSE(marked->Running());
-    struct Case {
-        const char* what;
-        std::function<void(TOutsideProgram&)> end;
-    } cases[] = {
-        {"closed", [](TOutsideProgram& p) { ::PostMessageW(p.Window, WM_CLOSE, 0, 0); }},
-        {"killed", [](TOutsideProgram& p) { ::TerminateProcess(p.Process.hProcess, 1); }},
+    // Started as from the desktop; the mark goes when the program is closed and when it is killed.
+    const auto startNotepad = [&](const TStartedCopies& copies) {
+        ::ShellExecuteW(nullptr, nullptr, Widen(notepad).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        return PumpUntil([&] { return copies.Windows().size() == 1 && marked->Running(); });
     };
-    for (const Case& c : cases) {
-        TOutsideProgram program(notepad);
-        ASSERT_TRUE(PumpUntil([&] { return program.FindWindow() != nullptr; })) << c.what;
-        ASSERT_TRUE(PumpUntil([&] { return marked->Running(); })) << c.what;
+    for (const bool killed : {false, true}) {
+        auto copies = std::make_unique<TStartedCopies>(notepad);
+        ASSERT_TRUE(startNotepad(*copies)) << killed;
         onlyMarked();
         form->miReloadIconsClick(nullptr);
         TaskbarCreated();
         onlyMarked();
-        c.end(program);
-        ASSERT_TRUE(PumpUntil([&] { return program.Ended() && !marked->Running(); })) << c.what;
-        EXPECT_EQ(colors(), unmarked) << c.what;
+        if (killed)
+            copies.reset();
+        else
+            ::PostMessageW(copies->Windows()[0], WM_CLOSE, 0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return (!copies || copies->New().empty()) && !marked->Running(); }))
+            << killed;
+        EXPECT_EQ(colors(), unmarked) << killed;
     }
 
     // The setting switched off in the options dialog takes the mark away while the program still runs.
-    TOutsideProgram program(notepad);
-    ASSERT_TRUE(PumpUntil([&] { return program.FindWindow() && marked->Running(); }));
+    const TStartedCopies copies(notepad);
+    ASSERT_TRUE(startNotepad(copies));
     const auto saved = ProgramDialogs().OpenOptions;
     ProgramDialogs().OpenOptions = [&records](TForm1&) -> std::optional<TOptionsResult> {
         ProgramSettings().MarkRunning = false;

@@ -1,6 +1,7 @@
 // Small helpers the Windows tests share: path forms, files and ID lists made the way the shell makes them.
 #pragma once
 
+#include "CommandLine.h"
 #include "Handles.h"
 #include "ItemData.h"
 #include "WinText.h"
@@ -9,11 +10,13 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,5 +112,56 @@ inline HDROP MakeDrop(const std::vector<std::string>& paths) {
     ::GlobalUnlock(block);
     return static_cast<HDROP>(block);
 }
+
+// The copies of a program (known by its file name) started while this lives, and their windows; it ends
+// those still running.
+class TStartedCopies {
+public:
+    explicit TStartedCopies(const std::string& program)
+        : name_(UpperAscii(ExtractFileName(program))), before_(Pids()) {}
+    ~TStartedCopies() {
+        for (const DWORD pid : New()) {
+            const UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+            if (process && ::TerminateProcess(process.Get(), 0)) ::WaitForSingleObject(process.Get(), 5000);
+        }
+    }
+    TStartedCopies(const TStartedCopies&) = delete;
+    TStartedCopies& operator=(const TStartedCopies&) = delete;
+
+    std::set<DWORD> New() const {
+        std::set<DWORD> started;
+        for (const DWORD pid : Pids())
+            if (!before_.count(pid)) started.insert(pid);
+        return started;
+    }
+    // The front visible unowned top-level window of each copy, front to back.
+    std::vector<HWND> Windows() const {
+        const std::set<DWORD> started = New();
+        std::set<DWORD> seen;
+        std::vector<HWND> windows;
+        for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT)) {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(window, &pid);
+            if (started.count(pid) && ::IsWindowVisible(window) && !::GetWindow(window, GW_OWNER) &&
+                seen.insert(pid).second)
+                windows.push_back(window);
+        }
+        return windows;
+    }
+
+private:
+    std::set<DWORD> Pids() const {
+        std::set<DWORD> pids;
+        const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = snapshot && ::Process32FirstW(snapshot.Get(), &entry); more;
+             more = ::Process32NextW(snapshot.Get(), &entry))
+            if (UpperAscii(Narrow(entry.szExeFile)) == name_) pids.insert(entry.th32ProcessID);
+        return pids;
+    }
+    std::string name_;
+    std::set<DWORD> before_;
+};
 
 } // namespace lodestar::test
