@@ -422,6 +422,18 @@ TEST_F(ItemEditorTest, WindowSizeAndHotKey) {
              e.ClickOk();
          },
          true, with(1, 0)},
+        {"the bring-forward check box ticked", with(0, 0),
+         [&](const TEditor& e) {
+             EXPECT_FALSE(IsChecked(e.PageOf(IDC_ITEM_CBBRINGFORWARD), IDC_ITEM_CBBRINGFORWARD));
+             e.Click(IDC_ITEM_CBBRINGFORWARD);
+             e.ClickOk();
+         },
+         true,
+         [&] {
+             TItemData item = with(0, 0);
+             item.BringForward = true;
+             return item;
+         }()},
         {"an extended key typed with Ctrl+Alt", with(0, 0),
          [&](const TEditor& e) {
              const HWND control = e.Get(IDC_ITEM_HOTKEY1);
@@ -488,27 +500,6 @@ TEST_F(ItemEditorTest, WindowSizeAndHotKey) {
                              },
                              true, with(0, h.HotKey)});
     }
-    for (const TScenario& s : scenarios)
-        Run(s);
-}
-
-TEST_F(ItemEditorTest, BringForwardSetting) {
-    const TFiles& f = files;
-    const auto with = [&](bool forward) {
-        TItemData item = Item(f.Notepad, "n");
-        item.BringForward = forward;
-        return item;
-    };
-    // A click on the check box is what OK stores.
-    const TScenario scenarios[] = {
-        {"ticked", with(false),
-         [&](const TEditor& e) {
-             EXPECT_FALSE(IsChecked(e.PageOf(IDC_ITEM_CBBRINGFORWARD), IDC_ITEM_CBBRINGFORWARD));
-             e.Click(IDC_ITEM_CBBRINGFORWARD);
-             e.ClickOk();
-         },
-         true, with(true)},
-    };
     for (const TScenario& s : scenarios)
         Run(s);
 }
