@@ -114,6 +114,25 @@ TEST(IconScale, CrossLeavesTheTopLeftFreeAtEverySize) {
     // shows which kind of thing is missing.
     for (const int size : kSizes) {
         const TIconPixels cross = ReadIconMap("l_x-" + std::to_string(size)).Picture;
+        // The running mark: a dot in the top-left corner, never on the cross, laid over icons with and
+        // without alpha and over gray ones without touching any other pixel.
+        const TIconPixels mark = RunningMarkPixels(size);
+        ASSERT_TRUE(mark.Valid());
+        const std::size_t corner = static_cast<std::size_t>(size / 8) * (size + 1);
+        EXPECT_TRUE(!mark.Opaque[0] && mark.Opaque[corner] && !mark.Opaque[corner * 4]) << size;
+        const TIconPixels sheet = ReadIconMap("l_new-" + std::to_string(size)).Picture;
+        TIconPixels gray = WithAlpha(sheet);
+        GrayPixels(gray);
+        for (const TIconPixels& base : {sheet, WithAlpha(sheet), gray}) {
+            const TIconPixels marked = OverlayPixels(base, mark);
+            for (std::size_t i = 0; i < marked.Color.size(); ++i) {
+                ASSERT_FALSE(mark.Opaque[i] && cross.Opaque[i]) << size << ": " << i;
+                ASSERT_EQ(marked.Opaque[i], mark.Opaque[i] || base.Opaque[i]) << size << ": " << i;
+                if (!mark.Opaque[i]) {
+                    ASSERT_EQ(marked.Color[i], base.Color[i]) << size << ": " << i;
+                }
+            }
+        }
         const int free = size * 3 / 8;
         for (int y = 0; y < free; ++y)
             for (int x = 0; x < size; ++x)
@@ -168,32 +187,5 @@ TEST(IconScale, PickerCellsGrowWithTheScale) {
         const auto cell = layout.CellAt(c.largeCell * 3 / 2, c.largeCell * 5 / 2);
         ASSERT_TRUE(cell) << c.dpi;
         EXPECT_EQ(*cell, (TGridCell{1, 2})) << c.dpi;
-    }
-}
-
-// The running mark at every tray size: a round dot in the top-left corner, never on the missing-file
-// cross, laid over icons with and without alpha and over gray ones without touching any other pixel.
-TEST(IconScale, RunningMarkTakesTheTopLeftAtEverySize) {
-    for (const int size : {16, 20, 24, 32}) {
-        SCOPED_TRACE(size);
-        const TIconPixels mark = RunningMarkPixels(size);
-        ASSERT_TRUE(mark.Valid());
-        const auto at = [&](int x, int y) { return static_cast<std::size_t>(y) * size + x; };
-        EXPECT_FALSE(mark.Opaque[at(0, 0)]);
-        EXPECT_TRUE(mark.Opaque[at(size / 8, size / 8)]);
-        EXPECT_FALSE(mark.Opaque[at(size / 2, size / 2)]);
-        const TIconPixels cross = ReadIconMap("l_x-" + std::to_string(size)).Picture;
-        for (std::size_t i = 0; i < mark.Opaque.size(); ++i)
-            ASSERT_FALSE(mark.Opaque[i] && cross.Opaque[i]) << i;
-        const TIconPixels sheet = ReadIconMap("l_new-" + std::to_string(size)).Picture;
-        TIconPixels gray = WithAlpha(sheet);
-        GrayPixels(gray);
-        for (const TIconPixels& base : {sheet, WithAlpha(sheet), gray}) {
-            const TIconPixels marked = OverlayPixels(base, mark);
-            for (std::size_t i = 0; i < marked.Color.size(); ++i) {
-                ASSERT_EQ(marked.Opaque[i], mark.Opaque[i] || base.Opaque[i]) << i;
-                if (!mark.Opaque[i]) ASSERT_EQ(marked.Color[i], base.Color[i]) << i;
-            }
-        }
     }
 }

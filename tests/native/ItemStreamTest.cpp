@@ -140,19 +140,13 @@ TEST(ItemStream, BringForwardFollowsTheExactTexts) {
     TItemData plain;
     plain.Cmd = "C:\\Windows\\notepad.exe";
     plain.Tip = "メモ帳";
-    TItemData exotic = plain;
-    exotic.Tip = "Café 😀";
-    for (const TItemData& base : {plain, exotic}) {
-        SCOPED_TRACE(base.Tip);
-        TItemData on = base;
-        on.BringForward = true;
-        const std::string off = Write(base);
-        const std::string with = Write(on);
-        EXPECT_EQ(Read(with), on);
-        // Only the flags field (and an empty exact field standing in its place) is added at the block end.
-        EXPECT_EQ(with.substr(4, off.size() - 4), off.substr(4));
-    }
-    EXPECT_EQ(Write(plain), Parent(plain.Cmd, "", "", 0, ToLegacy(plain.Tip)).Bytes());
+    TItemData on = plain;
+    on.BringForward = true;
+    const std::string off = Write(plain);
+    const std::string with = Write(on);
+    EXPECT_EQ(Read(with), on);
+    // Only the flags field, after an empty exact field standing in its place, is added at the block end.
+    EXPECT_EQ(with.substr(4, off.size() - 4), off.substr(4));
 
     const std::string utf8 = "UTF8" + Block::Le(1) + "a" + Block::Le(0) + Block::Le(3) + "Tip" + Block::Le(0);
     const struct {

@@ -7,6 +7,7 @@
 #include "LaunchProbe.h"
 #include "Seams.h"
 #include "Store.h"
+#include "TrayStandIn.h"
 #include "WinTestSupport.h"
 #include "lsMain.h"
 
@@ -298,14 +299,6 @@ TEST_F(LaunchTest, ChainWaitsForTheItemsOwnProgram) {
     EXPECT_GE(ProbeTime(started, "start"), ProbeTime(parentEnd, "end"));
 }
 
-bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
-    for (int waited = 0; waited < ms; waited += 50) {
-        if (done()) return true;
-        ::Sleep(50);
-    }
-    return done();
-}
-
 const std::string kNotepad = "%SystemRoot%\\system32\\notepad.exe";
 
 // Two starts of Notepad: with the setting, the second brings the first copy's window forward, restored from
@@ -330,10 +323,10 @@ TEST_F(LaunchTest, RunningProgramComesForwardInsteadOfASecondCopy) {
         TIconItem& item = Add(record);
         shift = c.shift;
         LaunchItem(*form, item, c.byHotKey);
-        ASSERT_TRUE(WaitUntil([&] { return copies.Windows().size() == 1; }));
+        ASSERT_TRUE(PumpUntil([&] { return copies.Windows().size() == 1; }));
         const std::vector<HWND> first = copies.Windows();
         ::ShowWindow(first[0], SW_MINIMIZE);
-        ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(first[0]) != FALSE; }));
+        ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(first[0]) != FALSE; }));
         const std::string chainOut = probes.Track(scratch / "forward-chain.txt");
         TChildIcon child;
         child.Cmd = QuotedProbe() + " --out \"" + chainOut + "\"";
@@ -341,10 +334,10 @@ TEST_F(LaunchTest, RunningProgramComesForwardInsteadOfASecondCopy) {
         LaunchItem(*form, item, c.byHotKey);
         if (c.copies == 1) {
             EXPECT_TRUE(
-                WaitUntil([&] { return ::GetForegroundWindow() == first[0] && !::IsIconic(first[0]); }));
+                PumpUntil([&] { return ::GetForegroundWindow() == first[0] && !::IsIconic(first[0]); }));
             EXPECT_TRUE(WaitForProbeRecord(chainOut, 1500).empty());
         } else {
-            WaitUntil([&] { return copies.Windows().size() == c.copies; });
+            PumpUntil([&] { return copies.Windows().size() == c.copies; });
         }
         ::Sleep(1000);
         EXPECT_EQ(copies.New().size(), c.copies);
