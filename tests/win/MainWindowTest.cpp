@@ -677,40 +677,33 @@ TEST_F(MainWindowTest, ARunningProgramMarksItsItemsIcon) {
     TIconItem* const marked = form->IconItems()[2];
     PumpUntil([] { return false; }, 600); // nothing runs yet
     EXPECT_FALSE(marked->Running());
-    // Started as from the desktop; the mark goes when the program is closed and when it is killed.
-    const auto startNotepad = [&](const TStartedCopies& copies) {
-        ::ShellExecuteW(nullptr, nullptr, Widen(notepad).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-        return PumpUntil([&] { return copies.Windows().size() == 1 && marked->Running(); });
-    };
-    for (const bool killed : {false, true}) {
-        auto copies = std::make_unique<TStartedCopies>(notepad);
-        ASSERT_TRUE(startNotepad(*copies)) << killed;
-        onlyMarked();
-        form->miReloadIconsClick(nullptr);
-        TaskbarCreated();
-        onlyMarked();
-        if (killed)
-            copies.reset();
-        else
-            ::PostMessageW(copies->Windows()[0], WM_CLOSE, 0, 0);
-        ASSERT_TRUE(PumpUntil([&] { return (!copies || copies->New().empty()) && !marked->Running(); }))
-            << killed;
-        EXPECT_EQ(colors(), unmarked) << killed;
-    }
-
-    // The setting switched off in the options dialog takes the mark away while the program still runs.
-    const TStartedCopies copies(notepad);
-    ASSERT_TRUE(startNotepad(copies));
+    // Started as from the desktop; the mark goes when the program is closed, when it is killed, and when
+    // the setting is switched off in the options dialog while the program still runs.
     const auto saved = ProgramDialogs().OpenOptions;
     ProgramDialogs().OpenOptions = [&records](TForm1&) -> std::optional<TOptionsResult> {
         ProgramSettings().MarkRunning = false;
         return TOptionsResult{records, {}, false};
     };
-    form->OpenOptions();
+    for (const char* end : {"closed", "killed", "switched off"}) {
+        auto copies = std::make_unique<TStartedCopies>(notepad);
+        ::ShellExecuteW(nullptr, nullptr, Widen(notepad).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ASSERT_TRUE(PumpUntil([&] { return copies->Windows().size() == 1 && marked->Running(); })) << end;
+        onlyMarked();
+        form->miReloadIconsClick(nullptr);
+        TaskbarCreated();
+        onlyMarked();
+        if (end == std::string("closed"))
+            ::PostMessageW(copies->Windows()[0], WM_CLOSE, 0, 0);
+        else if (end == std::string("killed"))
+            copies.reset();
+        else
+            form->OpenOptions();
+        ASSERT_TRUE(PumpUntil([&] {
+            return (!copies || copies->New().empty() || !ProgramSettings().MarkRunning) && !marked->Running();
+        })) << end;
+        EXPECT_EQ(colors(), unmarked) << end;
+    }
     ProgramDialogs().OpenOptions = saved;
     EXPECT_FALSE(form->RunningWatch().Enabled());
-    PumpUntil([] { return false; }, 600);
-    EXPECT_FALSE(form->IconItems()[2]->Running());
-    EXPECT_EQ(colors(), unmarked);
     ProgramSettings().MarkRunning = true;
 }
