@@ -299,8 +299,6 @@ TEST_F(LaunchTest, ChainWaitsForTheItemsOwnProgram) {
     EXPECT_GE(ProbeTime(started, "start"), ProbeTime(parentEnd, "end"));
 }
 
-const std::string kNotepad = "%SystemRoot%\\system32\\notepad.exe";
-
 // Two starts of Notepad: with the setting, the second brings the first copy's window forward, restored from
 // the taskbar, without running the item's chain; Shift+click and the setting off start a second copy.
 TEST_F(LaunchTest, RunningProgramComesForwardInsteadOfASecondCopy) {
@@ -317,7 +315,7 @@ TEST_F(LaunchTest, RunningProgramComesForwardInsteadOfASecondCopy) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TItemData record;
-        record.Cmd = kNotepad;
+        record.Cmd = "%SystemRoot%\\system32\\notepad.exe";
         record.BringForward = c.forward;
         const TStartedCopies copies(ItemProgram(record));
         TIconItem& item = Add(record);

@@ -628,17 +628,6 @@ TEST_F(MainWindowTest, NewIconsComeBeforeTheOldOnesLeave) {
     AcceptIcons();
 }
 
-namespace {
-
-std::vector<std::uint32_t> IconColors(HICON icon) {
-    ICONINFO info{};
-    if (!icon || !::GetIconInfo(icon, &info)) return {};
-    const UniqueBitmap color(info.hbmColor), mask(info.hbmMask);
-    return color ? test::Bits32(color.Get(), 16, 16) : std::vector<std::uint32_t>();
-}
-
-} // namespace
-
 // Notepad started and ended outside the launcher: the item of its program gets the mark, keeps it through a
 // reload and a new taskbar, and loses it when the program ends or the setting goes off; the main icon and
 // the other items (another program, a document, a missing program) stay as they are.
@@ -652,9 +641,16 @@ TEST_F(MainWindowTest, ARunningProgramMarksItsItemsIcon) {
     Start();
     ASSERT_TRUE(form->RunningWatch().Hooked()); // event-driven, no polling
     const auto colors = [&] {
-        std::vector<std::vector<std::uint32_t>> all{IconColors(form->MainIcon->NotifyData().hIcon)};
+        std::vector<HICON> icons{form->MainIcon->NotifyData().hIcon};
         for (TIconItem* item : form->IconItems())
-            all.push_back(IconColors(item->NotifyData().hIcon));
+            icons.push_back(item->NotifyData().hIcon);
+        std::vector<std::vector<std::uint32_t>> all;
+        for (HICON icon : icons) {
+            ICONINFO info{};
+            EXPECT_TRUE(::GetIconInfo(icon, &info));
+            const UniqueBitmap color(info.hbmColor), mask(info.hbmMask);
+            all.push_back(test::Bits32(color.Get(), 16, 16));
+        }
         return all;
     };
     const auto unmarked = colors();
