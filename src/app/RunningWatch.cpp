@@ -1,13 +1,11 @@
 #include "RunningWatch.h"
 
-#include "CommandLine.h"
 #include "RunningCheck.h"
 #include "ShellHelpers.h"
 #include "SysCtrls.h"
 #include "WinText.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace lodestar {
 
