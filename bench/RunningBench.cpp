@@ -9,6 +9,7 @@
 // of its own; the first 20 are started from here, as a user would start them, not through Lodestar.
 #include "BenchReport.h"
 #include "BenchStore.h"
+#include "BenchTiming.h"
 #include "Store.h"
 #include "TrayIdentity.h"
 #include "WinText.h"
@@ -81,13 +82,6 @@ bool WaitFor(const auto& done, DWORD ms) {
     return done();
 }
 
-double Ms(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 /
-           static_cast<double>(frequency.QuadPart);
-}
-
 HWND VisibleMenu(DWORD pid) {
     for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, L"#32768", nullptr));) {
         DWORD owner = 0;
@@ -106,23 +100,22 @@ std::vector<double> MenuOpenings(DWORD pid) {
         ::GetWindowThreadProcessId(w, &owner);
         if (owner == pid) icons = w;
     }
-    std::vector<double> ms;
+    std::vector<double> opened;
     for (int i = 0; icons && i < kMenuOpens; ++i) {
         constexpr UINT kTrayCallbackMessage = WM_USER; // the program's callback message
-        LARGE_INTEGER began, shown;
-        ::QueryPerformanceCounter(&began);
+        const auto began = bench::Clock::now();
         ::PostMessageW(icons, kTrayCallbackMessage, kMainIconId, WM_RBUTTONUP);
         HWND menu = nullptr;
         for (int spins = 0; !(menu = VisibleMenu(pid)) && spins < 200000; ++spins)
             ::Sleep(0);
-        ::QueryPerformanceCounter(&shown);
+        const double ms = bench::Ms(bench::Clock::now() - began);
         if (!menu) return {};
-        ms.push_back(Ms(began, shown));
+        opened.push_back(ms);
         ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
         if (!WaitFor([&] { return VisibleMenu(pid) == nullptr; }, 5000)) return {};
         ::Sleep(200);
     }
-    return ms;
+    return opened;
 }
 
 struct TMeasures {
