@@ -3,6 +3,7 @@
 // the visible dialog window ("#32770") of the test's thread instead.
 #pragma once
 
+#include "DialogDriver.h"
 #include "Handles.h"
 #include "WinText.h"
 
@@ -75,15 +76,6 @@ private:
     std::atomic<bool> found_{false};
     std::thread thread_;
 };
-
-// Waits up to five seconds for the condition (a loaded machine can be slow); whether it came true.
-inline bool WaitUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 500; ++i) {
-        if (condition()) return true;
-        ::Sleep(10);
-    }
-    return condition();
-}
 
 inline HWND TreeOf(HWND browser) {
     return ::FindWindowExW(browser, nullptr, WC_TREEVIEWW, nullptr);

@@ -17,6 +17,20 @@
 
 namespace lodestar::test {
 
+// How long a driver waits for the program to answer before it gives up: long, since a machine busy with
+// other work can keep a Wine thread from running for seconds; a wait that is met ends at once.
+inline constexpr ULONGLONG kPatienceMs = 30000;
+
+// Asks `done` every 10 ms until it holds or `ms` have passed; returns its last answer.
+inline bool WaitUntil(const std::function<bool()>& done, ULONGLONG ms = kPatienceMs) {
+    const ULONGLONG end = ::GetTickCount64() + ms;
+    while (!done()) {
+        if (::GetTickCount64() >= end) return done();
+        ::Sleep(10);
+    }
+    return true;
+}
+
 class TDialogDriver {
 public:
     // Runs `script` on the visible top-level dialog captioned `caption` once it appears. A dialog the
@@ -27,8 +41,7 @@ public:
               if (!dialog) return;
               found_ = true;
               script(dialog);
-              for (int i = 0; i < 100 && ::IsWindow(dialog); ++i)
-                  ::Sleep(20);
+              WaitUntil([dialog] { return !::IsWindow(dialog); });
               if (::IsWindow(dialog)) {
                   ADD_FAILURE() << "the script left the dialog open";
                   ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -47,14 +60,14 @@ public:
 
 private:
     HWND Wait(const std::wstring& caption) {
-        // Long enough for a cold Wine; ShowModal's return (Join) ends the wait at once.
-        for (int i = 0; i < 1000; ++i) {
-            const HWND dialog = ::FindWindowW(L"#32770", caption.c_str());
-            if (dialog && ::IsWindowVisible(dialog)) return dialog;
-            if (stop_) return nullptr;
-            ::Sleep(10);
-        }
-        return nullptr;
+        // ShowModal's return (Join) ends the wait at once.
+        HWND dialog = nullptr;
+        WaitUntil([&] {
+            dialog = ::FindWindowW(L"#32770", caption.c_str());
+            if (dialog && !::IsWindowVisible(dialog)) dialog = nullptr;
+            return dialog || stop_;
+        });
+        return dialog;
     }
 
     std::atomic<bool> stop_{false};

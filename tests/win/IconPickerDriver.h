@@ -41,9 +41,8 @@ public:
     void Sync(HWND dialog) {
         const long target = ++posted_;
         ::PostMessageW(window_, WM_APP, 0, 0);
-        for (int i = 0; i < 500 && handled_ < target && ::IsWindow(dialog); ++i)
-            ::Sleep(10);
-        EXPECT_TRUE(handled_ >= target || !::IsWindow(dialog)) << "the dialog's thread did not answer";
+        EXPECT_TRUE(WaitUntil([&] { return handled_ >= target || !::IsWindow(dialog); }))
+            << "the dialog's thread did not answer";
     }
 
 private:
@@ -131,16 +130,16 @@ private:
     int editId_;
 };
 
-// The system's file dialog owned by `owner`, once it is visible; null after about five seconds.
+// The system's file dialog owned by `owner`, once it is visible; null if it does not come.
 inline HWND WaitForFileDialog(HWND owner) {
-    for (int i = 0; i < 500; ++i) {
-        HWND found = nullptr;
+    HWND found = nullptr;
+    WaitUntil([&] {
         while ((found = ::FindWindowExW(nullptr, found, L"#32770", nullptr)) != nullptr)
             if (found != owner && ::GetWindow(found, GW_OWNER) == owner && ::IsWindowVisible(found))
-                return found;
-        ::Sleep(10);
-    }
-    return nullptr;
+                return true;
+        return false;
+    });
+    return found;
 }
 
 // The folder the file dialog shows.
@@ -162,9 +161,7 @@ inline void ChooseInFileDialog(HWND fileDialog, const std::string& name) {
         ::SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(name).c_str()));
         ::PostMessageW(fileDialog, WM_COMMAND, IDOK, 0);
     }
-    for (int i = 0; i < 500 && ::IsWindow(fileDialog); ++i)
-        ::Sleep(10);
-    EXPECT_FALSE(::IsWindow(fileDialog)) << "the file dialog stayed open";
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(fileDialog); })) << "the file dialog stayed open";
 }
 
 } // namespace lodestar::test

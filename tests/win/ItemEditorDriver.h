@@ -176,13 +176,14 @@ struct TEditor {
         ::PostMessageW(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
         ::PostMessageW(toolbar, WM_LBUTTONUP, 0, at);
     }
-    // The child editor that a chain button opens, once it shows; null after about five seconds.
+    // The child editor that a chain button opens, once it shows; null if it does not.
     static HWND WaitForChildEditor(const std::string& caption) {
-        for (int i = 0; i < 500; ++i) {
-            const HWND child = ::FindWindowW(L"#32770", Widen(caption).c_str());
-            if (child && ::IsWindowVisible(child)) return child;
-            ::Sleep(10);
-        }
+        HWND child = nullptr;
+        if (WaitUntil([&] {
+                child = ::FindWindowW(L"#32770", Widen(caption).c_str());
+                return child && ::IsWindowVisible(child);
+            }))
+            return child;
         ADD_FAILURE() << "no child editor " << caption;
         return nullptr;
     }
@@ -195,14 +196,15 @@ struct TEditor {
         return false;
     }
 
-    // The browse menu opened by its button, once it shows; null after about five seconds.
+    // The browse menu opened by its button, once it shows; null if it does not.
     HWND OpenBrowseMenu() const {
         ::PostMessageW(Get(IDC_ITEM_SBBROWSE), BM_CLICK, 0, 0);
-        for (int i = 0; i < 500; ++i) {
-            const HWND menu = ::FindWindowW(L"#32768", nullptr);
-            if (menu && ::IsWindowVisible(menu)) return menu;
-            ::Sleep(10);
-        }
+        HWND menu = nullptr;
+        if (WaitUntil([&] {
+                menu = ::FindWindowW(L"#32768", nullptr);
+                return menu && ::IsWindowVisible(menu);
+            }))
+            return menu;
         ADD_FAILURE() << "the browse menu did not open";
         return nullptr;
     }

@@ -375,15 +375,13 @@ TEST_F(ItemEditorTest, ChangeIcon) {
              [&](const TEditor& e) {
                  ::PostMessageW(e.Get(IDC_ITEM_BTNCHANGEICO), BM_CLICK, 0, 0);
                  HWND picker = nullptr;
-                 for (int i = 0; i < 500 && !picker; ++i, ::Sleep(10)) {
+                 ASSERT_TRUE(WaitUntil([&] {
                      picker = ::FindWindowW(L"#32770", L"アイコンの変更 - Lodestar");
-                     if (picker && !::IsWindowVisible(picker)) picker = nullptr;
-                 }
-                 ASSERT_TRUE(picker) << "no icon picker";
+                     return picker && ::IsWindowVisible(picker);
+                 })) << "no icon picker";
                  TPickerView view(picker, marker, IDC_ICODLG_GRID, IDC_ICODLG_EDIT1);
                  s.Picker(view);
-                 for (int i = 0; i < 500 && ::IsWindow(picker); ++i)
-                     ::Sleep(10);
+                 WaitUntil([&] { return !::IsWindow(picker); });
                  e.Runner->Run([] {}); // the editor has taken the picker's result
                  EXPECT_EQ(e.Text(IDC_ITEM_LABELICONPATH), s.Label);
                  e.ClickOk();
