@@ -1,7 +1,8 @@
 // A soak of one long-running Lodestar.exe, driven from this process as a user drives it: the messages a
 // click on an icon produces go to the icons' window, menu entries are chosen by keys in the open menu, and
 // dialogs are closed by their buttons. Ten groups of ten items whose targets are real files (so that every
-// switch extracts icons); after a warm-up (every group once, then ten rounds of all steps) 100 rounds of:
+// switch extracts icons); after a warm-up (every group once, then rounds of all steps until the counters
+// hold still) 100 rounds of:
 //   10 group switches (the main icon's menu), 10 launches of a program that ends at once (a click on an
 //   item), 2 management dialogs closed with OK (after choosing the next group in it) and 2 with Cancel (a
 //   click on the main icon), 2 item editors closed with OK (the item's menu), and one "TaskbarCreated"
@@ -54,9 +55,12 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kRounds = 100; // 27 steps each (TSoak::Round); --rounds N for a shorter soak
-// Long enough for the caches that fill once: Wine's cache of window DCs, each with its region and bitmap,
-// grows to the most DCs in use at once and reaches that within the first ten rounds.
+// The warm-up goes on ten rounds at a time until two readings agree (bench::Settled), at most four times:
+// the caches that fill once must be full before the first count. Wine's cache of window DCs, each with
+// its region and bitmap, grows to the most DCs in use at once; one run reached that only in rounds 10 to
+// 20 (320 GDI objects after ten rounds, 340 after twenty and 341 for the next eighty).
 constexpr int kWarmUpRounds = 10;
+constexpr int kMostWarmUps = 4;
 constexpr int kItemsPerGroup = 10;
 constexpr DWORD kStepTimeoutMs = 30000;
 const wchar_t* const kOptionsCaption = L"管理＆設定 - Lodestar";
@@ -569,8 +573,8 @@ void RemoveFolder(const std::wstring& folder) {
 }
 
 // The counters every tenth round: a leak grows with the rounds, a cache fills and stays.
-void PrintCheckpoint(int round, const bench::TCounters& counters) {
-    std::printf("after round %3d:", round);
+void PrintCheckpoint(const char* when, int round, const bench::TCounters& counters) {
+    std::printf("%s %3d:", when, round);
     for (const bench::TCounter& counter : counters.Values)
         if (counter.Shown && counter.Value) std::printf("  %s %.0f", counter.Name, *counter.Value);
     std::printf("\n");
@@ -622,25 +626,32 @@ int Soak(const std::wstring& lodestar, const std::wstring& folder, const std::ws
         // and the program's) are made before the first count.
         for (int g = 0; g < kGroupCount; ++g)
             soak.SwitchGroup();
-        for (int round = 0; round < kWarmUpRounds; ++round)
-            soak.Round();
-        program.Barrier();
-        WaitFor([] { return false; }, 1000);
-        const bench::TCounters before = bench::ReadCounters(program.Process(), program.Pid());
+        const auto read = [&] {
+            program.Barrier();
+            WaitFor([] { return false; }, 1000);
+            return bench::ReadCounters(program.Process(), program.Pid());
+        };
+        bench::TCounters before = read();
+        for (int warmUp = 1;; ++warmUp) {
+            for (int round = 0; round < kWarmUpRounds; ++round)
+                soak.Round();
+            const bench::TCounters reading = read();
+            const bool settled = bench::Settled(before, reading);
+            before = reading;
+            if (settled || warmUp == kMostWarmUps) break;
+            PrintCheckpoint("warm-up round", warmUp * kWarmUpRounds, before);
+        }
         std::printf("warm-up done after %.0f s; %d rounds follow\n",
                     std::chrono::duration<double>(SteadyClock::now() - began).count(), rounds);
-        PrintCheckpoint(0, before);
+        PrintCheckpoint("after round", 0, before);
 
         soak.Only = only;
         soak.StartCounting(rounds * (only ? 10 : TSoak::kStepsPerRound));
         for (int round = 1; round <= rounds; ++round) {
             soak.Round();
-            if (round % 10 == 0 && round < rounds)
-                PrintCheckpoint(round, bench::ReadCounters(program.Process(), program.Pid()));
+            if (round % 10 == 0 && round < rounds) PrintCheckpoint("after round", round, read());
         }
-        program.Barrier();
-        WaitFor([] { return false; }, 1000);
-        const bench::TCounters after = bench::ReadCounters(program.Process(), program.Pid());
+        const bench::TCounters after = read();
         const bool pass = bench::Report(before, after);
         PrintMeans(soak);
         std::printf("\nwhole soak: %.0f s; %s\n",

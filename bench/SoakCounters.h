@@ -186,6 +186,21 @@ inline TCounters ReadCounters(HANDLE process, DWORD pid) {
     return c;
 }
 
+// Whether a later reading shows what an earlier one did: every judged counter within half a per cent of
+// it (the steps of the committed memory are smaller) and as many windows. A cache is full once two
+// readings ten rounds apart agree; a leak keeps them apart.
+inline bool Settled(const TCounters& earlier, const TCounters& later) {
+    for (std::size_t i = 0; i < earlier.Values.size(); ++i) {
+        const TCounter& e = earlier.Values[i];
+        const TCounter& l = later.Values[i];
+        if (!e.Judged || !e.Value || !l.Value) continue;
+        if (*l.Value - *e.Value > *e.Value * 0.005) return false;
+    }
+    return later.Windows.TopLevel <= earlier.Windows.TopLevel &&
+           later.Windows.MessageOnly <= earlier.Windows.MessageOnly &&
+           later.Windows.Child <= earlier.Windows.Child;
+}
+
 // Prints the table; whether every answered counter stayed within 2 % and no window was added.
 inline bool Report(const TCounters& before, const TCounters& after) {
     bool pass = true;
