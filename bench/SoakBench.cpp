@@ -57,8 +57,8 @@ namespace {
 constexpr int kRounds = 100; // 27 steps each (TSoak::Round); --rounds N for a shorter soak
 // The warm-up goes on ten rounds at a time until two readings agree (bench::Settled), at most four times:
 // the caches that fill once must be full before the first count. Wine's cache of window DCs, each with
-// its region and bitmap, grows to the most DCs in use at once; one run reached that only in rounds 10 to
-// 20 (320 GDI objects after ten rounds, 340 after twenty and 341 for the next eighty).
+// its region and bitmap, grows to the most DCs in use at once; runs have reached that after anything from
+// ten to forty rounds (one read 320 GDI objects after ten rounds, then 340, then 341 for eighty more).
 constexpr int kWarmUpRounds = 10;
 constexpr int kMostWarmUps = 4;
 constexpr int kItemsPerGroup = 10;
